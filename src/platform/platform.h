@@ -1,0 +1,55 @@
+// The operating-system services the translation logic may use, over portable
+// types. Exactly one implementation is linked: win32.cpp into the DLL,
+// simulated.cpp into the native tests and tools. Plain free functions, so the
+// seam costs an ordinary call and nothing more.
+#pragma once
+
+#include <cstdint>
+
+struct OpaqueWindow;
+struct OpaqueHook;
+
+typedef OpaqueWindow* WindowHandle;
+typedef OpaqueHook* HookHandle;
+typedef uintptr_t TimerId;
+typedef uintptr_t WParam;
+typedef intptr_t LParam;
+typedef intptr_t LResult;
+
+struct Point {
+    int32_t x;
+    int32_t y;
+};
+
+// Same layout as the platform's MOUSEHOOKSTRUCT.
+struct MouseHookRecord {
+    Point pt;
+    WindowHandle hwnd;
+    uint32_t wHitTestCode;
+    uintptr_t dwExtraInfo;
+};
+
+typedef LResult (*HookProcedure)(int code, WParam wParam, LParam lParam);
+typedef void (*TimerProcedure)(WindowHandle, uint32_t, TimerId, uint32_t);
+typedef int (*EnumWindowsProcedure)(WindowHandle, LParam);
+
+namespace platform {
+
+LResult sendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam);
+// Only the sign bit is meaningful: the key is down at this moment.
+int16_t asyncKeyState(int virtualKey);
+WindowHandle focusWindow();
+uint32_t tickCount();
+void screenToClient(WindowHandle window, Point* point);
+// A live id re-arms that timer; any other id creates a new one.
+TimerId setTimer(TimerId id, uint32_t milliseconds, TimerProcedure procedure);
+int killTimer(TimerId id);
+int showCursor(bool show);
+HookHandle setHook(int kind, HookProcedure procedure, uint32_t threadId);
+LResult callNextHook(int code, WParam wParam, LParam lParam);
+void enumWindows(EnumWindowsProcedure procedure, LParam lParam);
+uint32_t windowThreadId(WindowHandle window);
+uint32_t currentThreadId();
+void messageBox(WindowHandle owner, const char* text, const char* caption);
+
+}  // namespace platform

@@ -1,0 +1,348 @@
+// In-memory platform for the native tests and tools. Single-threaded like
+// the host's UI thread; every logic call is counted.
+#include "platform/simulated.h"
+
+#include <array>
+
+namespace {
+
+constexpr uint32_t kWmTimer = 0x0113;
+constexpr int kKeyboardHook = 2;  // WH_KEYBOARD
+constexpr int kMouseHook = 7;     // WH_MOUSE
+
+struct Window {
+    Point origin;
+    WindowHandle parent;
+    uint32_t thread;
+    std::function<void(const sim::Message&)> procedure;
+};
+
+struct Timer {
+    TimerId id;
+    uint32_t interval;
+    uint64_t due;
+    TimerProcedure procedure;
+    bool live;
+};
+
+struct World {
+    std::vector<Window> windows;
+    WindowHandle focus = nullptr;
+    uint32_t currentThread = sim::kHostThread;
+    std::array<bool, 256> keys{};
+    uint64_t clock = 0;
+    uint32_t tickBase = 0;
+    std::vector<Timer> timers;
+    TimerId nextTimerId = 1;
+    int cursorCount = 0;
+    std::array<bool, 16> failHook{};
+    std::array<HookProcedure, 16> hooks{};
+    size_t hooksInstalled = 0;
+    std::vector<sim::Message> messages;
+    std::vector<sim::MessageBoxRecord> boxes;
+    uint64_t platformCalls = 0;
+    uint64_t nextHookCalls = 0;
+};
+
+World world;
+
+Window* find(WindowHandle handle) {
+    const uintptr_t index = reinterpret_cast<uintptr_t>(handle);
+    if (index == 0 || index > world.windows.size()) return nullptr;
+    return &world.windows[index - 1];
+}
+
+void deliver(const sim::Message& message) {
+    world.messages.push_back(message);
+    Window* window = find(message.window);
+    if (window != nullptr && window->procedure) {
+        // Copy: the procedure may add windows and so move the vector.
+        std::function<void(const sim::Message&)> procedure = window->procedure;
+        procedure(message);
+    }
+}
+
+LParam packPoint(Point point) {
+    uint32_t packed = (static_cast<uint32_t>(point.x) & 0xFFFFu) | (static_cast<uint32_t>(point.y) << 16);
+    return static_cast<LParam>(static_cast<int32_t>(packed));
+}
+
+// A left or right modifier also holds its generic code, as on a keyboard.
+int genericOf(int key) {
+    if (key == 0xA0 || key == 0xA1) return 0x10;
+    if (key == 0xA2 || key == 0xA3) return 0x11;
+    if (key == 0xA4 || key == 0xA5) return 0x12;
+    return 0;
+}
+
+int leftOf(int generic) {
+    if (generic == 0x10) return 0xA0;
+    if (generic == 0x11) return 0xA2;
+    if (generic == 0x12) return 0xA4;
+    return 0;
+}
+
+void pressKeyState(int key) {
+    key &= 0xFF;
+    world.keys[key] = true;
+    if (int generic = genericOf(key)) world.keys[generic] = true;
+    if (int left = leftOf(key)) world.keys[left] = true;
+}
+
+void releaseKeyState(int key) {
+    key &= 0xFF;
+    world.keys[key] = false;
+    if (int left = leftOf(key)) {
+        world.keys[left] = false;
+        world.keys[left + 1] = false;
+    }
+    if (int generic = genericOf(key)) {
+        const int left = leftOf(generic);
+        world.keys[generic] = world.keys[left] || world.keys[left + 1];
+    }
+}
+
+bool deliverKey(int key, bool released) {
+    const bool wasDown = world.keys[key & 0xFF];
+    if (released)
+        releaseKeyState(key);
+    else
+        pressKeyState(key);
+    LParam lParam = 1;
+    if (wasDown) lParam |= LParam(1) << 30;
+    if (released) lParam |= LParam(1) << 31;
+    if (world.keys[0x12]) lParam |= LParam(1) << 29;
+    const HookProcedure hook = world.hooks[kKeyboardHook];
+    if (hook != nullptr && hook(0, static_cast<WParam>(key), lParam) != 0) return true;
+    if (world.focus != nullptr)
+        deliver({world.focus, released ? 0x0101u : 0x0100u, static_cast<WParam>(key), lParam, true});
+    return false;
+}
+
+WParam buttonFlags() {
+    WParam flags = 0;
+    if (world.keys[0x01]) flags |= 0x0001;
+    if (world.keys[0x02]) flags |= 0x0002;
+    if (world.keys[0x10]) flags |= 0x0004;
+    if (world.keys[0x11]) flags |= 0x0008;
+    if (world.keys[0x04]) flags |= 0x0010;
+    return flags;
+}
+
+bool deliverMouse(uint32_t message, WindowHandle window, Point screen) {
+    MouseHookRecord record = {screen, window, 1, 0};
+    const HookProcedure hook = world.hooks[kMouseHook];
+    if (hook != nullptr && hook(0, message, reinterpret_cast<LParam>(&record)) != 0) return true;
+    Point client = screen;
+    if (Window* target = find(window)) client = {screen.x - target->origin.x, screen.y - target->origin.y};
+    deliver({window, message, buttonFlags(), packPoint(client), true});
+    return false;
+}
+
+int buttonKey(sim::Button button) {
+    switch (button) {
+    case sim::Button::Left: return 0x01;
+    case sim::Button::Right: return 0x02;
+    default: return 0x04;
+    }
+}
+
+uint32_t buttonMessage(sim::Button button, int offset) {
+    switch (button) {
+    case sim::Button::Left: return 0x0201 + offset;
+    case sim::Button::Right: return 0x0204 + offset;
+    default: return 0x0207 + offset;
+    }
+}
+
+Timer* liveTimer(TimerId id) {
+    for (Timer& timer : world.timers)
+        if (timer.id == id && timer.live) return &timer;
+    return nullptr;
+}
+
+}  // namespace
+
+namespace sim {
+
+void reset() { world = World(); }
+
+WindowHandle addWindow(Point origin, WindowHandle parent, uint32_t thread) {
+    world.windows.push_back({origin, parent, thread, nullptr});
+    return reinterpret_cast<WindowHandle>(static_cast<uintptr_t>(world.windows.size()));
+}
+
+void setFocus(WindowHandle window) { world.focus = window; }
+void setCurrentThread(uint32_t thread) { world.currentThread = thread; }
+
+void setWindowProcedure(WindowHandle window, std::function<void(const Message&)> procedure) {
+    if (Window* target = find(window)) target->procedure = std::move(procedure);
+}
+
+void setKeyState(int virtualKey, bool down) {
+    if (down)
+        pressKeyState(virtualKey);
+    else
+        releaseKeyState(virtualKey);
+}
+
+bool keyState(int virtualKey) { return world.keys[virtualKey & 0xFF]; }
+
+bool keyDown(int virtualKey) { return deliverKey(virtualKey, false); }
+bool keyUp(int virtualKey) { return deliverKey(virtualKey, true); }
+
+bool buttonDown(Button button, WindowHandle window, Point screen) {
+    world.keys[buttonKey(button)] = true;
+    return deliverMouse(buttonMessage(button, 0), window, screen);
+}
+
+bool buttonUp(Button button, WindowHandle window, Point screen) {
+    world.keys[buttonKey(button)] = false;
+    return deliverMouse(buttonMessage(button, 1), window, screen);
+}
+
+bool doubleClick(Button button, WindowHandle window, Point screen) {
+    world.keys[buttonKey(button)] = true;
+    return deliverMouse(buttonMessage(button, 2), window, screen);
+}
+
+bool move(WindowHandle window, Point screen) { return deliverMouse(0x0200, window, screen); }
+
+void setTick(uint32_t tick) { world.tickBase = tick - static_cast<uint32_t>(world.clock); }
+uint32_t now() { return world.tickBase + static_cast<uint32_t>(world.clock); }
+
+void advance(uint32_t milliseconds) {
+    const uint64_t target = world.clock + milliseconds;
+    for (;;) {
+        Timer* next = nullptr;
+        for (Timer& timer : world.timers)
+            if (timer.live && timer.due <= target && (next == nullptr || timer.due < next->due)) next = &timer;
+        if (next == nullptr) break;
+        if (next->due > world.clock) world.clock = next->due;
+        // Periodic until killed or re-armed by its own procedure.
+        next->due = world.clock + (next->interval == 0 ? 1 : next->interval);
+        const TimerId id = next->id;
+        const TimerProcedure procedure = next->procedure;
+        procedure(nullptr, kWmTimer, id, now());
+    }
+    world.clock = target;
+}
+
+size_t liveTimers() {
+    size_t count = 0;
+    for (const Timer& timer : world.timers) count += timer.live ? 1 : 0;
+    return count;
+}
+
+int cursorCount() { return world.cursorCount; }
+void failHookInstall(int kind) { world.failHook[kind & 15] = true; }
+HookProcedure installedHook(int kind) { return world.hooks[kind & 15]; }
+size_t hooksInstalled() { return world.hooksInstalled; }
+
+const std::vector<Message>& messages() { return world.messages; }
+void clearMessages() { world.messages.clear(); }
+const std::vector<MessageBoxRecord>& messageBoxes() { return world.boxes; }
+
+uint64_t platformCalls() { return world.platformCalls; }
+uint64_t nextHookCalls() { return world.nextHookCalls; }
+
+}  // namespace sim
+
+namespace platform {
+
+LResult sendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
+    ++world.platformCalls;
+    deliver({window, message, wParam, lParam, false});
+    return 0;
+}
+
+int16_t asyncKeyState(int virtualKey) {
+    ++world.platformCalls;
+    if (virtualKey < 0 || virtualKey > 255) return 0;
+    return world.keys[virtualKey] ? static_cast<int16_t>(0x8000) : 0;
+}
+
+WindowHandle focusWindow() {
+    ++world.platformCalls;
+    return world.focus;
+}
+
+uint32_t tickCount() {
+    ++world.platformCalls;
+    return sim::now();
+}
+
+void screenToClient(WindowHandle window, Point* point) {
+    ++world.platformCalls;
+    if (Window* target = find(window)) {
+        point->x -= target->origin.x;
+        point->y -= target->origin.y;
+    }
+}
+
+TimerId setTimer(TimerId id, uint32_t milliseconds, TimerProcedure procedure) {
+    ++world.platformCalls;
+    if (Timer* timer = liveTimer(id)) {
+        timer->interval = milliseconds;
+        timer->due = world.clock + milliseconds;
+        timer->procedure = procedure;
+        return id;
+    }
+    const TimerId fresh = world.nextTimerId++;
+    world.timers.push_back({fresh, milliseconds, world.clock + milliseconds, procedure, true});
+    return fresh;
+}
+
+int killTimer(TimerId id) {
+    ++world.platformCalls;
+    Timer* timer = liveTimer(id);
+    if (timer == nullptr) return 0;
+    timer->live = false;
+    return 1;
+}
+
+int showCursor(bool show) {
+    ++world.platformCalls;
+    world.cursorCount += show ? 1 : -1;
+    return world.cursorCount;
+}
+
+HookHandle setHook(int kind, HookProcedure procedure, uint32_t) {
+    ++world.platformCalls;
+    if (world.failHook[kind & 15]) return nullptr;
+    world.hooks[kind & 15] = procedure;
+    ++world.hooksInstalled;
+    return reinterpret_cast<HookHandle>(static_cast<uintptr_t>(0x100 + world.hooksInstalled));
+}
+
+LResult callNextHook(int, WParam, LParam) {
+    ++world.platformCalls;
+    ++world.nextHookCalls;
+    return 0;
+}
+
+void enumWindows(EnumWindowsProcedure procedure, LParam lParam) {
+    ++world.platformCalls;
+    for (size_t i = 0; i < world.windows.size(); ++i) {
+        if (world.windows[i].parent != nullptr) continue;
+        if (!procedure(reinterpret_cast<WindowHandle>(static_cast<uintptr_t>(i + 1)), lParam)) return;
+    }
+}
+
+uint32_t windowThreadId(WindowHandle window) {
+    ++world.platformCalls;
+    const Window* target = find(window);
+    return target != nullptr ? target->thread : 0;
+}
+
+uint32_t currentThreadId() {
+    ++world.platformCalls;
+    return world.currentThread;
+}
+
+void messageBox(WindowHandle owner, const char* text, const char* caption) {
+    ++world.platformCalls;
+    world.boxes.push_back({owner, text, caption});
+}
+
+}  // namespace platform

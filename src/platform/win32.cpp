@@ -1,0 +1,69 @@
+// The real platform: user32 and kernel32.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include <cstddef>
+
+#include "platform/platform.h"
+
+static_assert(sizeof(MouseHookRecord) == sizeof(MOUSEHOOKSTRUCT), "hook record layout");
+static_assert(offsetof(MouseHookRecord, pt) == offsetof(MOUSEHOOKSTRUCT, pt), "hook record layout");
+static_assert(offsetof(MouseHookRecord, hwnd) == offsetof(MOUSEHOOKSTRUCT, hwnd), "hook record layout");
+static_assert(offsetof(MouseHookRecord, wHitTestCode) == offsetof(MOUSEHOOKSTRUCT, wHitTestCode), "hook record layout");
+static_assert(offsetof(MouseHookRecord, dwExtraInfo) == offsetof(MOUSEHOOKSTRUCT, dwExtraInfo), "hook record layout");
+static_assert(sizeof(Point) == sizeof(POINT), "point layout");
+static_assert(sizeof(WParam) == sizeof(WPARAM) && sizeof(LParam) == sizeof(LPARAM), "message parameter width");
+static_assert(sizeof(TimerId) == sizeof(UINT_PTR), "timer id width");
+
+namespace {
+
+inline HWND native(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+
+}  // namespace
+
+namespace platform {
+
+LResult sendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
+    return SendMessageA(native(window), message, wParam, lParam);
+}
+
+int16_t asyncKeyState(int virtualKey) { return GetAsyncKeyState(virtualKey); }
+
+WindowHandle focusWindow() { return reinterpret_cast<WindowHandle>(GetFocus()); }
+
+uint32_t tickCount() { return GetTickCount(); }
+
+void screenToClient(WindowHandle window, Point* point) {
+    ScreenToClient(native(window), reinterpret_cast<POINT*>(point));
+}
+
+// The procedure types differ from the platform's only in the name of the
+// window handle type; the calling convention is the same on x64.
+TimerId setTimer(TimerId id, uint32_t milliseconds, TimerProcedure procedure) {
+    return SetTimer(nullptr, id, milliseconds, reinterpret_cast<TIMERPROC>(reinterpret_cast<void*>(procedure)));
+}
+
+int killTimer(TimerId id) { return KillTimer(nullptr, id); }
+
+int showCursor(bool show) { return ShowCursor(show ? TRUE : FALSE); }
+
+HookHandle setHook(int kind, HookProcedure procedure, uint32_t threadId) {
+    return reinterpret_cast<HookHandle>(SetWindowsHookExA(kind, procedure, nullptr, threadId));
+}
+
+LResult callNextHook(int code, WParam wParam, LParam lParam) { return CallNextHookEx(nullptr, code, wParam, lParam); }
+
+void enumWindows(EnumWindowsProcedure procedure, LParam lParam) {
+    EnumWindows(reinterpret_cast<WNDENUMPROC>(reinterpret_cast<void*>(procedure)), lParam);
+}
+
+uint32_t windowThreadId(WindowHandle window) { return GetWindowThreadProcessId(native(window), nullptr); }
+
+uint32_t currentThreadId() { return GetCurrentThreadId(); }
+
+void messageBox(WindowHandle owner, const char* text, const char* caption) {
+    MessageBoxA(native(owner), text, caption, MB_OK);
+}
+
+}  // namespace platform

@@ -1,0 +1,41 @@
+#include "state/state.h"
+
+TranslationState state;
+
+void flushPendingCtrlUp() {
+    if (state.pendingCtrlUpWindow == nullptr) return;
+    // A Ctrl the user holds now owns the key; the owed key-up is dropped.
+    if (!state.ctrlHeld) platform::sendMessage(state.pendingCtrlUpWindow, WM_KEYUP, VK_CONTROL, KEY_OWED_CTRL_UP);
+    // Cleared only after the send: a hook re-entered meanwhile still owes it.
+    state.pendingCtrlUpWindow = nullptr;
+}
+
+void stopDragger() {
+    if (state.draggerKey == 0) return;
+    state.draggerKey = 0;
+    platform::killTimer(state.draggerTimer);
+    platform::showCursor(true);
+}
+
+void stopDraggerIfUnfocused() {
+    if (state.draggerKey != 0 && platform::focusWindow() != state.mainWindow) stopDragger();
+}
+
+bool anyOtherKeyDown(int excludedKey) {
+    for (int key = 8; key <= 255; ++key) {
+        if (isCtrlFamily(key) || key == excludedKey) continue;
+        if (keyIsDown(key)) return true;
+    }
+    return false;
+}
+
+int singleHeldKey() {
+    int found = 0;
+    for (int key = 8; key <= 255; ++key) {
+        if ((key >= VK_SHIFT && key <= VK_MENU) || (key >= VK_LSHIFT && key <= VK_RMENU)) continue;
+        if (!keyIsDown(key)) continue;
+        if (found != 0) return 0;
+        found = key;
+    }
+    return found;
+}

@@ -1,0 +1,125 @@
+// Keyboard hook: tracks Alt and Ctrl, withholds a lone Ctrl from the host,
+// lets the mask key stand for a held Ctrl, obeys dragger mode, and settles
+// the Ctrl key-up that the mouse gestures owe.
+#include "state/state.h"
+#include "translate/hooks.h"
+
+namespace {
+
+constexpr LResult SWALLOW = 1;
+
+inline void sendCtrlToMain(uint32_t message, LParam lParam) {
+    platform::sendMessage(state.mainWindow, message, VK_CONTROL, lParam);
+}
+
+// Undoes an Alt key-down that the module itself injected.
+void releaseAlt() {
+    if (!state.altInjected) return;
+    state.altInjected = false;
+    if (!state.altHeld) sendAltUpToMain();
+}
+
+// The mask key never reaches the host.
+void handleMaskKey(bool released) {
+    if (!released) {
+        if (!anyOtherKeyDown(state.maskKey)) pressCtrlForMask();
+        return;
+    }
+    if (state.maskActive) {
+        sendCtrlToMain(WM_KEYUP, KEY_OWED_CTRL_UP);
+        if (!state.altHeld && !keyIsDown(VK_LBUTTON)) sendAltUpToMain();
+        state.maskActive = false;
+    }
+}
+
+bool handleCtrl(bool released) {
+    state.ctrlHeld = !released;
+    if (state.maskActive || state.maskedLeftDown) {
+        if (!released)
+            sendAltDownToMain();
+        else if (!state.altHeld)
+            sendAltUpToMain();
+    }
+    if (!released) {
+        if (anyOtherKeyDown(-1)) return false;
+        state.ctrlWithheld = true;
+        if (!state.altInjected && keyIsDown(VK_LBUTTON)) {
+            state.altInjected = true;
+            sendAltDownToMain();
+        }
+        return true;
+    }
+    if (state.ctrlWithheld) {
+        releaseAlt();
+        state.ctrlWithheld = false;
+        return true;
+    }
+    const bool maskHeld = state.maskActive;
+    releaseAlt();
+    return maskHeld;
+}
+
+// Any key outside the Ctrl family: Ctrl is no longer alone, or is alone again.
+void handleOtherKey(int key, bool released) {
+    if (state.ctrlWithheld && !released) {
+        if (state.altInjected) sendAltUpToMain();
+        sendCtrlToMain(WM_KEYDOWN, KEY_LATE_CTRL_DOWN);
+        state.ctrlWithheld = false;
+    }
+    if (state.ctrlHeld && released && !anyOtherKeyDown(key)) {
+        state.ctrlWithheld = true;
+        sendCtrlToMain(WM_KEYUP, KEY_REPEAT_CTRL);
+        if (state.altInjected) {
+            sendAltDownToMain();
+        } else if (keyIsDown(VK_LBUTTON)) {
+            state.altInjected = true;
+            sendAltDownToMain();
+        }
+    }
+}
+
+}  // namespace
+
+void pressCtrlForMask() {
+    if (!state.maskActive) {
+        sendCtrlToMain(WM_KEYDOWN, KEY_REPEAT_CTRL);
+        if (state.ctrlWithheld) {
+            sendAltDownToMain();
+            state.ctrlWithheld = false;
+        }
+    }
+    state.maskActive = true;
+}
+
+LResult KeyboardProc(int code, WParam wParam, LParam lParam) {
+    if (!state.enabled) return platform::callNextHook(code, wParam, lParam);
+    stopDraggerIfUnfocused();
+    if (code != HC_ACTION) return platform::callNextHook(code, wParam, lParam);
+
+    // Bit 31 marks a release; on 64-bit the parameter may arrive sign-extended.
+    const bool released = (static_cast<uint64_t>(lParam) >> 31) != 0;
+    const int key = static_cast<int32_t>(static_cast<uint32_t>(wParam));
+
+    // Holding Alt after an Alt + right drag must not settle its Ctrl key-up;
+    // Alt's release (and a right Alt press) does.
+    if (!(!released && (key == VK_MENU || key == VK_LMENU))) flushPendingCtrlUp();
+
+    if (state.draggerKey != 0 && key == state.draggerKey) {
+        if (!released) return SWALLOW;
+        stopDragger();
+    }
+
+    if (key == state.maskKey) {
+        handleMaskKey(released);
+        return SWALLOW;
+    }
+
+    if (isCtrlFamily(key)) {
+        if (handleCtrl(released)) return SWALLOW;
+        return platform::callNextHook(code, wParam, lParam);
+    }
+
+    if (isAltFamily(key)) state.altHeld = !released;
+    handleOtherKey(key, released);
+    return platform::callNextHook(code, wParam, lParam);
+}

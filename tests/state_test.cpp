@@ -1,0 +1,111 @@
+// Shared helpers: point encoding, the owed Ctrl key-up, the key scans and
+// the end of dragger mode.
+#include "support.h"
+
+struct PointCase {
+    Point point;
+    LParam expected;
+};
+
+TEST(MakePointParam, PacksLow16BitsAndSignExtends) {
+    const PointCase cases[] = {
+        {{100, 200}, 0x00C80064},
+        {{0, 0}, 0},
+        {{-1, 5}, 0x0005FFFF},                      // x's sign stays in the low word
+        {{5, -1}, static_cast<LParam>(0xFFFFFFFFFFFF0005ull)},  // y = -1: all upper bits set
+        {{-2, -3}, static_cast<LParam>(0xFFFFFFFFFFFDFFFEull)},
+        {{0x12345, 0x18000}, static_cast<LParam>(0xFFFFFFFF80002345ull)},  // only the low 16 bits count
+    };
+    for (const PointCase& c : cases)
+        EXPECT_EQ(makePointParam(c.point), c.expected) << c.point.x << "," << c.point.y;
+}
+
+using Helpers = Host;
+
+TEST_F(Helpers, OwedCtrlUpIsSentOnceThenCleared) {
+    state.pendingCtrlUpWindow = second;
+    flushPendingCtrlUp();
+    flushPendingCtrlUp();
+    EXPECT_EQ(received(), Lines({"second WM_KEYUP CONTROL 0xC001D001"}));
+    EXPECT_EQ(state.pendingCtrlUpWindow, nullptr);
+}
+
+TEST_F(Helpers, OwedCtrlUpIsDroppedWhileCtrlIsRecordedHeld) {
+    state.pendingCtrlUpWindow = second;
+    state.ctrlHeld = true;
+    flushPendingCtrlUp();
+    EXPECT_EQ(received(), Lines{});
+    EXPECT_EQ(state.pendingCtrlUpWindow, nullptr);
+}
+
+TEST_F(Helpers, CtrlDownButUnrecordedDoesNotStopTheOwedKeyUp) {
+    sim::setKeyState(VK_CONTROL, true);  // pressed while translation was off
+    state.pendingCtrlUpWindow = main;
+    flushPendingCtrlUp();
+    EXPECT_EQ(received(), Lines({"main WM_KEYUP CONTROL 0xC001D001"}));
+}
+
+TEST_F(Helpers, OwedCtrlUpIsStillOwedToAHookReenteredDuringItsSend) {
+    int reentries = 0;
+    sim::setWindowProcedure(second, [&](const sim::Message& m) {
+        if (m.message == WM_KEYUP && reentries++ == 0) flushPendingCtrlUp();
+    });
+    state.pendingCtrlUpWindow = second;
+    flushPendingCtrlUp();
+    EXPECT_EQ(received(), Lines({"second WM_KEYUP CONTROL 0xC001D001", "second WM_KEYUP CONTROL 0xC001D001"}));
+    EXPECT_EQ(state.pendingCtrlUpWindow, nullptr);
+}
+
+struct HeldCase {
+    std::vector<int> held;
+    int single;        // singleHeldKey()
+    bool otherThanCtrl;  // anyOtherKeyDown(-1)
+};
+
+TEST_F(Helpers, KeyScans) {
+    const HeldCase cases[] = {
+        {{}, 0, false},
+        {{VK_SHIFT, 'A'}, 'A', true},
+        {{'A', 'B'}, 0, true},
+        {{VK_MENU}, 0, true},
+        {{VK_CONTROL}, 0, false},
+        {{VK_RCONTROL}, 0, false},
+        {{VK_CONTROL, VK_SHIFT}, 0, true},
+        {{VK_LBUTTON}, 0, false},  // mouse buttons never count
+        {{VK_TAB}, VK_TAB, true},
+        {{0xFF}, 0xFF, true},      // last code of the walk
+        {{0x08}, 0x08, true},      // first code of the walk
+    };
+    for (const HeldCase& c : cases) {
+        sim::reset();
+        for (int key : c.held) sim::setKeyState(key, true);
+        EXPECT_EQ(singleHeldKey(), c.single) << ::testing::PrintToString(c.held);
+        EXPECT_EQ(anyOtherKeyDown(-1), c.otherThanCtrl) << ::testing::PrintToString(c.held);
+    }
+}
+
+TEST_F(Helpers, AnyOtherKeyDownSkipsTheExcludedKey) {
+    sim::setKeyState(VK_TAB, true);
+    EXPECT_FALSE(anyOtherKeyDown(VK_TAB));
+    EXPECT_TRUE(anyOtherKeyDown(-1));
+}
+
+TEST_F(Helpers, StopDraggerTwiceShowsTheCursorOnce) {
+    state.draggerKey = 'F';
+    state.draggerTimer = platform::setTimer(0, 50, draggerTick);
+    stopDragger();
+    stopDragger();
+    EXPECT_EQ(sim::cursorCount(), 1);
+    EXPECT_EQ(state.draggerKey, 0);
+    EXPECT_EQ(sim::liveTimers(), 0u);
+}
+
+TEST_F(Helpers, StopDraggerIfUnfocusedOnlyWhenFocusLeftMainWindow) {
+    state.draggerKey = 'F';
+    stopDraggerIfUnfocused();
+    EXPECT_EQ(state.draggerKey, 'F');
+    sim::setFocus(second);
+    stopDraggerIfUnfocused();
+    EXPECT_EQ(state.draggerKey, 0);
+    EXPECT_EQ(sim::cursorCount(), 1);
+}

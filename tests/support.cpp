@@ -1,0 +1,81 @@
+#include "support.h"
+
+#include <cstdio>
+
+namespace {
+
+const char* messageName(uint32_t message) {
+    switch (message) {
+    case WM_KEYDOWN: return "WM_KEYDOWN";
+    case WM_KEYUP: return "WM_KEYUP";
+    case WM_MOUSEMOVE: return "WM_MOUSEMOVE";
+    case WM_LBUTTONDOWN: return "WM_LBUTTONDOWN";
+    case WM_LBUTTONUP: return "WM_LBUTTONUP";
+    case WM_LBUTTONDBLCLK: return "WM_LBUTTONDBLCLK";
+    case WM_RBUTTONDOWN: return "WM_RBUTTONDOWN";
+    case WM_RBUTTONUP: return "WM_RBUTTONUP";
+    case WM_RBUTTONDBLCLK: return "WM_RBUTTONDBLCLK";
+    case WM_MBUTTONDOWN: return "WM_MBUTTONDOWN";
+    case WM_MBUTTONUP: return "WM_MBUTTONUP";
+    case WM_MBUTTONDBLCLK: return "WM_MBUTTONDBLCLK";
+    default: return "WM_?";
+    }
+}
+
+std::string keyName(WParam key) {
+    switch (key) {
+    case VK_TAB: return "TAB";
+    case VK_SHIFT: return "SHIFT";
+    case VK_CONTROL: return "CONTROL";
+    case VK_MENU: return "MENU";
+    case VK_LCONTROL: return "LCONTROL";
+    case VK_RCONTROL: return "RCONTROL";
+    case VK_LMENU: return "LMENU";
+    case VK_RMENU: return "RMENU";
+    default: break;
+    }
+    if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, static_cast<char>(key));
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%02X", static_cast<unsigned>(key));
+    return buffer;
+}
+
+}  // namespace
+
+std::string describe(const sim::Message& message, WindowHandle mainWindow, WindowHandle second) {
+    std::string line = message.window == mainWindow ? "main" : message.window == second ? "second" : "other";
+    if (message.input) line += " input";
+    line += " ";
+    line += messageName(message.message);
+    char buffer[64];
+    if (message.message == WM_KEYDOWN || message.message == WM_KEYUP) {
+        line += " " + keyName(message.wParam);
+        // Passed-on input carries the platform's own keystroke parameter.
+        if (!message.input) {
+            std::snprintf(buffer, sizeof buffer, " 0x%08llX", static_cast<unsigned long long>(message.lParam));
+            line += buffer;
+        }
+        return line;
+    }
+    const int x = static_cast<int16_t>(message.lParam & 0xFFFF);
+    const int y = static_cast<int16_t>((message.lParam >> 16) & 0xFFFF);
+    std::snprintf(buffer, sizeof buffer, " 0x%04X %d,%d", static_cast<unsigned>(message.wParam), x, y);
+    return line + buffer;
+}
+
+void Host::SetUp() {
+    sim::reset();
+    state = TranslationState{};
+    main = sim::addWindow({0, 0});
+    second = sim::addWindow({300, 0});
+    sim::setFocus(main);
+    load();
+    doEnable();
+}
+
+Lines Host::received() {
+    Lines lines;
+    for (const sim::Message& message : sim::messages()) lines.push_back(describe(message, main, second));
+    sim::clearMessages();
+    return lines;
+}

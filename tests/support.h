@@ -1,0 +1,40 @@
+// A host on the simulated platform: a main window and a second top-level
+// window, the module loaded and enabled, and helpers that read as the user's
+// actions. received() returns what the windows got since the last call, one
+// line per message, e.g. "main WM_RBUTTONDOWN 0x0000 100,100" or, for input
+// the hooks passed on, "main input WM_KEYDOWN S".
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "module/exports.h"
+#include "platform/simulated.h"
+#include "state/state.h"
+#include "translate/hooks.h"
+
+using Lines = std::vector<std::string>;
+using sim::Button;
+
+std::string describe(const sim::Message& message, WindowHandle mainWindow, WindowHandle second);
+
+struct Host : ::testing::Test {
+    WindowHandle main = nullptr;
+    WindowHandle second = nullptr;
+
+    void SetUp() override;
+
+    Lines received();
+
+    void down(int key) { sim::keyDown(key); }
+    void up(int key) { sim::keyUp(key); }
+    void tap(int key) {
+        sim::keyDown(key);
+        sim::keyUp(key);
+    }
+    void press(Button button, int x, int y) { sim::buttonDown(button, main, {x, y}); }
+    void release(Button button, int x, int y) { sim::buttonUp(button, main, {x, y}); }
+    void moveTo(int x, int y) { sim::move(main, {x, y}); }
+};
