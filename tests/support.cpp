@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+// Where runActions' pointer is; every test starts at the origin.
+static Point pointer = {0, 0};
+
 namespace {
 
 const char* messageName(uint32_t message) {
@@ -66,6 +69,7 @@ std::string describe(const sim::Message& message, WindowHandle mainWindow, Windo
 void Host::SetUp() {
     sim::reset();
     state = TranslationState{};
+    pointer = {0, 0};
     main = sim::addWindow({0, 0});
     second = sim::addWindow({300, 0});
     sim::setFocus(main);
@@ -78,4 +82,62 @@ Lines Host::received() {
     for (const sim::Message& message : sim::messages()) lines.push_back(describe(message, main, second));
     sim::clearMessages();
     return lines;
+}
+
+#include <sstream>
+
+int keyByName(const std::string& name) {
+    struct Named {
+        const char* name;
+        int key;
+    };
+    static const Named names[] = {
+        {"CTRL", VK_CONTROL}, {"LCTRL", VK_LCONTROL}, {"RCTRL", VK_RCONTROL}, {"ALT", VK_MENU},
+        {"LALT", VK_LMENU},   {"RALT", VK_RMENU},     {"SHIFT", VK_SHIFT},    {"TAB", VK_TAB},
+    };
+    for (const Named& n : names)
+        if (name == n.name) return n.key;
+    if (name.size() == 1 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= '0' && name[0] <= '9'))) return name[0];
+    ADD_FAILURE() << "unknown key " << name;
+    return 0;
+}
+
+namespace {
+
+Button buttonByName(const std::string& name) {
+    if (name == "L") return Button::Left;
+    if (name == "R") return Button::Right;
+    if (name != "M") ADD_FAILURE() << "unknown button " << name;
+    return Button::Middle;
+}
+
+}  // namespace
+
+void runActions(const std::string& line, WindowHandle window) {
+    std::istringstream words(line);
+    std::string word;
+    while (words >> word) {
+        const size_t colon = word.find(':');
+        const std::string verb = word.substr(0, colon);
+        const std::string arg = colon == std::string::npos ? "" : word.substr(colon + 1);
+        if (verb == "d") {
+            sim::keyDown(keyByName(arg));
+        } else if (verb == "u") {
+            sim::keyUp(keyByName(arg));
+        } else if (verb == "t") {
+            sim::keyDown(keyByName(arg));
+            sim::keyUp(keyByName(arg));
+        } else if (verb == "bd") {
+            sim::buttonDown(buttonByName(arg), window, pointer);
+        } else if (verb == "bu") {
+            sim::buttonUp(buttonByName(arg), window, pointer);
+        } else if (verb == "m") {
+            std::sscanf(arg.c_str(), "%d,%d", &pointer.x, &pointer.y);
+            sim::move(window, pointer);
+        } else if (verb == "w") {
+            sim::advance(static_cast<uint32_t>(std::stoul(arg)));
+        } else {
+            ADD_FAILURE() << "unknown action " << word;
+        }
+    }
 }

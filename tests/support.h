@@ -38,3 +38,10 @@ struct Host : ::testing::Test {
     void release(Button button, int x, int y) { sim::buttonUp(button, main, {x, y}); }
     void moveTo(int x, int y) { sim::move(main, {x, y}); }
 };
+
+// Runs a line of user actions, e.g. "d:CTRL bd:L m:5,5 bu:L u:CTRL t:S w:50":
+// d:/u:/t: key down, up, down and up; bd:/bu: button L, R or M down or up at
+// the pointer; m:x,y moves the pointer over the main window; w:ms advances
+// the clock. Key names: CTRL LCTRL RCTRL ALT LALT RALT SHIFT TAB, letters.
+void runActions(const std::string& line, WindowHandle window);
+int keyByName(const std::string& name);

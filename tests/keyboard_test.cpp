@@ -1,0 +1,247 @@
+// Keyboard translation as the host sees it: the withheld Ctrl, the mask key,
+// the dragger key, modifier tracking and the owed Ctrl key-up.
+#include "support.h"
+
+#include <algorithm>
+
+using Keys = Host;
+
+struct SequenceCase {
+    const char* actions;
+    Lines expected;
+};
+
+TEST_F(Keys, SequencesReachTheHostAsWritten) {
+    const SequenceCase cases[] = {
+        {"d:TAB d:TAB u:TAB",  // Tab alone, with one auto-repeat
+         {"main WM_KEYDOWN CONTROL 0xC01D0001", "main WM_KEYUP CONTROL 0xC001D001", "main WM_KEYUP MENU 0xC0380001"}},
+        {"d:SHIFT d:TAB u:TAB u:SHIFT", {"main input WM_KEYDOWN SHIFT", "main input WM_KEYUP SHIFT"}},
+        {"d:CTRL d:CTRL u:CTRL", {}},
+        {"d:CTRL d:S u:S u:CTRL",
+         {"main WM_KEYDOWN CONTROL 0x001D0001", "main input WM_KEYDOWN S", "main WM_KEYUP CONTROL 0xC01D0001",
+          "main input WM_KEYUP S"}},
+        {"d:CTRL d:S d:A u:A u:S u:CTRL",  // Ctrl withheld again only when the last key goes up
+         {"main WM_KEYDOWN CONTROL 0x001D0001", "main input WM_KEYDOWN S", "main input WM_KEYDOWN A",
+          "main input WM_KEYUP A", "main WM_KEYUP CONTROL 0xC01D0001", "main input WM_KEYUP S"}},
+        {"bd:L d:CTRL u:CTRL bu:L",
+         {"main input WM_LBUTTONDOWN 0x0001 0,0", "main WM_KEYDOWN MENU 0x20380001", "main WM_KEYUP MENU 0xC0380001",
+          "main input WM_LBUTTONUP 0x0000 0,0"}},
+        {"d:CTRL bd:L bu:L u:CTRL",
+         {"main WM_KEYDOWN MENU 0x20380001", "main WM_LBUTTONDOWN 0x0001 0,0", "main WM_LBUTTONUP 0x0000 0,0",
+          "main WM_KEYUP MENU 0xC0380001"}},
+        {"d:TAB d:CTRL u:CTRL u:TAB",
+         {"main WM_KEYDOWN CONTROL 0xC01D0001", "main WM_KEYDOWN MENU 0x20380001", "main input WM_KEYDOWN CONTROL",
+          "main WM_KEYUP MENU 0xC0380001", "main WM_KEYUP CONTROL 0xC001D001", "main WM_KEYUP MENU 0xC0380001"}},
+        {"d:CTRL d:TAB u:TAB u:CTRL",
+         {"main WM_KEYDOWN CONTROL 0xC01D0001", "main WM_KEYDOWN MENU 0x20380001", "main WM_KEYUP CONTROL 0xC001D001",
+          "main WM_KEYUP MENU 0xC0380001", "main input WM_KEYUP CONTROL"}},
+        {"d:CTRL bd:L d:ALT",  // Alt joins a withheld Ctrl with Alt injected
+         {"main WM_KEYDOWN MENU 0x20380001", "main WM_LBUTTONDOWN 0x0001 0,0", "main WM_KEYUP MENU 0xC0380001",
+          "main WM_KEYDOWN CONTROL 0x001D0001", "main input WM_KEYDOWN MENU"}},
+        {"d:TAB bd:L bu:L u:TAB",
+         {"main WM_KEYDOWN CONTROL 0xC01D0001", "main input WM_LBUTTONDOWN 0x0001 0,0",
+          "main WM_LBUTTONUP 0x0000 0,0", "main WM_KEYUP CONTROL 0xC001D001", "main WM_KEYUP MENU 0xC0380001"}},
+        {"d:ALT bd:R m:5,5 bu:R d:ALT u:ALT",  // the owed Ctrl key-up waits for Alt's release
+         {"main input WM_KEYDOWN MENU", "main WM_KEYDOWN CONTROL 0xC0000001", "main WM_RBUTTONDOWN 0x0000 0,0",
+          "main WM_MOUSEMOVE 0x000A 5,5", "main WM_RBUTTONUP 0x0008 5,5", "main input WM_KEYDOWN MENU",
+          "main WM_KEYUP CONTROL 0xC001D001", "main input WM_KEYUP MENU"}},
+        {"d:CTRL t:S d:S",  // pressing S again hands Ctrl back to the host
+         {"main WM_KEYDOWN CONTROL 0x001D0001", "main input WM_KEYDOWN S", "main WM_KEYUP CONTROL 0xC01D0001",
+          "main input WM_KEYUP S", "main WM_KEYDOWN CONTROL 0x001D0001", "main input WM_KEYDOWN S"}},
+    };
+    for (const SequenceCase& c : cases) {
+        SetUp();
+        runActions(c.actions, main);
+        EXPECT_EQ(received(), c.expected) << c.actions;
+    }
+}
+
+struct FlushCase {
+    const char* actions;
+    bool settles;
+};
+
+TEST_F(Keys, EveryKeystrokeButAnAltPressSettlesTheOwedCtrlUp) {
+    const FlushCase cases[] = {
+        {"d:ALT", false}, {"d:LALT", false}, {"d:RALT", true}, {"d:ALT u:ALT", true}, {"d:S", true},
+        {"u:S", true},    {"d:CTRL", true},  {"d:TAB", true},  {"d:SHIFT", true},
+    };
+    for (const FlushCase& c : cases) {
+        SetUp();
+        state.pendingCtrlUpWindow = second;
+        runActions(c.actions, main);
+        const Lines got = received();
+        const bool settled = std::count(got.begin(), got.end(), "second WM_KEYUP CONTROL 0xC001D001") == 1;
+        EXPECT_EQ(settled, c.settles) << c.actions;
+        EXPECT_EQ(state.pendingCtrlUpWindow == nullptr, c.settles) << c.actions;
+    }
+}
+
+TEST_F(Keys, CtrlReleaseDropsTheOwedKeyUpItOwns) {
+    runActions("d:ALT bd:R bu:R d:CTRL", main);  // Ctrl joins Alt: passed on, key-up settled first
+    received();
+    state.pendingCtrlUpWindow = main;  // a second gesture finished while Ctrl is held
+    runActions("u:CTRL", main);
+    EXPECT_EQ(received(), Lines({"main input WM_KEYUP CONTROL"}));
+    EXPECT_EQ(state.pendingCtrlUpWindow, nullptr);
+}
+
+TEST_F(Keys, LeftAndRightModifiersAreTracked) {
+    runActions("d:RALT", main);
+    EXPECT_TRUE(state.altHeld);
+    runActions("u:RALT d:LCTRL", main);
+    EXPECT_FALSE(state.altHeld);
+    EXPECT_TRUE(state.ctrlHeld);
+    EXPECT_TRUE(state.ctrlWithheld);
+    runActions("u:LCTRL", main);
+    EXPECT_FALSE(state.ctrlHeld || state.ctrlWithheld);
+    EXPECT_EQ(received(), Lines({"main input WM_KEYDOWN RMENU", "main input WM_KEYUP RMENU"}));
+}
+
+TEST_F(Keys, DraggerKeyRepeatsAreSwallowedAndItsReleaseEndsTheMode) {
+    runActions("d:F", main);
+    startDraggerMode();
+    ASSERT_EQ(state.draggerKey, 'F');
+    EXPECT_TRUE(sim::keyDown('F'));
+    EXPECT_FALSE(sim::keyUp('F'));
+    EXPECT_EQ(state.draggerKey, 0);
+    EXPECT_EQ(sim::cursorCount(), 0);
+    EXPECT_EQ(received(), Lines({"main input WM_KEYDOWN F", "main input WM_KEYUP F"}));
+}
+
+TEST_F(Keys, DraggerKeyThatIsAlsoTheMaskKeyHasItsReleaseSwallowed) {
+    sim::setKeyState('F', true);
+    startDraggerMode();
+    state.maskKey = 'F';
+    EXPECT_TRUE(sim::keyUp('F'));
+    EXPECT_EQ(state.draggerKey, 0);
+    EXPECT_EQ(received(), Lines{});
+}
+
+TEST_F(Keys, NonzeroHookCodeOnlyEndsDraggerModeOnLostFocus) {
+    state.ctrlWithheld = true;
+    state.pendingCtrlUpWindow = main;
+    state.draggerKey = 'F';
+    const uint64_t before = sim::nextHookCalls();
+    EXPECT_EQ(KeyboardProc(3, 'S', 1), 0);
+    EXPECT_EQ(KeyboardProc(3, VK_CONTROL, 0xC0000001), 0);
+    EXPECT_EQ(sim::nextHookCalls(), before + 2);
+    EXPECT_TRUE(state.ctrlWithheld);
+    EXPECT_FALSE(state.ctrlHeld);
+    EXPECT_EQ(state.pendingCtrlUpWindow, main);
+    EXPECT_EQ(state.draggerKey, 'F');
+    sim::setFocus(second);
+    KeyboardProc(3, 'S', 1);
+    EXPECT_EQ(state.draggerKey, 0);
+    EXPECT_EQ(received(), Lines{});
+}
+
+TEST_F(Keys, DisabledPassesEverythingOnUntracked) {
+    doDisable();
+    runActions("d:CTRL d:TAB u:TAB d:ALT", main);
+    EXPECT_EQ(received(), Lines({"main input WM_KEYDOWN CONTROL", "main input WM_KEYDOWN TAB",
+                                 "main input WM_KEYUP TAB", "main input WM_KEYDOWN MENU"}));
+    EXPECT_FALSE(state.ctrlHeld || state.altHeld || state.ctrlWithheld || state.maskActive);
+}
+
+TEST_F(Keys, WithoutMainWindowKeysAreStillTranslated) {
+    state.mainWindow = nullptr;
+    EXPECT_TRUE(sim::keyDown(VK_CONTROL));
+    EXPECT_FALSE(sim::keyDown('S'));
+    EXPECT_EQ(received(), Lines({"other WM_KEYDOWN CONTROL 0x001D0001", "main input WM_KEYDOWN S"}));
+}
+
+TEST_F(Keys, ReleaseBitsFromBit31Upward) {
+    state.ctrlWithheld = true;
+    state.ctrlHeld = true;
+    // A sign-extended key-up parameter is a release too.
+    KeyboardProc(HC_ACTION, VK_CONTROL, static_cast<LParam>(0xFFFFFFFFC0000001ull));
+    EXPECT_FALSE(state.ctrlHeld);
+    // Bit 30 (previous state) alone is an auto-repeat press.
+    KeyboardProc(HC_ACTION, VK_CONTROL, 0x40000001);
+    EXPECT_TRUE(state.ctrlHeld);
+}
+
+// Flags are written before or after each send exactly as ordered, so a
+// window procedure that looks at them mid-send sees the documented state.
+TEST_F(Keys, FlagsSeenFromInsideTheSends) {
+    Lines seen;
+    sim::setWindowProcedure(main, [&](const sim::Message& m) {
+        if (m.input) return;
+        seen.push_back(describe(m, main, second) + (state.ctrlWithheld ? " withheld" : "") +
+                       (state.maskActive ? " mask" : "") + (state.altInjected ? " injected" : ""));
+    });
+    runActions("d:CTRL d:S u:S bd:L u:CTRL bu:L d:CTRL d:TAB u:TAB", main);
+    EXPECT_EQ(seen, Lines({
+                        "main WM_KEYDOWN CONTROL 0x001D0001 withheld",  // cleared after the send
+                        "main WM_KEYUP CONTROL 0xC01D0001 withheld",    // set before the send
+                        "main WM_KEYDOWN MENU 0x20380001 withheld injected",
+                        "main WM_LBUTTONDOWN 0x0001 0,0 withheld injected",
+                        "main WM_KEYUP MENU 0xC0380001 withheld",  // altInjected cleared first
+                        "main WM_KEYDOWN CONTROL 0xC01D0001 withheld",
+                        "main WM_KEYDOWN MENU 0x20380001 withheld",  // mask set after both sends
+                        "main WM_KEYUP CONTROL 0xC001D001 mask",
+                        "main WM_KEYUP MENU 0xC0380001 mask",  // mask cleared after the sends
+                    }));
+}
+
+// The host's view after a realistic sequence that ends with everything
+// released and one more ordinary keystroke: the last Ctrl and Alt messages
+// it saw, sent or passed on, are key-ups (or it saw none).
+struct HostViewCase {
+    const char* actions;
+    bool ctrlLeftDown;  // the written behaviour leaves Ctrl down for the host
+    bool altLeftDown;   // ... or Alt
+};
+
+TEST_F(Keys, NoModifierIsLeftDownForTheHost) {
+    const HostViewCase cases[] = {
+        {"d:TAB d:TAB u:TAB", false, false},
+        {"d:SHIFT d:TAB u:TAB u:SHIFT", false, false},
+        {"d:CTRL u:CTRL", false, false},
+        {"d:CTRL d:S u:S u:CTRL", false, false},
+        {"d:CTRL d:S u:CTRL u:S", false, false},
+        {"d:CTRL bd:L bu:L u:CTRL", false, false},
+        {"d:CTRL bd:L u:CTRL bu:L", false, false},
+        {"bd:L d:CTRL u:CTRL bu:L", false, false},
+        {"d:TAB d:CTRL u:CTRL u:TAB", false, false},
+        {"d:TAB bd:L bu:L u:TAB", false, false},
+        {"d:TAB bd:L d:CTRL u:CTRL bu:L u:TAB", false, false},
+        {"d:CTRL d:TAB u:TAB u:CTRL", false, false},
+        {"d:CTRL d:ALT u:ALT u:CTRL", false, false},
+        {"d:CTRL d:ALT u:CTRL u:ALT", false, false},
+        {"d:ALT d:CTRL u:CTRL u:ALT", false, false},
+        {"d:CTRL bd:L d:ALT u:ALT bu:L u:CTRL", false, false},
+        {"d:ALT bd:R m:5,5 bu:R u:ALT", false, false},
+        {"d:ALT bd:R m:5,5 d:CTRL bu:R u:CTRL u:ALT", false, false},
+        {"d:ALT bd:M m:5,5 bu:M u:ALT", false, false},
+        {"d:ALT bd:L m:5,5 bu:L u:ALT", false, false},
+        {"d:ALT bd:M bd:L m:5,5 bu:L bu:M u:ALT", false, false},
+        {"d:RALT bd:R m:5,5 bu:R u:RALT", false, false},
+        // The mask key's release sends no Alt key-up while the left button is
+        // down, and the left release after it has nothing left to send one.
+        {"d:CTRL d:TAB bd:L u:TAB bu:L u:CTRL", false, true},
+        {"d:CTRL d:TAB bd:L u:CTRL u:TAB bu:L", false, false},  // Ctrl's release sends it instead
+        // Alt released before the right button, then Ctrl pressed on its own:
+        // the withheld Ctrl counts as held, so the drag's owed key-up is
+        // dropped although the host never saw the user's Ctrl.
+        {"d:ALT bd:R m:5,5 u:ALT d:CTRL bu:R u:CTRL", true, false},
+        // The chord switch survives releasing every button; the next motion
+        // restarts a Ctrl + right drag that only a left release ends.
+        {"d:ALT bd:M m:5,5 bd:L u:ALT bu:M bu:L w:5 m:9,9", true, false},
+    };
+    for (const HostViewCase& c : cases) {
+        SetUp();
+        runActions(std::string(c.actions) + " t:S", main);
+        std::string lastCtrl = "none", lastAlt = "none";
+        for (const sim::Message& m : sim::messages()) {
+            if (m.message != WM_KEYDOWN && m.message != WM_KEYUP) continue;
+            const std::string direction = m.message == WM_KEYDOWN ? "down" : "up";
+            if (isCtrlFamily(static_cast<int>(m.wParam))) lastCtrl = direction;
+            if (isAltFamily(static_cast<int>(m.wParam))) lastAlt = direction;
+        }
+        EXPECT_EQ(lastCtrl == "down", c.ctrlLeftDown) << c.actions;
+        EXPECT_EQ(lastAlt == "down", c.altLeftDown) << c.actions;
+        for (int key : {VK_CONTROL, VK_MENU, VK_TAB, VK_LBUTTON}) EXPECT_FALSE(sim::keyState(key)) << c.actions;
+    }
+}
