@@ -5,3 +5,7 @@ ensure_packages "${PACKAGES[@]}"
 build_all
 echo "== native tests"
 ctest --preset native
+echo "== Orvalinde.dll imports and exports"
+bash tests/dll_check.sh build/windows/Orvalinde.dll
+echo "== end-to-end tests under Wine"
+bash scripts/e2e.sh

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Runs the end-to-end scenarios against the real Orvalinde.dll under Wine,
+# one host process per scenario, on an Xvfb display of our own and a
+# throwaway Wine prefix. Fails if Wine cannot run them. Expects a build.
+#   scripts/e2e.sh [SCENARIO...]
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$ROOT"
+
+HOST=build/windows/orvalinde_host.exe
+DLL=build/windows/Orvalinde.dll
+for file in "$HOST" "$DLL"; do
+    [ -f "$file" ] || { echo "e2e: $file is missing; build first" >&2; exit 1; }
+done
+scenarios=("$@")
+[ ${#scenarios[@]} -gt 0 ] || scenarios=(tests/e2e/scenarios/*.txt)
+
+work=$(mktemp -d)
+xvfb_pid=""
+cleanup() {
+    WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp 8>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "e2e: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(cat "$work/display")"
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+echo "== e2e: Wine prefix (display $DISPLAY)"
+timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { echo "e2e: wineboot failed" >&2; tail "$work/wineboot.log" >&2; exit 1; }
+
+passed=0
+failed=0
+run_case() {
+    local output
+    if output=$(timeout 60 wine "$HOST" "$@" 2>>"$work/wine.log" | tr -d '\r'); then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        [ -n "$output" ] || output="FAIL $*: the host did not finish"
+    fi
+    echo "$output"
+}
+
+start=$(date +%s)
+run_case --identity "$DLL"
+for scenario in "${scenarios[@]}"; do
+    run_case "$DLL" "$scenario"
+done
+echo "e2e: $(( $(date +%s) - start )) s"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]

@@ -1,0 +1,356 @@
+// A Windows host for Orvalinde.dll: creates its windows, loads the DLL,
+// drives it with real injected input (SendInput, one event at a time) and
+// records every keyboard and mouse message its windows receive.
+//   orvalinde_host DLL SCENARIO     runs one scenario (one process per case:
+//                                   hooks cannot be removed, state is static)
+//   orvalinde_host --identity DLL   checks exports, version resource, manifest
+// Prints PASS or FAIL with the reason; exits 0 on success.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "scenario.h"
+
+namespace {
+
+// Window layout shared with the native replay tool.
+constexpr int kMainX = 40, kMainY = 30, kMainWidth = 800, kMainHeight = 500;
+constexpr int kSecondX = 400, kSecondY = 0, kSecondWidth = 300, kSecondHeight = 300;
+
+const char* const kExportNames[] = {"LowLevelMouseProc", "MouseProc", "customMaskKeyPressed", "doDelayedEnable",
+                                    "doDisable", "doEnable", "load", "setOrvalindeIsEnabled",
+                                    "showAbout", "startDraggerMode"};
+
+HWND mainWindow, secondWindow;
+std::vector<scenario::Received> received;
+const MSG* dispatching = nullptr;  // the queued message being dispatched
+bool arrived = false;              // our own hook saw the injected event
+HHOOK ownMouseHook, ownKeyboardHook;
+CRITICAL_SECTION boxLock;
+std::vector<scenario::Received> boxes;
+volatile LONG watchingBoxes = 0;
+DWORD uiThread;
+
+scenario::Window windowOf(HWND window) {
+    if (window == mainWindow) return scenario::Main;
+    if (window == secondWindow) return scenario::Second;
+    if (window == nullptr) return scenario::NoWindow;
+    return scenario::OtherWindow;
+}
+
+LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool key = message >= WM_KEYDOWN && message <= WM_SYSKEYUP && message != WM_CHAR && message != WM_DEADCHAR;
+    const bool mouse = message >= WM_MOUSEFIRST && message <= WM_MBUTTONDBLCLK;
+    if (key || mouse) {
+        scenario::Received r;
+        r.window = windowOf(window);
+        r.message = message;
+        r.wParam = wParam;
+        r.lParam = lParam;
+        // Sent messages arrive while the hooks run inside PeekMessage; input
+        // arrives through DispatchMessage.
+        r.input = dispatching != nullptr && dispatching->hwnd == window && dispatching->message == message &&
+                  dispatching->wParam == wParam && dispatching->lParam == lParam;
+        received.push_back(r);
+        return 0;
+    }
+    // Handing Alt keystrokes to DefWindowProc would start a menu loop.
+    if (message == WM_SYSCHAR || message == WM_SYSCOMMAND || message == WM_SYSDEADCHAR) return 0;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Our hooks are installed after the module's, so they see each event first
+// and tell us it has been taken from the queue.
+LRESULT CALLBACK ownHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) arrived = true;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void installOwnHooks() {
+    if (ownMouseHook) UnhookWindowsHookEx(ownMouseHook);
+    if (ownKeyboardHook) UnhookWindowsHookEx(ownKeyboardHook);
+    ownMouseHook = SetWindowsHookExA(WH_MOUSE, ownHook, nullptr, GetCurrentThreadId());
+    ownKeyboardHook = SetWindowsHookExA(WH_KEYBOARD, ownHook, nullptr, GetCurrentThreadId());
+}
+
+void pumpOnce(DWORD timeoutMs) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        dispatching = &msg;
+        DispatchMessageA(&msg);
+        dispatching = nullptr;
+    }
+}
+
+void pumpFor(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    do pumpOnce(1);
+    while (GetTickCount() - start < milliseconds);
+}
+
+std::string injectionProblem;
+
+// One event at a time: the key state the module reads must be that of this
+// event, so wait until it has been taken from the queue and handled.
+void inject(INPUT input) {
+    arrived = false;
+    if (SendInput(1, &input, sizeof input) != 1) injectionProblem = "SendInput failed";
+    const DWORD start = GetTickCount();
+    while (!arrived && GetTickCount() - start < 2000) pumpOnce(1);
+    if (!arrived && injectionProblem.empty()) injectionProblem = "an injected event never reached the hooks";
+    pumpFor(5);
+}
+
+POINT clientToScreen(scenario::Window window, int x, int y) {
+    POINT p = {x, y};
+    ClientToScreen(window == scenario::Second ? secondWindow : mainWindow, &p);
+    return p;
+}
+
+void injectMove(POINT at, DWORD buttonFlags) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = static_cast<LONG>((static_cast<LONGLONG>(at.x) * 65536 + width - 1) / width);
+    input.mi.dy = static_cast<LONG>((static_cast<LONGLONG>(at.y) * 65536 + height - 1) / height);
+    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | buttonFlags;
+    inject(input);
+}
+
+struct WineHost : scenario::Driver {
+    HMODULE dll;
+    POINT pointer;
+
+    bool call(const std::string& name) override {
+        if (name == "LowLevelMouseProc" || name == "MouseProc") return false;  // hook procedures, not calls
+        FARPROC function = GetProcAddress(dll, name.c_str());
+        if (function == nullptr) return false;
+        InterlockedExchange(&watchingBoxes, 1);
+        reinterpret_cast<void (*)()>(reinterpret_cast<void*>(function))();
+        InterlockedExchange(&watchingBoxes, 0);
+        // Hooks installed after ours would see events first; stay in front.
+        if (name == "doEnable") installOwnHooks();
+        pumpFor(5);
+        return true;
+    }
+
+    void key(int key, bool down) override {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = static_cast<WORD>(key);
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+        if (!down) input.ki.dwFlags |= KEYEVENTF_KEYUP;
+        if (key == VK_RMENU || key == VK_RCONTROL) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+        inject(input);
+    }
+
+    void button(scenario::Button button, bool down, bool) override {
+        static const DWORD kDown[] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_MIDDLEDOWN};
+        static const DWORD kUp[] = {MOUSEEVENTF_LEFTUP, MOUSEEVENTF_RIGHTUP, MOUSEEVENTF_MIDDLEUP};
+        // A double-click is the platform's doing: a second press soon after a click.
+        injectMove(pointer, down ? kDown[button] : kUp[button]);
+    }
+
+    void move(scenario::Window window, int x, int y) override {
+        pointer = clientToScreen(window, x, y);
+        injectMove(pointer, MOUSEEVENTF_MOVE);
+        POINT now;
+        GetCursorPos(&now);
+        if ((now.x != pointer.x || now.y != pointer.y) && injectionProblem.empty())
+            injectionProblem = "the pointer landed at " + std::to_string(now.x) + "," + std::to_string(now.y);
+    }
+
+    void wait(uint32_t milliseconds) override { pumpFor(milliseconds); }
+
+    bool cursorShown() override {
+        const int count = ShowCursor(TRUE) - 1;
+        ShowCursor(FALSE);
+        return count >= 0;
+    }
+
+    std::vector<scenario::Received> take() override {
+        std::vector<scenario::Received> out;
+        EnterCriticalSection(&boxLock);
+        out.swap(boxes);
+        LeaveCriticalSection(&boxLock);
+        out.insert(out.end(), received.begin(), received.end());
+        received.clear();
+        return out;
+    }
+};
+
+// Closes message boxes of the UI thread as a user would, recording them.
+BOOL CALLBACK closeBox(HWND window, LPARAM) {
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    char caption[256] = {}, text[1024] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+    scenario::Received r;
+    r.box = true;
+    r.window = windowOf(GetWindow(window, GW_OWNER));
+    r.caption = caption;
+    r.text = text;
+    EnterCriticalSection(&boxLock);
+    boxes.push_back(r);
+    LeaveCriticalSection(&boxLock);
+    PostMessageA(window, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
+DWORD WINAPI boxCloser(void*) {
+    for (;;) {
+        Sleep(20);
+        if (watchingBoxes) EnumThreadWindows(uiThread, closeBox, 0);
+    }
+}
+
+bool createWindows(std::string* error) {
+    WNDCLASSA mainClass = {};
+    mainClass.lpfnWndProc = windowProcedure;
+    mainClass.hInstance = GetModuleHandleA(nullptr);
+    mainClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    mainClass.lpszClassName = "OrvalindeTestMain";
+    WNDCLASSA secondClass = mainClass;
+    secondClass.style = CS_DBLCLKS;  // double-clicks only over the second window
+    secondClass.lpszClassName = "OrvalindeTestSecond";
+    if (!RegisterClassA(&mainClass) || !RegisterClassA(&secondClass)) return *error = "RegisterClass failed", false;
+    mainWindow = CreateWindowExA(0, mainClass.lpszClassName, "Orvalinde test host", WS_POPUP | WS_VISIBLE, kMainX,
+                                 kMainY, kMainWidth, kMainHeight, nullptr, nullptr, mainClass.hInstance, nullptr);
+    secondWindow = CreateWindowExA(0, secondClass.lpszClassName, "", WS_CHILD | WS_VISIBLE, kSecondX, kSecondY,
+                                   kSecondWidth, kSecondHeight, mainWindow, nullptr, mainClass.hInstance, nullptr);
+    if (!mainWindow || !secondWindow) return *error = "CreateWindow failed", false;
+    SetForegroundWindow(mainWindow);
+    SetFocus(mainWindow);
+    // One grab for the whole run: Wine resynchronises key state on each
+    // pointer warp otherwise, and held keys would be lost.
+    RECT clip = {1, 1, GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1};
+    ClipCursor(&clip);
+    pumpFor(50);
+    if (GetFocus() != mainWindow) return *error = "the main window did not get the keyboard focus", false;
+    return true;
+}
+
+// Every export resolves by name and by its ordinal to the same function.
+bool checkExports(HMODULE dll, std::string* error) {
+    for (int i = 0; i < 10; ++i) {
+        FARPROC byName = GetProcAddress(dll, kExportNames[i]);
+        FARPROC byOrdinal = GetProcAddress(dll, reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(i + 1)));
+        if (byName == nullptr || byName != byOrdinal) {
+            *error = std::string("export ") + kExportNames[i] + " is not ordinal " + std::to_string(i + 1);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool runScenario(const char* dllPath, const char* file, std::string* error) {
+    scenario::Scenario s;
+    if (!scenario::load(file, &s, error)) return false;
+    uiThread = GetCurrentThreadId();
+    InitializeCriticalSection(&boxLock);
+    CreateThread(nullptr, 0, boxCloser, nullptr, 0, nullptr);
+    if (!createWindows(error)) return false;
+    WineHost host;
+    host.dll = LoadLibraryA(dllPath);
+    if (host.dll == nullptr) return *error = std::string("cannot load ") + dllPath, false;
+    if (!checkExports(host.dll, error)) return false;
+    installOwnHooks();
+    // The pointer starts at main's client origin; what that move caused is not
+    // part of the scenario.
+    host.pointer = clientToScreen(scenario::Main, 0, 0);
+    injectMove(host.pointer, MOUSEEVENTF_MOVE);
+    pumpFor(20);
+    host.take();
+    const bool ok = scenario::run(s, host, error);
+    if (!injectionProblem.empty()) {
+        *error = std::string(file) + ": " + injectionProblem + (ok ? "" : "; " + *error);
+        return false;
+    }
+    return ok;
+}
+
+std::string versionString(const std::vector<char>& block, const char* name) {
+    char* value = nullptr;
+    UINT length = 0;
+    const std::string path = std::string("\\StringFileInfo\\040904b0\\") + name;
+    if (!VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) || value == nullptr)
+        return "<missing>";
+    return value;
+}
+
+bool checkIdentity(const char* dllPath, std::string* error) {
+    HMODULE dll = LoadLibraryA(dllPath);
+    if (dll == nullptr) return *error = std::string("cannot load ") + dllPath, false;
+    if (!checkExports(dll, error)) return false;
+
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(dllPath, &ignored);
+    std::vector<char> block(size);
+    if (size == 0 || !GetFileVersionInfoA(dllPath, 0, size, block.data())) return *error = "no version resource", false;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || fixed == nullptr)
+        return *error = "no fixed version information", false;
+    if (fixed->dwFileVersionMS != 0x00020000 || fixed->dwFileVersionLS != 0 || fixed->dwProductVersionMS != 0x00020000 ||
+        fixed->dwProductVersionLS != 0)
+        return *error = "fixed versions are not 2.0.0.0", false;
+    if (fixed->dwFileFlagsMask != 0x17 || fixed->dwFileFlags != 0 || fixed->dwFileOS != 4 || fixed->dwFileType != VFT_DLL)
+        return *error = "fixed flags, OS or type differ", false;
+    WORD* translation = nullptr;
+    if (!VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
+        length < 4 || translation[0] != 0x0409 || translation[1] != 1200)
+        return *error = "translation is not 0409/1200", false;
+    const struct {
+        const char* name;
+        const char* value;
+    } strings[] = {{"FileVersion", "2.0.0.0"}, {"ProductVersion", "2.0.0.0"},
+                   {"FileDescription", "Orvalinde"}, {"ProductName", "Orvalinde"}};
+    for (const auto& s : strings)
+        if (versionString(block, s.name) != s.value)
+            return *error = std::string(s.name) + " is " + versionString(block, s.name), false;
+    for (const char* name : {"CompanyName", "LegalCopyright"})
+        if (versionString(block, name) == "<missing>" || versionString(block, name).empty())
+            return *error = std::string(name) + " is missing", false;
+
+    HRSRC version = FindResourceExA(dll, reinterpret_cast<LPCSTR>(RT_VERSION), MAKEINTRESOURCEA(1), 0x0409);
+    if (version == nullptr) return *error = "version resource is not id 1, language 0x0409", false;
+    HRSRC manifest = FindResourceExA(dll, reinterpret_cast<LPCSTR>(RT_MANIFEST), MAKEINTRESOURCEA(2), 0x0409);
+    if (manifest == nullptr) return *error = "manifest is not id 2, language 0x0409", false;
+    const char* text = static_cast<const char*>(LockResource(LoadResource(dll, manifest)));
+    const std::string xml(text, SizeofResource(dll, manifest));
+    if (xml.find("level=\"asInvoker\"") == std::string::npos || xml.find("uiAccess=\"false\"") == std::string::npos)
+        return *error = "manifest does not request asInvoker without uiAccess", false;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    bool ok = false;
+    std::string name;
+    if (argc == 3 && std::strcmp(argv[1], "--identity") == 0) {
+        name = "identity of " + std::string(argv[2]);
+        ok = checkIdentity(argv[2], &error);
+    } else if (argc == 3) {
+        name = argv[2];
+        ok = runScenario(argv[1], argv[2], &error);
+    } else {
+        std::fprintf(stderr, "usage: orvalinde_host DLL SCENARIO | orvalinde_host --identity DLL\n");
+        return 2;
+    }
+    if (ok)
+        std::printf("PASS %s\n", name.c_str());
+    else
+        std::printf("FAIL %s\n", error.c_str());
+    std::fflush(stdout);
+    ExitProcess(ok ? 0 : 1);
+}

@@ -1,0 +1,417 @@
+#include "scenario.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <sstream>
+
+namespace scenario {
+
+namespace {
+
+struct Named {
+    const char* name;
+    uint32_t value;
+};
+
+const Named kMessages[] = {
+    {"WM_KEYDOWN", 0x0100},       {"WM_KEYUP", 0x0101},         {"WM_SYSKEYDOWN", 0x0104},
+    {"WM_SYSKEYUP", 0x0105},      {"WM_MOUSEMOVE", 0x0200},     {"WM_LBUTTONDOWN", 0x0201},
+    {"WM_LBUTTONUP", 0x0202},     {"WM_LBUTTONDBLCLK", 0x0203}, {"WM_RBUTTONDOWN", 0x0204},
+    {"WM_RBUTTONUP", 0x0205},     {"WM_RBUTTONDBLCLK", 0x0206}, {"WM_MBUTTONDOWN", 0x0207},
+    {"WM_MBUTTONUP", 0x0208},     {"WM_MBUTTONDBLCLK", 0x0209},
+};
+
+const Named kKeys[] = {
+    {"BACK", 0x08},     {"TAB", 0x09},      {"RETURN", 0x0D},   {"SHIFT", 0x10},   {"CONTROL", 0x11},
+    {"MENU", 0x12},     {"ESCAPE", 0x1B},   {"SPACE", 0x20},    {"LSHIFT", 0xA0},  {"RSHIFT", 0xA1},
+    {"LCONTROL", 0xA2}, {"RCONTROL", 0xA3}, {"LMENU", 0xA4},    {"RMENU", 0xA5},   {"F1", 0x70},
+    {"F2", 0x71},       {"F3", 0x72},       {"F4", 0x73},       {"F5", 0x74},      {"F6", 0x75},
+    {"F7", 0x76},       {"F8", 0x77},       {"F9", 0x78},       {"F10", 0x79},     {"F11", 0x7A},
+    {"F12", 0x7B},      {"CTRL", 0x11},     {"ALT", 0x12},
+};
+
+bool isKeyMessage(uint32_t message) { return message >= 0x0100 && message <= 0x0105; }
+
+// Input keystrokes made while Alt is held arrive as WM_SYSKEY*; the
+// difference is the platform's, not the module's.
+uint32_t plainKeyMessage(uint32_t message) { return message == 0x0104 || message == 0x0105 ? message - 4 : message; }
+
+std::string hex(uint64_t value, int digits) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "0x%0*llX", digits, static_cast<unsigned long long>(value));
+    return buffer;
+}
+
+const char* windowName(Window window) {
+    switch (window) {
+    case Main: return "main";
+    case Second: return "second";
+    case NoWindow: return "none";
+    default: return "other";
+    }
+}
+
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\t') out += "\\t";
+        else if (c == '"' || c == '\\') out += std::string("\\") + c;
+        else out += c;
+    }
+    return out + "\"";
+}
+
+// Splits a line into words; "quoted text" with C escapes is one word.
+bool tokenize(const std::string& line, std::vector<std::string>* words, std::string* error) {
+    size_t i = 0;
+    while (i < line.size()) {
+        const char c = line[i];
+        if (c == ' ' || c == '\t' || c == '\r') {
+            ++i;
+        } else if (c == '#') {
+            break;
+        } else if (c == '"') {
+            std::string word;
+            ++i;
+            while (i < line.size() && line[i] != '"') {
+                if (line[i] == '\\' && i + 1 < line.size()) {
+                    const char e = line[++i];
+                    word += e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : e;
+                } else {
+                    word += line[i];
+                }
+                ++i;
+            }
+            if (i >= line.size()) {
+                *error = "unterminated quoted text";
+                return false;
+            }
+            ++i;
+            words->push_back(word);
+        } else {
+            const size_t end = line.find_first_of(" \t\r", i);
+            words->push_back(line.substr(i, end == std::string::npos ? std::string::npos : end - i));
+            i = end == std::string::npos ? line.size() : end;
+        }
+    }
+    return true;
+}
+
+bool parseNumber(const std::string& word, int64_t* value) {
+    if (word.empty()) return false;
+    char* end = nullptr;
+    const bool negative = word[0] == '-';
+    const unsigned long long magnitude = std::strtoull(word.c_str() + (negative ? 1 : 0), &end, 0);
+    if (*end != '\0' || end == word.c_str() + (negative ? 1 : 0)) return false;
+    *value = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+    return true;
+}
+
+bool parseKey(std::string word, int* key) {
+    if (word.rfind("VK_", 0) == 0) word = word.substr(3);
+    for (const Named& named : kKeys)
+        if (word == named.name) return *key = static_cast<int>(named.value), true;
+    if (word.size() == 1 && ((word[0] >= 'A' && word[0] <= 'Z') || (word[0] >= '0' && word[0] <= '9')))
+        return *key = word[0], true;
+    int64_t value = 0;
+    if (word.rfind("0x", 0) == 0 && parseNumber(word, &value) && value > 0 && value < 256)
+        return *key = static_cast<int>(value), true;
+    return false;
+}
+
+bool parseMessage(const std::string& word, uint32_t* message) {
+    for (const Named& named : kMessages)
+        if (word == named.name) return *message = named.value, true;
+    return false;
+}
+
+bool parseWindow(const std::string& word, Window* window) {
+    if (word == "main") return *window = Main, true;
+    if (word == "second") return *window = Second, true;
+    if (word == "none") return *window = NoWindow, true;
+    return false;
+}
+
+struct Parser {
+    std::vector<std::string> words;
+    size_t next = 0;
+    std::string problem;
+
+    bool more() const { return next < words.size(); }
+    const std::string& peek() const { return words[next]; }
+    bool fail(const std::string& why) {
+        if (problem.empty()) problem = why;
+        return false;
+    }
+    bool word(std::string* out, const char* what) {
+        if (!more()) return fail(std::string("missing ") + what);
+        *out = words[next++];
+        return true;
+    }
+    bool number(int64_t* value, const char* what) {
+        std::string w;
+        return word(&w, what) && (parseNumber(w, value) || fail(std::string("bad ") + what + " '" + w + "'"));
+    }
+    bool coordinates(Step* step) {
+        int64_t x = 0, y = 0;
+        if (!number(&x, "x") || !number(&y, "y")) return false;
+        step->x = static_cast<int>(x);
+        step->y = static_cast<int>(y);
+        if (more() && peek() == "over") {
+            ++next;
+            std::string w;
+            if (!word(&w, "window") || !parseWindow(w, &step->window) || step->window == NoWindow)
+                return fail("'over' takes main or second");
+        }
+        return true;
+    }
+    bool end() { return !more() || fail("unexpected '" + peek() + "'"); }
+};
+
+bool parseExpect(Parser& p, Step* step) {
+    std::string w;
+    if (!p.word(&w, "what to expect")) return false;
+    if (w == "cursor") {
+        step->kind = Kind::ExpectCursor;
+        if (!p.word(&w, "hidden or shown")) return false;
+        if (w != "hidden" && w != "shown") return p.fail("cursor is hidden or shown");
+        step->cursorShown = w == "shown";
+        return p.end();
+    }
+    const size_t dots = w.find("..");
+    if (dots != std::string::npos) {
+        int64_t low = 0, high = 0;
+        if (!parseNumber(w.substr(0, dots), &low) || !parseNumber(w.substr(dots + 2), &high) || low < 0 || high < low)
+            return p.fail("bad count range '" + w + "'");
+        step->minCount = static_cast<int>(low);
+        step->maxCount = static_cast<int>(high);
+        if (!p.word(&w, "window")) return false;
+    }
+    Received& r = step->expected;
+    if (w == "box") {
+        step->kind = Kind::ExpectBox;
+        r.box = true;
+        if (!p.word(&w, "owner window")) return false;
+        if (!parseWindow(w, &r.window)) return p.fail("unknown window '" + w + "'");
+        return p.word(&r.caption, "caption") && p.word(&r.text, "text") && p.end();
+    }
+    step->kind = Kind::Expect;
+    if (!parseWindow(w, &r.window)) return p.fail("unknown window '" + w + "' (main, second or none)");
+    if (!p.word(&w, "message")) return false;
+    if (w == "input") {
+        r.input = true;
+        if (!p.word(&w, "message")) return false;
+    }
+    if (!parseMessage(w, &r.message)) return p.fail("unknown message '" + w + "'");
+    if (isKeyMessage(r.message)) {
+        r.message = plainKeyMessage(r.message);
+        int key = 0;
+        if (!p.word(&w, "key")) return false;
+        if (!parseKey(w, &key)) return p.fail("unknown key '" + w + "'");
+        r.wParam = static_cast<uint64_t>(key);
+        step->compareParam = !r.input;
+        if (!r.input && !p.number(&r.lParam, "lParam")) return false;
+        return p.end();
+    }
+    int64_t flags = 0, x = 0, y = 0;
+    if (!p.number(&flags, "button flags") || !p.number(&x, "x") || !p.number(&y, "y")) return false;
+    r.wParam = static_cast<uint64_t>(flags);
+    const uint32_t packed = (static_cast<uint32_t>(x) & 0xFFFFu) | (static_cast<uint32_t>(y) << 16);
+    r.lParam = static_cast<int32_t>(packed);
+    return p.end();
+}
+
+bool parseStep(Parser& p, Step* step) {
+    std::string verb, w;
+    p.word(&verb, "action");
+    if (verb == "call") {
+        step->kind = Kind::Call;
+        return p.word(&step->name, "export name") && p.end();
+    }
+    if (verb == "key") {
+        if (!p.word(&w, "down, up or tap")) return false;
+        if (w == "down") step->kind = Kind::KeyDown;
+        else if (w == "up") step->kind = Kind::KeyUp;
+        else if (w == "tap") step->kind = Kind::KeyTap;
+        else return p.fail("key takes down, up or tap");
+        return p.word(&w, "key") && (parseKey(w, &step->key) || p.fail("unknown key '" + w + "'")) && p.end();
+    }
+    if (verb == "button") {
+        if (!p.word(&w, "down, up or double")) return false;
+        if (w == "down") step->kind = Kind::ButtonDown;
+        else if (w == "up") step->kind = Kind::ButtonUp;
+        else if (w == "double") step->kind = Kind::ButtonDouble;
+        else return p.fail("button takes down, up or double");
+        if (!p.word(&w, "left, right or middle")) return false;
+        if (w == "left") step->button = Left;
+        else if (w == "right") step->button = Right;
+        else if (w == "middle") step->button = Middle;
+        else return p.fail("unknown button '" + w + "'");
+        return p.end();
+    }
+    if (verb == "move") {
+        step->kind = Kind::Move;
+        return p.coordinates(step) && p.end();
+    }
+    if (verb == "wait") {
+        step->kind = Kind::Wait;
+        int64_t ms = 0;
+        if (!p.number(&ms, "milliseconds")) return false;
+        if (ms < 0 || ms > 60000) return p.fail("wait takes 0 to 60000 ms");
+        step->milliseconds = static_cast<uint32_t>(ms);
+        return p.end();
+    }
+    if (verb == "expect") return parseExpect(p, step);
+    return p.fail("unknown action '" + verb + "'");
+}
+
+bool matches(const Step& step, const Received& got) {
+    const Received& want = step.expected;
+    if (want.box != got.box || want.window != got.window) return false;
+    if (want.box) return want.caption == got.caption && want.text == got.text;
+    if (want.input != got.input) return false;
+    if (isKeyMessage(want.message))
+        return plainKeyMessage(got.message) == want.message && got.wParam == want.wParam &&
+               (!step.compareParam || got.lParam == want.lParam);
+    return got.message == want.message && got.wParam == want.wParam &&
+           static_cast<uint32_t>(got.lParam) == static_cast<uint32_t>(want.lParam);
+}
+
+std::string where(const Scenario& s, int line) { return s.file + ":" + std::to_string(line) + ": "; }
+
+}  // namespace
+
+const char* messageName(uint32_t message) {
+    for (const Named& named : kMessages)
+        if (named.value == message) return named.name;
+    return "WM_?";
+}
+
+std::string keyName(int key) {
+    for (const Named& named : kKeys)
+        if (static_cast<int>(named.value) == key) return std::string("VK_") + named.name;
+    if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return std::string(1, static_cast<char>(key));
+    return hex(static_cast<uint64_t>(key), 2);
+}
+
+std::string describe(const Received& r) {
+    if (r.box) return std::string("box ") + windowName(r.window) + " " + quoted(r.caption) + " " + quoted(r.text);
+    std::string out = windowName(r.window);
+    if (r.input) out += " input";
+    out += std::string(" ") + messageName(r.message);
+    if (isKeyMessage(r.message)) {
+        out += " " + keyName(static_cast<int>(r.wParam));
+        if (!r.input) out += " " + hex(static_cast<uint64_t>(r.lParam), 8);
+        return out;
+    }
+    const int x = static_cast<int16_t>(r.lParam & 0xFFFF);
+    const int y = static_cast<int16_t>((r.lParam >> 16) & 0xFFFF);
+    return out + " " + hex(r.wParam, 4) + " " + std::to_string(x) + " " + std::to_string(y);
+}
+
+bool parse(const std::string& file, const std::string& text, Scenario* out, std::string* error) {
+    out->file = file;
+    out->steps.clear();
+    std::istringstream lines(text);
+    std::string line;
+    int number = 0;
+    while (std::getline(lines, line)) {
+        ++number;
+        Parser p;
+        std::string why;
+        if (!tokenize(line, &p.words, &why)) {
+            *error = file + ":" + std::to_string(number) + ": " + why;
+            return false;
+        }
+        if (p.words.empty()) continue;
+        Step step;
+        step.line = number;
+        if (!parseStep(p, &step)) {
+            *error = file + ":" + std::to_string(number) + ": " + p.problem + " in: " + line;
+            return false;
+        }
+        out->steps.push_back(step);
+    }
+    if (out->steps.empty()) {
+        *error = file + ": no steps";
+        return false;
+    }
+    return true;
+}
+
+bool load(const std::string& file, Scenario* out, std::string* error) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        *error = file + ": cannot read the file";
+        return false;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    return parse(file, text.str(), out, error);
+}
+
+bool run(const Scenario& s, Driver& driver, std::string* error) {
+    std::deque<Received> pending;
+    auto pull = [&] {
+        for (const Received& r : driver.take()) pending.push_back(r);
+    };
+    auto unexpected = [&](int line, const char* when) {
+        *error = where(s, line) + "unexpected `" + describe(pending.front()) + "` " + when;
+        return false;
+    };
+    for (const Step& step : s.steps) {
+        if (step.kind == Kind::Expect || step.kind == Kind::ExpectBox) {
+            pull();
+            int count = 0;
+            while (count < step.maxCount && !pending.empty() && matches(step, pending.front())) {
+                pending.pop_front();
+                ++count;
+            }
+            if (count >= step.minCount) continue;
+            const std::string got = pending.empty() ? "nothing" : "`" + describe(pending.front()) + "`";
+            if (step.minCount == 1 && step.maxCount == 1)
+                *error = where(s, step.line) + "expected `" + describe(step.expected) + "`, got " + got;
+            else
+                *error = where(s, step.line) + "expected " + std::to_string(step.minCount) + ".." +
+                         std::to_string(step.maxCount) + " of `" + describe(step.expected) + "`, got " +
+                         std::to_string(count) + " then " + got;
+            return false;
+        }
+        if (step.kind == Kind::ExpectCursor) {
+            if (driver.cursorShown() == step.cursorShown) continue;
+            *error = where(s, step.line) + "expected the cursor " + (step.cursorShown ? "shown" : "hidden");
+            return false;
+        }
+        pull();
+        if (!pending.empty()) return unexpected(step.line, "before this action");
+        switch (step.kind) {
+        case Kind::Call:
+            if (!driver.call(step.name)) {
+                *error = where(s, step.line) + "no export named '" + step.name + "'";
+                return false;
+            }
+            break;
+        case Kind::KeyDown: driver.key(step.key, true); break;
+        case Kind::KeyUp: driver.key(step.key, false); break;
+        case Kind::KeyTap:
+            driver.key(step.key, true);
+            driver.key(step.key, false);
+            break;
+        case Kind::ButtonDown: driver.button(step.button, true, false); break;
+        case Kind::ButtonUp: driver.button(step.button, false, false); break;
+        case Kind::ButtonDouble: driver.button(step.button, true, true); break;
+        case Kind::Move: driver.move(step.window, step.x, step.y); break;
+        case Kind::Wait: driver.wait(step.milliseconds); break;
+        default: break;
+        }
+    }
+    pull();
+    if (!pending.empty()) return unexpected(s.steps.back().line, "after the last line");
+    return true;
+}
+
+}  // namespace scenario

@@ -1,0 +1,91 @@
+// Scenario files: one user action or expected host message per line. The
+// same file runs against the simulated platform (tools/replay) and against
+// the real DLL under Wine (tests/e2e/host); each side supplies a Driver.
+//
+//   # comment
+//   call doEnable                      an export, by name
+//   key down MENU | key up TAB | key tap S
+//   move 110 105                       client coordinates of main ...
+//   move 5 5 over second               ... or of the second window (a child of main)
+//   button down right | button up left  at the pointer
+//   button double left                 the second press of a double-click
+//   wait 60                            milliseconds
+//   expect main WM_KEYDOWN VK_CONTROL 0xC0000001        a message the module sent
+//   expect main WM_RBUTTONDOWN 0x0000 100 100           (mouse: flags, point)
+//   expect main input WM_KEYDOWN S                      input passed on to the host
+//   expect main input WM_MOUSEMOVE 0x0001 110 105
+//   expect box main "caption" "text"                    a message box (C escapes)
+//   expect 18..22 main WM_KEYDOWN F 0xC01D0001          that many alike in a row
+//   expect cursor hidden | expect cursor shown
+//
+// Every message a window receives must be expected, in order: an action
+// fails when messages received before it are still unmatched, and so does
+// the end of the file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace scenario {
+
+enum Window { Main = 0, Second = 1, NoWindow = 2, OtherWindow = 3 };
+enum Button { Left = 0, Right = 1, Middle = 2 };
+
+enum class Kind { Call, KeyDown, KeyUp, KeyTap, ButtonDown, ButtonUp, ButtonDouble, Move, Wait, Expect, ExpectBox, ExpectCursor };
+
+struct Received {
+    bool box = false;        // a message box rather than a window message
+    Window window = Main;    // receiving window, or the box's owner
+    bool input = false;      // queued input the hooks passed on
+    uint32_t message = 0;
+    uint64_t wParam = 0;
+    int64_t lParam = 0;
+    std::string caption, text;  // boxes
+};
+
+struct Step {
+    int line = 0;
+    Kind kind = Kind::Wait;
+    std::string name;  // export name
+    int key = 0;
+    Button button = Left;
+    Window window = Main;
+    int x = 0, y = 0;
+    uint32_t milliseconds = 0;
+    Received expected;
+    int minCount = 1, maxCount = 1;
+    bool compareParam = true;  // keystroke lParam or mouse flags given
+    bool cursorShown = true;
+};
+
+struct Scenario {
+    std::string file;
+    std::vector<Step> steps;
+};
+
+// Runs the actions; takes what the host's windows received since last asked.
+struct Driver {
+    virtual ~Driver() = default;
+    virtual bool call(const std::string& name) = 0;  // false: no such export
+    virtual void key(int key, bool down) = 0;
+    // At the pointer, which starts at main's client origin.
+    virtual void button(Button button, bool down, bool doubleClick) = 0;
+    virtual void move(Window window, int x, int y) = 0;
+    virtual void wait(uint32_t milliseconds) = 0;
+    virtual bool cursorShown() = 0;
+    virtual std::vector<Received> take() = 0;
+};
+
+// Parses a file's text; on failure returns false with "file:line: reason".
+bool parse(const std::string& file, const std::string& text, Scenario* out, std::string* error);
+bool load(const std::string& file, Scenario* out, std::string* error);
+
+// Runs a scenario; on failure returns false with "file:line: expected ..., got ...".
+bool run(const Scenario& scenario, Driver& driver, std::string* error);
+
+std::string describe(const Received& received);
+std::string keyName(int key);
+const char* messageName(uint32_t message);
+
+}  // namespace scenario
