@@ -8,3 +8,10 @@ echo
 echo "== build/windows/Orvalinde.dll"
 ls -l build/windows/Orvalinde.dll
 x86_64-w64-mingw32-objdump -p build/windows/Orvalinde.dll | grep -E 'DLL Name|^\s+\[ *[0-9]+\] [A-Za-z]'
+
+echo
+echo "== the module at work on the simulated platform"
+build/native/tools/replay --trace tests/e2e/scenarios/alt_right_drag.txt tests/e2e/scenarios/withheld_ctrl.txt
+echo
+echo "== the real DLL in a Windows host under Wine, with injected input"
+ORVALINDE_TRACE=1 bash scripts/e2e.sh tests/e2e/scenarios/alt_right_drag.txt tests/e2e/scenarios/mask_key.txt

@@ -87,6 +87,7 @@ public:
     std::vector<scenario::Received> take() override {
         std::vector<scenario::Received> out;
         for (const sim::Message& m : sim::messages()) {
+            if (m.window == nullptr) continue;  // a send to no window reaches nobody
             scenario::Received r;
             r.window = windowOf(m.window);
             r.input = m.input;

@@ -4,6 +4,7 @@
 //   orvalinde_host DLL SCENARIO     runs one scenario (one process per case:
 //                                   hooks cannot be removed, state is static)
 //   orvalinde_host --identity DLL   checks exports, version resource, manifest
+// With ORVALINDE_TRACE set, every message the windows receive is printed.
 // Prints PASS or FAIL with the reason; exits 0 on success.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
@@ -123,8 +124,34 @@ void injectMove(POINT at, DWORD buttonFlags) {
     inject(input);
 }
 
+// The desktop's key state outlives a process: release whatever an earlier
+// case (or a failing one) left down.
+void releaseEverything() {
+    static const struct {
+        int key;
+        DWORD flag;
+    } buttons[] = {{VK_LBUTTON, MOUSEEVENTF_LEFTUP}, {VK_RBUTTON, MOUSEEVENTF_RIGHTUP}, {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP}};
+    for (const auto& b : buttons) {
+        if (GetAsyncKeyState(b.key) >= 0) continue;
+        INPUT input = {};
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = b.flag;
+        SendInput(1, &input, sizeof input);
+    }
+    for (int key = 8; key < 256; ++key) {
+        if (GetAsyncKeyState(key) >= 0) continue;
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = static_cast<WORD>(key);
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(1, &input, sizeof input);
+    }
+    pumpFor(20);
+}
+
 struct WineHost : scenario::Driver {
     HMODULE dll;
+    bool trace = GetEnvironmentVariableA("ORVALINDE_TRACE", nullptr, 0) != 0;
     POINT pointer;
 
     bool call(const std::string& name) override {
@@ -181,6 +208,8 @@ struct WineHost : scenario::Driver {
         LeaveCriticalSection(&boxLock);
         out.insert(out.end(), received.begin(), received.end());
         received.clear();
+        if (trace)
+            for (const scenario::Received& r : out) std::printf("    %s\n", scenario::describe(r).c_str());
         return out;
     }
 };
@@ -258,6 +287,7 @@ bool runScenario(const char* dllPath, const char* file, std::string* error) {
     InitializeCriticalSection(&boxLock);
     CreateThread(nullptr, 0, boxCloser, nullptr, 0, nullptr);
     if (!createWindows(error)) return false;
+    releaseEverything();
     WineHost host;
     host.dll = LoadLibraryA(dllPath);
     if (host.dll == nullptr) return *error = std::string("cannot load ") + dllPath, false;
@@ -265,11 +295,15 @@ bool runScenario(const char* dllPath, const char* file, std::string* error) {
     installOwnHooks();
     // The pointer starts at main's client origin; what that move caused is not
     // part of the scenario.
+    const bool trace = host.trace;
+    host.trace = false;
     host.pointer = clientToScreen(scenario::Main, 0, 0);
     injectMove(host.pointer, MOUSEEVENTF_MOVE);
     pumpFor(20);
     host.take();
+    host.trace = trace;
     const bool ok = scenario::run(s, host, error);
+    releaseEverything();
     if (!injectionProblem.empty()) {
         *error = std::string(file) + ": " + injectionProblem + (ok ? "" : "; " + *error);
         return false;

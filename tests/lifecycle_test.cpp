@@ -1,0 +1,89 @@
+// Loading, enabling and disabling, the about box and failed installation.
+#include "support.h"
+
+struct Lifecycle : ::testing::Test {
+    void SetUp() override {
+        sim::reset();
+        state = TranslationState{};
+    }
+};
+
+TEST_F(Lifecycle, LoadFindsTheFirstTopLevelWindowOfTheCallingThread) {
+    sim::addWindow({0, 0}, nullptr, 7);                 // another thread's
+    const WindowHandle first = sim::addWindow({0, 0});  // ours
+    sim::addWindow({0, 0}, first);                      // a child: not enumerated
+    sim::addWindow({0, 0});                             // ours, but later
+    EXPECT_TRUE(load());
+    EXPECT_EQ(state.mainWindow, first);
+}
+
+TEST_F(Lifecycle, LoadWithoutAMatchKeepsThePreviousWindow) {
+    const WindowHandle ours = sim::addWindow({0, 0});
+    load();
+    sim::setCurrentThread(9);
+    EXPECT_TRUE(load());
+    EXPECT_EQ(state.mainWindow, ours);
+}
+
+TEST_F(Lifecycle, HooksAreInstalledOnceAndEnableAlwaysSets) {
+    doDisable();  // before any enable: harmless
+    EXPECT_FALSE(state.enabled);
+    doEnable();
+    doEnable();
+    EXPECT_EQ(sim::hooksInstalled(), 2u);
+    EXPECT_EQ(sim::installedHook(WH_MOUSE), &MouseProc);
+    EXPECT_EQ(sim::installedHook(WH_KEYBOARD), &KeyboardProc);
+    EXPECT_NE(state.mouseHook, nullptr);
+    EXPECT_NE(state.keyboardHook, nullptr);
+    EXPECT_TRUE(state.enabled);
+    doDisable();
+    EXPECT_FALSE(state.enabled);
+    EXPECT_TRUE(state.hooksInstalled);
+}
+
+TEST_F(Lifecycle, FailedInstallationShowsItsBoxOnceAndLeavesTheModuleUsable) {
+    struct Case {
+        int failingKind;
+        const char* text;
+        const char* caption;
+        size_t installed;
+    };
+    const Case cases[] = {
+        {WH_MOUSE, "Error setting hook for MouseProc!", "", 0},
+        {WH_KEYBOARD, "Error setting hook for LowLevelKbd!", "Error", 1},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        const WindowHandle main = sim::addWindow({0, 0});
+        load();
+        sim::failHookInstall(c.failingKind);
+        doEnable();
+        doEnable();  // no retry
+        ASSERT_EQ(sim::messageBoxes().size(), 1u);
+        EXPECT_EQ(sim::messageBoxes()[0].owner, nullptr);
+        EXPECT_EQ(sim::messageBoxes()[0].text, c.text);
+        EXPECT_EQ(sim::messageBoxes()[0].caption, c.caption);
+        EXPECT_EQ(sim::hooksInstalled(), c.installed);
+        EXPECT_TRUE(state.enabled);
+        // The exports still work: the about box, and the mouse hook if it is in.
+        EXPECT_TRUE(showAbout());
+        EXPECT_EQ(sim::messageBoxes().back().owner, main);
+    }
+}
+
+TEST_F(Lifecycle, AboutBoxText) {
+    EXPECT_TRUE(showAbout());
+    ASSERT_EQ(sim::messageBoxes().size(), 1u);
+    EXPECT_EQ(sim::messageBoxes()[0].owner, nullptr);  // before load
+    EXPECT_EQ(sim::messageBoxes()[0].caption, "Orvalinde");
+    EXPECT_EQ(sim::messageBoxes()[0].text,
+              "Orvalinde\r\nVersion 2.0.0.0\r\nCopyright (C) 2026 Orvalinde Software. All rights reserved.");
+}
+
+TEST_F(Lifecycle, LowLevelMouseProcOnlyPassesOn) {
+    state.enabled = true;
+    state.draggerKey = 'F';
+    EXPECT_EQ(LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, 0), 0);
+    EXPECT_EQ(sim::nextHookCalls(), 1u);
+    EXPECT_EQ(state.draggerKey, 'F');
+}
