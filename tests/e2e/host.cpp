@@ -29,6 +29,14 @@ const char* const kExportNames[] = {"LowLevelMouseProc", "MouseProc", "customMas
 
 HWND mainWindow, secondWindow;
 std::vector<scenario::Received> received;
+std::vector<double> receivedAt;  // milliseconds, for tracing
+
+double nowMs() {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
 const MSG* dispatching = nullptr;  // the queued message being dispatched
 bool arrived = false;              // our own hook saw the injected event
 HHOOK ownMouseHook, ownKeyboardHook;
@@ -58,6 +66,7 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         r.input = dispatching != nullptr && dispatching->hwnd == window && dispatching->message == message &&
                   dispatching->wParam == wParam && dispatching->lParam == lParam;
         received.push_back(r);
+        receivedAt.push_back(nowMs());
         return 0;
     }
     // Handing Alt keystrokes to DefWindowProc would start a menu loop.
@@ -206,10 +215,14 @@ struct WineHost : scenario::Driver {
         EnterCriticalSection(&boxLock);
         out.swap(boxes);
         LeaveCriticalSection(&boxLock);
+        if (trace) {
+            for (const scenario::Received& r : out) std::printf("    %s\n", scenario::describe(r).c_str());
+            for (size_t i = 0; i < received.size(); ++i)
+                std::printf("    %s  (at %.1f ms)\n", scenario::describe(received[i]).c_str(), receivedAt[i]);
+        }
         out.insert(out.end(), received.begin(), received.end());
         received.clear();
-        if (trace)
-            for (const scenario::Received& r : out) std::printf("    %s\n", scenario::describe(r).c_str());
+        receivedAt.clear();
         return out;
     }
 };

@@ -1,0 +1,280 @@
+// Dragger mode, mask key capture and the H burst on the virtual clock.
+#include "support.h"
+
+#include <algorithm>
+
+namespace {
+
+size_t countOf(const Lines& lines, const std::string& line) {
+    return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
+}  // namespace
+
+using Dragger = Host;
+
+TEST_F(Dragger, RepeatsTheHeldKeyEvery50msUntilItIsReleased) {
+    down('F');
+    received();
+    startDraggerMode();
+    EXPECT_EQ(sim::cursorCount(), -1);
+    sim::advance(1);
+    EXPECT_EQ(received(), Lines({"main WM_KEYDOWN F 0xC01D0001"}));
+    sim::advance(49);
+    EXPECT_EQ(received(), Lines{});
+    sim::advance(1);
+    EXPECT_EQ(received(), Lines({"main WM_KEYDOWN F 0xC01D0001"}));
+    sim::advance(500);
+    EXPECT_EQ(countOf(received(), "main WM_KEYDOWN F 0xC01D0001"), 10u);
+    EXPECT_EQ(sim::liveTimers(), 1u);  // re-armed, never duplicated
+
+    EXPECT_TRUE(sim::keyDown('F'));  // the platform's own repeat is swallowed
+    up('F');
+    EXPECT_EQ(received(), Lines({"main input WM_KEYUP F"}));
+    EXPECT_EQ(state.draggerKey, 0);
+    EXPECT_EQ(sim::cursorCount(), 0);
+    sim::advance(200);
+    EXPECT_EQ(received(), Lines{});
+    EXPECT_EQ(sim::liveTimers(), 0u);
+}
+
+TEST_F(Dragger, StartIsRefused) {
+    struct Case {
+        const char* why;
+        std::vector<int> held;
+        bool focusOnChild;
+    };
+    const Case cases[] = {
+        {"two keys held", {'F', 'G'}, false},
+        {"only modifiers held", {VK_SHIFT, VK_CONTROL, VK_MENU}, false},
+        {"nothing held", {}, false},
+        {"focus on a child of the main window", {'F'}, true},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        for (int key : c.held) sim::setKeyState(key, true);
+        if (c.focusOnChild) sim::setFocus(sim::addWindow({0, 0}, main));
+        startDraggerMode();
+        sim::advance(200);
+        EXPECT_EQ(state.draggerKey, 0) << c.why;
+        EXPECT_EQ(sim::cursorCount(), 0) << c.why;
+        EXPECT_EQ(sim::liveTimers(), 0u) << c.why;  // not even a timer sending key 0
+        EXPECT_EQ(received(), Lines{}) << c.why;
+    }
+}
+
+TEST_F(Dragger, SecondStartWhileOnChangesNothing) {
+    sim::setKeyState('F', true);
+    startDraggerMode();
+    sim::setKeyState('F', false);
+    sim::setKeyState('G', true);
+    startDraggerMode();
+    EXPECT_EQ(state.draggerKey, 'F');
+    EXPECT_EQ(sim::cursorCount(), -1);
+    EXPECT_EQ(sim::liveTimers(), 1u);
+}
+
+TEST_F(Dragger, EndsOnLostFocusThroughEitherHookAndShowsTheCursorOnce) {
+    for (bool throughKeyboard : {true, false}) {
+        SetUp();
+        sim::setKeyState('F', true);
+        startDraggerMode();
+        sim::setFocus(second);
+        if (throughKeyboard)
+            tap('S');
+        else
+            moveTo(3, 3);
+        EXPECT_EQ(state.draggerKey, 0);
+        EXPECT_EQ(sim::cursorCount(), 0);
+        EXPECT_EQ(sim::liveTimers(), 0u);
+        moveTo(4, 4);
+        EXPECT_EQ(sim::cursorCount(), 0);
+    }
+}
+
+TEST_F(Dragger, RunsOnWhileDisabledAndEndsAfterEnable) {
+    down('F');
+    doDisable();
+    startDraggerMode();
+    sim::advance(101);
+    EXPECT_EQ(countOf(received(), "main WM_KEYDOWN F 0xC01D0001"), 3u);
+    EXPECT_FALSE(sim::keyUp('F'));  // passes on, the mode goes on
+    EXPECT_EQ(state.draggerKey, 'F');
+    doEnable();
+    down('F');
+    up('F');
+    EXPECT_EQ(state.draggerKey, 0);
+    EXPECT_EQ(sim::cursorCount(), 0);
+}
+
+using MaskCapture = Host;
+
+TEST_F(MaskCapture, HeldKeyBecomesTheMaskKeyAndCtrlFollows50msLater) {
+    down('F');
+    received();
+    customMaskKeyPressed();
+    EXPECT_EQ(state.maskKey, 'F');
+    sim::advance(49);
+    EXPECT_EQ(received(), Lines{});
+    sim::advance(1);
+    EXPECT_EQ(received(), Lines({"main WM_KEYDOWN CONTROL 0xC01D0001"}));
+    EXPECT_TRUE(state.maskActive);
+    EXPECT_EQ(sim::liveTimers(), 0u);  // fires once
+    EXPECT_TRUE(sim::keyDown('F'));
+    EXPECT_TRUE(sim::keyUp('F'));
+    EXPECT_EQ(received(), Lines({"main WM_KEYUP CONTROL 0xC001D001", "main WM_KEYUP MENU 0xC0380001"}));
+    // Tab is an ordinary key again.
+    tap(VK_TAB);
+    EXPECT_EQ(received(), Lines({"main input WM_KEYDOWN TAB", "main input WM_KEYUP TAB"}));
+}
+
+TEST_F(MaskCapture, AutoRepeatBeforeTheTickPressesCtrlSooner) {
+    down('F');
+    customMaskKeyPressed();
+    received();
+    down('F');
+    EXPECT_EQ(received(), Lines({"main WM_KEYDOWN CONTROL 0xC01D0001"}));
+    sim::advance(60);
+    EXPECT_EQ(received(), Lines{});
+    EXPECT_EQ(sim::liveTimers(), 0u);
+}
+
+TEST_F(MaskCapture, NothingChangesWithoutExactlyOneNonModifierKey) {
+    const std::vector<std::vector<int>> cases = {{}, {'F', 'G'}, {VK_SHIFT}, {VK_CONTROL}, {VK_MENU}};
+    for (const std::vector<int>& held : cases) {
+        SetUp();
+        for (int key : held) sim::setKeyState(key, true);
+        customMaskKeyPressed();
+        sim::advance(100);
+        EXPECT_EQ(state.maskKey, VK_TAB);
+        EXPECT_EQ(sim::liveTimers(), 0u);
+        EXPECT_EQ(received(), Lines{});
+    }
+}
+
+TEST_F(MaskCapture, RefusedWhenFocusIsNotTheMainWindow) {
+    sim::setKeyState('F', true);
+    sim::setFocus(second);
+    customMaskKeyPressed();
+    EXPECT_EQ(state.maskKey, VK_TAB);
+}
+
+TEST_F(MaskCapture, SecondCaptureBeforeTheTickReArmsTheSameTimer) {
+    sim::setKeyState('F', true);
+    customMaskKeyPressed();
+    sim::advance(30);
+    sim::setKeyState('F', false);
+    sim::setKeyState('G', true);
+    customMaskKeyPressed();
+    EXPECT_EQ(sim::liveTimers(), 1u);
+    EXPECT_EQ(state.maskKey, 'G');
+    sim::advance(49);
+    EXPECT_EQ(received(), Lines{});
+    sim::advance(1);
+    EXPECT_EQ(received(), Lines({"main WM_KEYDOWN CONTROL 0xC01D0001"}));
+}
+
+TEST_F(MaskCapture, CaptureWhileMaskActiveChangesTheKeyOnly) {
+    down(VK_TAB);
+    up(VK_TAB);
+    state.maskActive = true;
+    sim::setKeyState('F', true);
+    customMaskKeyPressed();
+    EXPECT_EQ(state.maskKey, 'F');
+    EXPECT_EQ(sim::liveTimers(), 0u);
+}
+
+TEST_F(MaskCapture, WorksWhileDisabled) {
+    doDisable();
+    sim::setKeyState('F', true);
+    customMaskKeyPressed();
+    sim::advance(50);
+    EXPECT_EQ(state.maskKey, 'F');
+    EXPECT_TRUE(state.maskActive);
+    EXPECT_EQ(received(), Lines({"main WM_KEYDOWN CONTROL 0xC01D0001"}));
+}
+
+// A key released before the tick already had its release swallowed; the
+// tick must not then tell the host Ctrl is down with nothing to lift it.
+TEST_F(MaskCapture, KeyReleasedBeforeTheTickPressesNoCtrl) {
+    down('F');
+    customMaskKeyPressed();
+    EXPECT_TRUE(sim::keyUp('F'));
+    received();
+    sim::advance(100);
+    EXPECT_EQ(received(), Lines{});
+    EXPECT_FALSE(state.maskActive);
+    EXPECT_EQ(sim::liveTimers(), 0u);
+    // The next press and release of the new mask key work as usual.
+    tap('F');
+    EXPECT_EQ(received(), Lines({"main WM_KEYDOWN CONTROL 0xC01D0001", "main WM_KEYUP CONTROL 0xC001D001",
+                                 "main WM_KEYUP MENU 0xC0380001"}));
+}
+
+TEST_F(MaskCapture, CtrlWithheldWhenTheTickFiresIsHandedOverWithAlt) {
+    down('F');
+    customMaskKeyPressed();
+    down(VK_CONTROL);  // F is down, so Ctrl is passed on, not withheld
+    state.ctrlWithheld = true;
+    received();
+    sim::advance(50);
+    EXPECT_EQ(received(), Lines({"main WM_KEYDOWN CONTROL 0xC01D0001", "main WM_KEYDOWN MENU 0x20380001"}));
+    EXPECT_FALSE(state.ctrlWithheld);
+}
+
+using Burst = Host;
+
+const Lines kPair = {"main WM_KEYDOWN H 0xC01D0001", "main WM_KEYUP H 0xC01D0001"};
+
+TEST_F(Burst, FivePairsThenTheTimerIsGone) {
+    doDelayedEnable();
+    sim::advance(1);
+    EXPECT_EQ(received(), kPair);
+    for (int pair = 2; pair <= 5; ++pair) {
+        sim::advance(9);
+        EXPECT_EQ(received(), Lines{});
+        sim::advance(1);
+        EXPECT_EQ(received(), kPair) << "pair " << pair;
+    }
+    sim::advance(10);
+    EXPECT_EQ(state.burstTicks, 6);
+    EXPECT_EQ(state.burstTimer, 0u);
+    EXPECT_EQ(sim::liveTimers(), 0u);
+    sim::advance(100);
+    EXPECT_EQ(received(), Lines{});
+}
+
+TEST_F(Burst, CancelAfterTwoPairsThenRestart) {
+    doDelayedEnable();
+    sim::advance(11);
+    EXPECT_EQ(received().size(), 4u);
+    setOrvalindeIsEnabled();
+    sim::advance(100);
+    EXPECT_EQ(received(), Lines{});
+    EXPECT_EQ(state.burstTicks, 2);
+    doDelayedEnable();
+    sim::advance(100);
+    EXPECT_EQ(countOf(received(), kPair[0]), 5u);
+}
+
+TEST_F(Burst, RestartDuringABurstReArmsTheOneTimer) {
+    doDelayedEnable();
+    sim::advance(11);
+    doDelayedEnable();
+    EXPECT_EQ(sim::liveTimers(), 1u);
+    received();
+    sim::advance(100);
+    EXPECT_EQ(countOf(received(), kPair[0]), 5u);
+}
+
+TEST_F(Burst, IgnoresEnabledAndFocus) {
+    doDisable();
+    sim::setFocus(second);
+    doDelayedEnable();
+    sim::advance(100);
+    const Lines got = received();
+    EXPECT_EQ(got.size(), 10u);
+    EXPECT_EQ(countOf(got, kPair[0]), 5u);
+    EXPECT_EQ(countOf(got, kPair[1]), 5u);
+    EXPECT_FALSE(state.enabled);
+}
