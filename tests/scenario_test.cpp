@@ -1,0 +1,134 @@
+// The scenario language's parse and mismatch reports: a reader must learn
+// the file, the line and what went wrong.
+#include <gtest/gtest.h>
+
+#include "scenario.h"
+
+namespace {
+
+struct ParseCase {
+    const char* text;
+    const char* error;
+};
+
+TEST(ScenarioParse, ErrorsNameFileLineAndProblem) {
+    const ParseCase cases[] = {
+        {"jump 1", "s.txt:1: unknown action 'jump' in: jump 1"},
+        {"call load\nkey down FOO", "s.txt:2: unknown key 'FOO' in: key down FOO"},
+        {"key press A", "s.txt:1: key takes down, up or tap in: key press A"},
+        {"button down left at 5 5", "s.txt:1: unexpected 'at' in: button down left at 5 5"},
+        {"button down thumb", "s.txt:1: unknown button 'thumb' in: button down thumb"},
+        {"move 5", "s.txt:1: missing y in: move 5"},
+        {"move 5 x", "s.txt:1: bad y 'x' in: move 5 x"},
+        {"move 5 5 over none", "s.txt:1: 'over' takes main or second in: move 5 5 over none"},
+        {"wait -5", "s.txt:1: wait takes 0 to 60000 ms in: wait -5"},
+        {"expect mian WM_KEYUP S", "s.txt:1: unknown window 'mian' (main, second or none) in: expect mian WM_KEYUP S"},
+        {"expect main WM_KEYDOWN VK_CONTROL", "s.txt:1: missing lParam in: expect main WM_KEYDOWN VK_CONTROL"},
+        {"expect main WM_PAINT", "s.txt:1: unknown message 'WM_PAINT' in: expect main WM_PAINT"},
+        {"expect main WM_MOUSEMOVE 0x000A 1", "s.txt:1: missing y in: expect main WM_MOUSEMOVE 0x000A 1"},
+        {"expect 5..2 main WM_KEYUP S", "s.txt:1: bad count range '5..2' in: expect 5..2 main WM_KEYUP S"},
+        {"expect box main \"Orvalinde", "s.txt:1: unterminated quoted text"},
+        {"expect cursor gone", "s.txt:1: cursor is hidden or shown in: expect cursor gone"},
+        {"# only a comment\n\n", "s.txt: no steps"},
+    };
+    for (const ParseCase& c : cases) {
+        scenario::Scenario s;
+        std::string error;
+        EXPECT_FALSE(scenario::parse("s.txt", c.text, &s, &error)) << c.text;
+        EXPECT_EQ(error, c.error);
+    }
+}
+
+TEST(ScenarioParse, MissingFileIsReported) {
+    scenario::Scenario s;
+    std::string error;
+    EXPECT_FALSE(scenario::load("no/such/file.txt", &s, &error));
+    EXPECT_EQ(error, "no/such/file.txt: cannot read the file");
+}
+
+// Hands out prepared messages, one batch per action.
+struct ScriptedHost : scenario::Driver {
+    std::vector<std::vector<scenario::Received>> batches;
+    size_t next = 0;
+    std::vector<scenario::Received> pending;
+
+    bool call(const std::string& name) override { return advance(), name == "load"; }
+    void key(int, bool) override { advance(); }
+    void button(scenario::Button, bool, bool) override { advance(); }
+    void move(scenario::Window, int, int) override { advance(); }
+    void wait(uint32_t) override { advance(); }
+    bool cursorShown() override { return true; }
+    std::vector<scenario::Received> take() override {
+        std::vector<scenario::Received> out;
+        out.swap(pending);
+        return out;
+    }
+    void advance() {
+        if (next < batches.size()) pending = batches[next++];
+    }
+};
+
+scenario::Received keyMessage(uint32_t message, int key, int64_t lParam, bool input) {
+    scenario::Received r;
+    r.message = message;
+    r.wParam = static_cast<uint64_t>(key);
+    r.lParam = lParam;
+    r.input = input;
+    return r;
+}
+
+struct RunCase {
+    const char* text;
+    std::vector<std::vector<scenario::Received>> batches;
+    const char* error;  // empty: passes
+};
+
+TEST(ScenarioRun, MismatchesAreReportedWithBothSides) {
+    const scenario::Received ctrlDown = keyMessage(0x0100, 0x11, 0xC0000001, false);
+    const scenario::Received altInput = keyMessage(0x0104, 0x12, 0x20380001, true);  // WM_SYSKEYDOWN
+    const RunCase cases[] = {
+        {"key down MENU\nexpect main input WM_KEYDOWN MENU", {{altInput}}, ""},
+        {"key down MENU\nexpect main WM_KEYDOWN VK_CONTROL 0xC0000002", {{ctrlDown}},
+         "s.txt:2: expected `main WM_KEYDOWN VK_CONTROL 0xC0000002`, got `main WM_KEYDOWN VK_CONTROL 0xC0000001`"},
+        {"key down MENU\nexpect main WM_KEYDOWN VK_CONTROL 0xC0000001", {{}},
+         "s.txt:2: expected `main WM_KEYDOWN VK_CONTROL 0xC0000001`, got nothing"},
+        {"key down MENU\nkey up MENU", {{ctrlDown}},
+         "s.txt:2: unexpected `main WM_KEYDOWN VK_CONTROL 0xC0000001` before this action"},
+        {"key down MENU", {{altInput}}, "s.txt:1: unexpected `main input WM_SYSKEYDOWN VK_MENU` after the last line"},
+        {"wait 10\nexpect 2..3 main WM_KEYDOWN VK_CONTROL 0xC0000001", {{ctrlDown, altInput}},
+         "s.txt:2: expected 2..3 of `main WM_KEYDOWN VK_CONTROL 0xC0000001`, got 1 then `main input WM_SYSKEYDOWN "
+         "VK_MENU`"},
+        {"wait 10\nexpect 0..3 main WM_KEYDOWN VK_CONTROL 0xC0000001", {{ctrlDown, ctrlDown}}, ""},
+        {"call lod", {}, "s.txt:1: no export named 'lod'"},
+        {"call load\nexpect cursor hidden", {}, "s.txt:2: expected the cursor hidden"},
+    };
+    for (const RunCase& c : cases) {
+        scenario::Scenario s;
+        std::string error;
+        ASSERT_TRUE(scenario::parse("s.txt", c.text, &s, &error)) << error;
+        ScriptedHost host;
+        host.batches = c.batches;
+        const bool ok = scenario::run(s, host, &error);
+        EXPECT_EQ(ok, std::string(c.error).empty()) << c.text;
+        if (!ok) {
+            EXPECT_EQ(error, c.error);
+        }
+    }
+}
+
+TEST(ScenarioDescribe, MouseAndBoxLines) {
+    scenario::Received move;
+    move.window = scenario::Second;
+    move.message = 0x0200;
+    move.wParam = 0x000A;
+    move.lParam = static_cast<int32_t>(0xFFFF0005u);  // x 5, y -1
+    EXPECT_EQ(scenario::describe(move), "second WM_MOUSEMOVE 0x000A 5 -1");
+    scenario::Received box;
+    box.box = true;
+    box.window = scenario::NoWindow;
+    box.caption = "Error";
+    box.text = "a\r\nb \"c\"";
+    EXPECT_EQ(scenario::describe(box), "box none \"Error\" \"a\\r\\nb \\\"c\\\"\"");
+}
+
+}  // namespace
