@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <deque>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 
 namespace scenario {
@@ -225,6 +226,16 @@ bool parseExpect(Parser& p, Step* step) {
     return p.end();
 }
 
+// Picks the index of `word` among `choices`, or -1.
+int pick(const std::string& word, std::initializer_list<const char*> choices) {
+    int index = 0;
+    for (const char* choice : choices) {
+        if (word == choice) return index;
+        ++index;
+    }
+    return -1;
+}
+
 bool parseStep(Parser& p, Step* step) {
     std::string verb, w;
     p.word(&verb, "action");
@@ -234,23 +245,22 @@ bool parseStep(Parser& p, Step* step) {
     }
     if (verb == "key") {
         if (!p.word(&w, "down, up or tap")) return false;
-        if (w == "down") step->kind = Kind::KeyDown;
-        else if (w == "up") step->kind = Kind::KeyUp;
-        else if (w == "tap") step->kind = Kind::KeyTap;
-        else return p.fail("key takes down, up or tap");
+        static const Kind kinds[] = {Kind::KeyDown, Kind::KeyUp, Kind::KeyTap};
+        const int which = pick(w, {"down", "up", "tap"});
+        if (which < 0) return p.fail("key takes down, up or tap");
+        step->kind = kinds[which];
         return p.word(&w, "key") && (parseKey(w, &step->key) || p.fail("unknown key '" + w + "'")) && p.end();
     }
     if (verb == "button") {
         if (!p.word(&w, "down, up or double")) return false;
-        if (w == "down") step->kind = Kind::ButtonDown;
-        else if (w == "up") step->kind = Kind::ButtonUp;
-        else if (w == "double") step->kind = Kind::ButtonDouble;
-        else return p.fail("button takes down, up or double");
+        static const Kind kinds[] = {Kind::ButtonDown, Kind::ButtonUp, Kind::ButtonDouble};
+        const int which = pick(w, {"down", "up", "double"});
+        if (which < 0) return p.fail("button takes down, up or double");
+        step->kind = kinds[which];
         if (!p.word(&w, "left, right or middle")) return false;
-        if (w == "left") step->button = Left;
-        else if (w == "right") step->button = Right;
-        else if (w == "middle") step->button = Middle;
-        else return p.fail("unknown button '" + w + "'");
+        const int button = pick(w, {"left", "right", "middle"});  // in the order of Button
+        if (button < 0) return p.fail("unknown button '" + w + "'");
+        step->button = static_cast<Button>(button);
         return p.end();
     }
     if (verb == "move") {

@@ -31,6 +31,19 @@ inline bool chordSwitchDue() {
     return static_cast<uint32_t>(platform::tickCount() - state.chordSwitchTick) > 1u;
 }
 
+// Motion re-entering the hook while the release is delivered is swallowed.
+void replayLeftUp(const Event& e) {
+    state.sendingLeftUp = true;
+    send(e, WM_LBUTTONUP, MK_NONE, e.pt);
+    state.sendingLeftUp = false;
+}
+
+// A drag ended by adding the other button restarts as a chord on later motion.
+void pendChordSwitch() {
+    state.chordSwitchPending = true;
+    state.chordSwitchTick = platform::tickCount();
+}
+
 bool handleMove(const Event& e) {
     if (state.altMiddleArmed && keyIsDown(VK_MENU) && keyIsDown(VK_MBUTTON) && movedFrom(state.middleAnchor, e.pt)) {
         state.altMiddleArmed = false;
@@ -78,16 +91,12 @@ bool handleLeftUp(const Event& e) {
         return true;
     }
     if (state.maskedLeftDown) {
-        state.sendingLeftUp = true;
-        send(e, WM_LBUTTONUP, MK_NONE, e.pt);
-        state.sendingLeftUp = false;
+        replayLeftUp(e);
         state.maskedLeftDown = false;
         return true;
     }
     if (state.altInjected) {
-        state.sendingLeftUp = true;
-        send(e, WM_LBUTTONUP, MK_NONE, e.pt);
-        state.sendingLeftUp = false;
+        replayLeftUp(e);
         return true;
     }
     return false;
@@ -99,8 +108,7 @@ bool handleLeftDown(const Event& e) {
             if (state.altMiddleDragActive) {
                 send(e, WM_RBUTTONUP, MK_NONE, e.pt);
                 state.altMiddleDragActive = false;
-                state.chordSwitchPending = true;
-                state.chordSwitchTick = platform::tickCount();
+                pendChordSwitch();
             } else {
                 state.altMiddleArmed = false;
                 state.chordDragActive = true;
@@ -133,8 +141,7 @@ bool handleMiddleDown(const Event& e) {
         send(e, WM_RBUTTONUP, MK_NONE, e.pt);
         if (state.altHeld) sendAltDownToMain();
         state.altMiddleArmed = false;
-        state.chordSwitchPending = true;
-        state.chordSwitchTick = platform::tickCount();
+        pendChordSwitch();
         return true;
     }
     state.middleAnchor = e.pt;
