@@ -29,6 +29,8 @@ TEST(ScenarioParse, ErrorsNameFileLineAndProblem) {
         {"expect 5..2 main WM_KEYUP S", "s.txt:1: bad count range '5..2' in: expect 5..2 main WM_KEYUP S"},
         {"expect box main \"Orvalinde", "s.txt:1: unterminated quoted text"},
         {"expect cursor gone", "s.txt:1: cursor is hidden or shown in: expect cursor gone"},
+        {"focus none", "s.txt:1: focus takes main or second in: focus none"},
+        {"peek 5", "s.txt:1: unexpected '5' in: peek 5"},
         {"# only a comment\n\n", "s.txt: no steps"},
     };
     for (const ParseCase& c : cases) {
@@ -57,6 +59,8 @@ struct ScriptedHost : scenario::Driver {
     void button(scenario::Button, bool, bool) override { advance(); }
     void move(scenario::Window, int, int) override { advance(); }
     void wait(uint32_t) override { advance(); }
+    void focus(scenario::Window) override { advance(); }
+    void peek() override { advance(); }
     bool cursorShown() override { return true; }
     std::vector<scenario::Received> take() override {
         std::vector<scenario::Received> out;

@@ -275,6 +275,15 @@ bool parseStep(Parser& p, Step* step) {
         step->milliseconds = static_cast<uint32_t>(ms);
         return p.end();
     }
+    if (verb == "focus") {
+        step->kind = Kind::Focus;
+        return p.word(&w, "window") && ((parseWindow(w, &step->window) && step->window != NoWindow) ||
+                                        p.fail("focus takes main or second")) && p.end();
+    }
+    if (verb == "peek") {
+        step->kind = Kind::Peek;
+        return p.end();
+    }
     if (verb == "expect") return parseExpect(p, step);
     return p.fail("unknown action '" + verb + "'");
 }
@@ -364,6 +373,72 @@ bool load(const std::string& file, Scenario* out, std::string* error) {
     return parse(file, text.str(), out, error);
 }
 
+bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* error) {
+    switch (step.kind) {
+    case Kind::Call:
+        if (driver.call(step.name)) return true;
+        *error = where(s, step.line) + "no export named '" + step.name + "'";
+        return false;
+    case Kind::KeyDown: driver.key(step.key, true); break;
+    case Kind::KeyUp: driver.key(step.key, false); break;
+    case Kind::KeyTap:
+        driver.key(step.key, true);
+        driver.key(step.key, false);
+        break;
+    case Kind::ButtonDown: driver.button(step.button, true, false); break;
+    case Kind::ButtonUp: driver.button(step.button, false, false); break;
+    case Kind::ButtonDouble: driver.button(step.button, true, true); break;
+    case Kind::Move: driver.move(step.window, step.x, step.y); break;
+    case Kind::Wait: driver.wait(step.milliseconds); break;
+    case Kind::Focus: driver.focus(step.window); break;
+    case Kind::Peek: driver.peek(); break;
+    default: break;
+    }
+    return true;
+}
+
+bool record(const Scenario& s, Driver& driver, std::string* text, std::string* error) {
+    std::string out;
+    auto expectations = [&] {
+        for (const Received& r : driver.take()) out += "expect " + describe(r) + "\n";
+    };
+    for (const Step& step : s.steps) {
+        if (step.kind == Kind::Expect || step.kind == Kind::ExpectBox || step.kind == Kind::ExpectCursor) continue;
+        expectations();
+        out += format(step) + "\n";
+        if (!perform(s, step, driver, error)) return false;
+    }
+    expectations();
+    *text = out;
+    return true;
+}
+
+std::string format(const Step& step) {
+    static const char* const kButtons[] = {"left", "right", "middle"};
+    const std::string key = keyName(step.key).substr(keyName(step.key).rfind("VK_", 0) == 0 ? 3 : 0);
+    switch (step.kind) {
+    case Kind::Call: return "call " + step.name;
+    case Kind::KeyDown: return "key down " + key;
+    case Kind::KeyUp: return "key up " + key;
+    case Kind::KeyTap: return "key tap " + key;
+    case Kind::ButtonDown: return std::string("button down ") + kButtons[step.button];
+    case Kind::ButtonUp: return std::string("button up ") + kButtons[step.button];
+    case Kind::ButtonDouble: return std::string("button double ") + kButtons[step.button];
+    case Kind::Move:
+        return "move " + std::to_string(step.x) + " " + std::to_string(step.y) +
+               (step.window == Second ? " over second" : "");
+    case Kind::Wait: return "wait " + std::to_string(step.milliseconds);
+    case Kind::Focus: return std::string("focus ") + windowName(step.window);
+    case Kind::Peek: return "peek";
+    case Kind::ExpectCursor: return std::string("expect cursor ") + (step.cursorShown ? "shown" : "hidden");
+    default: break;
+    }
+    std::string out = "expect ";
+    if (step.minCount != 1 || step.maxCount != 1)
+        out += std::to_string(step.minCount) + ".." + std::to_string(step.maxCount) + " ";
+    return out + describe(step.expected);
+}
+
 bool run(const Scenario& s, Driver& driver, std::string* error) {
     std::deque<Received> pending;
     auto pull = [&] {
@@ -398,26 +473,7 @@ bool run(const Scenario& s, Driver& driver, std::string* error) {
         }
         pull();
         if (!pending.empty()) return unexpected(step.line, "before this action");
-        switch (step.kind) {
-        case Kind::Call:
-            if (!driver.call(step.name)) {
-                *error = where(s, step.line) + "no export named '" + step.name + "'";
-                return false;
-            }
-            break;
-        case Kind::KeyDown: driver.key(step.key, true); break;
-        case Kind::KeyUp: driver.key(step.key, false); break;
-        case Kind::KeyTap:
-            driver.key(step.key, true);
-            driver.key(step.key, false);
-            break;
-        case Kind::ButtonDown: driver.button(step.button, true, false); break;
-        case Kind::ButtonUp: driver.button(step.button, false, false); break;
-        case Kind::ButtonDouble: driver.button(step.button, true, true); break;
-        case Kind::Move: driver.move(step.window, step.x, step.y); break;
-        case Kind::Wait: driver.wait(step.milliseconds); break;
-        default: break;
-        }
+        if (!perform(s, step, driver, error)) return false;
     }
     pull();
     if (!pending.empty()) return unexpected(s.steps.back().line, "after the last line");

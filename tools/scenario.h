@@ -10,6 +10,10 @@
 //   button down right | button up left  at the pointer
 //   button double left                 the second press of a double-click
 //   wait 60                            milliseconds
+//   focus second | focus main          the keyboard focus moves
+//   peek                               a mouse hook call with a nonzero code:
+//                                      motion at the pointer, looked at but
+//                                      left in the queue
 //   expect main WM_KEYDOWN VK_CONTROL 0xC0000001        a message the module sent
 //   expect main WM_RBUTTONDOWN 0x0000 100 100           (mouse: flags, point)
 //   expect main input WM_KEYDOWN S                      input passed on to the host
@@ -32,7 +36,10 @@ namespace scenario {
 enum Window { Main = 0, Second = 1, NoWindow = 2, OtherWindow = 3 };
 enum Button { Left = 0, Right = 1, Middle = 2 };
 
-enum class Kind { Call, KeyDown, KeyUp, KeyTap, ButtonDown, ButtonUp, ButtonDouble, Move, Wait, Expect, ExpectBox, ExpectCursor };
+enum class Kind {
+    Call, KeyDown, KeyUp, KeyTap, ButtonDown, ButtonUp, ButtonDouble, Move, Wait, Focus, Peek,
+    Expect, ExpectBox, ExpectCursor
+};
 
 struct Received {
     bool box = false;        // a message box rather than a window message
@@ -73,6 +80,8 @@ struct Driver {
     virtual void button(Button button, bool down, bool doubleClick) = 0;
     virtual void move(Window window, int x, int y) = 0;
     virtual void wait(uint32_t milliseconds) = 0;
+    virtual void focus(Window window) = 0;
+    virtual void peek() = 0;
     virtual bool cursorShown() = 0;
     virtual std::vector<Received> take() = 0;
 };
@@ -83,6 +92,16 @@ bool load(const std::string& file, Scenario* out, std::string* error);
 
 // Runs a scenario; on failure returns false with "file:line: expected ..., got ...".
 bool run(const Scenario& scenario, Driver& driver, std::string* error);
+
+// Performs one action step; false with "file:line: ..." for an unknown export.
+bool perform(const Scenario& scenario, const Step& step, Driver& driver, std::string* error);
+
+// Runs the actions and writes them back as a scenario whose expectations are
+// what the driver received, so the file passes against that driver.
+bool record(const Scenario& scenario, Driver& driver, std::string* text, std::string* error);
+
+// The line that parses back into `step` (an action, or an expectation of one).
+std::string format(const Step& step);
 
 std::string describe(const Received& received);
 std::string keyName(int key);

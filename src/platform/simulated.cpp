@@ -2,6 +2,7 @@
 // the host's UI thread; every logic call is counted.
 #include "platform/simulated.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -42,9 +43,36 @@ struct World {
     std::vector<sim::MessageBoxRecord> boxes;
     uint64_t platformCalls = 0;
     uint64_t nextHookCalls = 0;
+    bool checkHookResults = false;
+    LResult lastNextHookResult = 0;
+    uint64_t wrongHookResults = 0;
+    int entryDepth = 0;
+    uint32_t sendsThisEntry = 0;
+    uint32_t mostSendsPerEntry = 0;
 };
 
 World world;
+
+void enter() {
+    if (world.entryDepth++ == 0) world.sendsThisEntry = 0;
+}
+
+void leave() {
+    if (--world.entryDepth == 0 && world.sendsThisEntry > world.mostSendsPerEntry)
+        world.mostSendsPerEntry = world.sendsThisEntry;
+}
+
+// Calls a hook; true when it passed the event on.
+bool callHook(HookProcedure hook, int code, WParam wParam, LParam lParam) {
+    const uint64_t before = world.nextHookCalls;
+    enter();
+    const LResult result = hook(code, wParam, lParam);
+    leave();
+    if (!world.checkHookResults) return result == 0;
+    const bool passedOn = world.nextHookCalls > before && result == world.lastNextHookResult;
+    if (!passedOn && result != 1) ++world.wrongHookResults;
+    return passedOn;
+}
 
 Window* find(WindowHandle handle) {
     const uintptr_t index = reinterpret_cast<uintptr_t>(handle);
@@ -113,7 +141,7 @@ bool deliverKey(int key, bool released) {
     if (released) lParam |= LParam(1) << 31;
     if (world.keys[0x12]) lParam |= LParam(1) << 29;
     const HookProcedure hook = world.hooks[kKeyboardHook];
-    if (hook != nullptr && hook(0, static_cast<WParam>(key), lParam) != 0) return true;
+    if (hook != nullptr && !callHook(hook, 0, static_cast<WParam>(key), lParam)) return true;
     if (world.focus != nullptr)
         deliver({world.focus, released ? 0x0101u : 0x0100u, static_cast<WParam>(key), lParam, true});
     return false;
@@ -132,7 +160,7 @@ WParam buttonFlags() {
 bool deliverMouse(uint32_t message, WindowHandle window, Point screen) {
     MouseHookRecord record = {screen, window, 1, 0};
     const HookProcedure hook = world.hooks[kMouseHook];
-    if (hook != nullptr && hook(0, message, reinterpret_cast<LParam>(&record)) != 0) return true;
+    if (hook != nullptr && !callHook(hook, 0, message, reinterpret_cast<LParam>(&record))) return true;
     Point client = screen;
     if (Window* target = find(window)) client = {screen.x - target->origin.x, screen.y - target->origin.y};
     deliver({window, message, buttonFlags(), packPoint(client), true});
@@ -208,6 +236,15 @@ bool doubleClick(Button button, WindowHandle window, Point screen) {
 
 bool move(WindowHandle window, Point screen) { return deliverMouse(0x0200, window, screen); }
 
+void peek(WindowHandle window, Point screen) {
+    MouseHookRecord record = {screen, window, 1, 0};
+    constexpr int kNoRemove = 3;
+    if (const HookProcedure hook = world.hooks[kMouseHook])
+        callHook(hook, kNoRemove, 0x0200, reinterpret_cast<LParam>(&record));
+}
+
+WindowHandle focus() { return world.focus; }
+
 void setTick(uint32_t tick) { world.tickBase = tick - static_cast<uint32_t>(world.clock); }
 uint32_t now() { return world.tickBase + static_cast<uint32_t>(world.clock); }
 
@@ -223,7 +260,9 @@ void advance(uint32_t milliseconds) {
         next->due = world.clock + (next->interval == 0 ? 1 : next->interval);
         const TimerId id = next->id;
         const TimerProcedure procedure = next->procedure;
+        enter();
         procedure(nullptr, kWmTimer, id, now());
+        leave();
     }
     world.clock = target;
 }
@@ -232,6 +271,13 @@ size_t liveTimers() {
     size_t count = 0;
     for (const Timer& timer : world.timers) count += timer.live ? 1 : 0;
     return count;
+}
+
+std::vector<TimerInfo> timers() {
+    std::vector<TimerInfo> out;
+    for (const Timer& timer : world.timers)
+        if (timer.live) out.push_back({timer.procedure, timer.interval, static_cast<uint32_t>(timer.due - world.clock)});
+    return out;
 }
 
 int cursorCount() { return world.cursorCount; }
@@ -246,12 +292,30 @@ const std::vector<MessageBoxRecord>& messageBoxes() { return world.boxes; }
 uint64_t platformCalls() { return world.platformCalls; }
 uint64_t nextHookCalls() { return world.nextHookCalls; }
 
+void checkHookResults(bool on) { world.checkHookResults = on; }
+uint64_t wrongHookResults() { return world.wrongHookResults; }
+uint32_t mostSendsPerEntry() { return world.mostSendsPerEntry; }
+
+struct Snapshot {
+    World world;
+};
+
+std::shared_ptr<const Snapshot> save() {
+    // Killed timers never fire again; dropping them keeps copies small.
+    std::vector<Timer>& timers = world.timers;
+    timers.erase(std::remove_if(timers.begin(), timers.end(), [](const Timer& t) { return !t.live; }), timers.end());
+    return std::make_shared<const Snapshot>(Snapshot{world});
+}
+
+void restore(const Snapshot& snapshot) { world = snapshot.world; }
+
 }  // namespace sim
 
 namespace platform {
 
 LResult sendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
     ++world.platformCalls;
+    ++world.sendsThisEntry;
     deliver({window, message, wParam, lParam, false});
     return 0;
 }
@@ -318,7 +382,9 @@ HookHandle setHook(int kind, HookProcedure procedure, uint32_t) {
 LResult callNextHook(int, WParam, LParam) {
     ++world.platformCalls;
     ++world.nextHookCalls;
-    return 0;
+    // Never 0 or 1, so that neither can pass for it by accident.
+    world.lastNextHookResult = world.checkHookResults ? static_cast<LResult>(0x5EED0000 + world.nextHookCalls) : 0;
+    return world.lastNextHookResult;
 }
 
 void enumWindows(EnumWindowsProcedure procedure, LParam lParam) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,12 +58,22 @@ bool buttonDown(Button button, WindowHandle window, Point screen);
 bool buttonUp(Button button, WindowHandle window, Point screen);
 bool doubleClick(Button button, WindowHandle window, Point screen);
 bool move(WindowHandle window, Point screen);
+// Motion the hook looks at but leaves in the queue (hook code 3): the hook
+// runs, nothing is delivered.
+void peek(WindowHandle window, Point screen);
+WindowHandle focus();
 
 // Virtual clock. advance() fires due timers in order of due time.
 void setTick(uint32_t tick);
 uint32_t now();
 void advance(uint32_t milliseconds);
 size_t liveTimers();
+struct TimerInfo {
+    TimerProcedure procedure;
+    uint32_t interval;
+    uint32_t dueIn;  // milliseconds from now
+};
+std::vector<TimerInfo> timers();  // the live ones, in creation order
 
 int cursorCount();
 void failHookInstall(int kind);
@@ -76,5 +87,21 @@ const std::vector<MessageBoxRecord>& messageBoxes();
 // Calls the logic made to the platform, for cost measurements.
 uint64_t platformCalls();
 uint64_t nextHookCalls();
+
+// Checks for tools that watch every hook call. Once on, the next hook
+// returns a value of its own for every call, so that a hook returning
+// anything but 1 (swallowed) or exactly that value (passed on) is caught;
+// the event is delivered when the hook passed it on.
+void checkHookResults(bool on);
+uint64_t wrongHookResults();
+// The most messages sent from one entry into the logic: one hook call or
+// one timer procedure, with everything it re-enters.
+uint32_t mostSendsPerEntry();
+
+// The whole world, for tools that branch from one state. Messages and boxes
+// already taken are part of it.
+struct Snapshot;
+std::shared_ptr<const Snapshot> save();
+void restore(const Snapshot& snapshot);
 
 }  // namespace sim

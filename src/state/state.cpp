@@ -4,8 +4,11 @@ TranslationState state;
 
 void flushPendingCtrlUp() {
     if (state.pendingCtrlUpWindow == nullptr) return;
-    // A Ctrl the user holds now owns the key; the owed key-up is dropped.
-    if (!state.ctrlHeld) platform::sendMessage(state.pendingCtrlUpWindow, WM_KEYUP, VK_CONTROL, KEY_OWED_CTRL_UP);
+    // The owed key-up is dropped only when the host already knows of a Ctrl
+    // the user holds: that Ctrl's own release will reach it. A withheld Ctrl
+    // is unknown to the host, so dropping the key-up would leave the drag's
+    // Ctrl down for good.
+    if (!state.ctrlHeld || state.ctrlWithheld) platform::sendMessage(state.pendingCtrlUpWindow, WM_KEYUP, VK_CONTROL, KEY_OWED_CTRL_UP);
     // Cleared only after the send: a hook re-entered meanwhile still owes it.
     state.pendingCtrlUpWindow = nullptr;
 }

@@ -27,12 +27,16 @@ void handleMaskKey(bool released) {
     }
     if (state.maskActive) {
         sendCtrlToMain(WM_KEYUP, KEY_OWED_CTRL_UP);
-        if (!state.altHeld && !keyIsDown(VK_LBUTTON)) sendAltUpToMain();
+        // Alt is held back only for a masked left press: its replayed release
+        // sends the key-up. Any other left press has no such release.
+        if (!state.altHeld && !state.maskedLeftDown) sendAltUpToMain();
         state.maskActive = false;
     }
 }
 
 bool handleCtrl(bool released) {
+    // The host has been told that Ctrl is down (passed on, or handed over).
+    const bool hostKnowsCtrl = state.ctrlHeld && !state.ctrlWithheld;
     state.ctrlHeld = !released;
     if (state.maskActive || state.maskedLeftDown) {
         if (!released)
@@ -43,6 +47,9 @@ bool handleCtrl(bool released) {
     if (!released) {
         if (anyOtherKeyDown(-1)) return false;
         state.ctrlWithheld = true;
+        // A repeat that withholds Ctrl again must first take it back from the
+        // host, or its swallowed release would leave Ctrl down there.
+        if (hostKnowsCtrl) sendCtrlToMain(WM_KEYUP, KEY_REPEAT_CTRL);
         if (!state.altInjected && keyIsDown(VK_LBUTTON)) {
             state.altInjected = true;
             sendAltDownToMain();

@@ -73,6 +73,11 @@ bool handleMove(const Event& e) {
 }
 
 bool handleLeftUp(const Event& e) {
+    // A left release ends what a left press began: a chord switch that never
+    // started, and an Alt + left press that never moved. Left pending, either
+    // would turn a later, unrelated motion into a drag no release ends.
+    state.chordSwitchPending = false;
+    state.altLeftArmed = false;
     if (state.chordDragActive) {
         send(e, WM_RBUTTONUP, MK_RBUTTON_CONTROL, e.pt);
         state.pendingCtrlUpWindow = e.target;
@@ -93,6 +98,8 @@ bool handleLeftUp(const Event& e) {
     if (state.maskedLeftDown) {
         replayLeftUp(e);
         state.maskedLeftDown = false;
+        // The Alt key-up the mask key's release held back for this press.
+        if (!state.maskActive && !state.altHeld && !state.altInjected) sendAltUpToMain();
         return true;
     }
     if (state.altInjected) {

@@ -204,6 +204,24 @@ struct WineHost : scenario::Driver {
 
     void wait(uint32_t milliseconds) override { pumpFor(milliseconds); }
 
+    void focus(scenario::Window window) override {
+        SetFocus(window == scenario::Second ? secondWindow : mainWindow);
+        pumpFor(5);
+    }
+
+    // The exported MouseProc is the installed hook itself: a call with
+    // HC_NOREMOVE is what the platform makes for a message left in the queue.
+    void peek() override {
+        typedef LRESULT (*HookProcedure)(int, WPARAM, LPARAM);
+        const HookProcedure mouseProc =
+            reinterpret_cast<HookProcedure>(reinterpret_cast<void*>(GetProcAddress(dll, "MouseProc")));
+        MOUSEHOOKSTRUCT record = {};
+        record.pt = pointer;
+        record.hwnd = WindowFromPoint(pointer);
+        mouseProc(HC_NOREMOVE, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&record));
+        pumpFor(5);
+    }
+
     bool cursorShown() override {
         const int count = ShowCursor(TRUE) - 1;
         ShowCursor(FALSE);

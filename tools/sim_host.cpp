@@ -1,0 +1,126 @@
+#include "sim_host.h"
+
+#include <cstdio>
+
+#include "module/exports.h"
+#include "state/state.h"
+
+namespace {
+
+struct Export {
+    const char* name;
+    void (*function)();
+};
+
+void callLoad() { load(); }
+void callShowAbout() { showAbout(); }
+
+const Export kExports[] = {
+    {"load", callLoad},
+    {"doEnable", doEnable},
+    {"doDisable", doDisable},
+    {"showAbout", callShowAbout},
+    {"startDraggerMode", startDraggerMode},
+    {"customMaskKeyPressed", customMaskKeyPressed},
+    {"doDelayedEnable", doDelayedEnable},
+    {"setOrvalindeIsEnabled", setOrvalindeIsEnabled},
+};
+
+sim::Button simButton(scenario::Button button) {
+    return button == scenario::Left ? sim::Button::Left
+           : button == scenario::Right ? sim::Button::Right
+                                       : sim::Button::Middle;
+}
+
+}  // namespace
+
+SimulatedHost::SimulatedHost(bool traceMessages) : trace(traceMessages) {
+    sim::reset();
+    state = TranslationState{};
+    main = sim::addWindow(kMainOrigin);
+    second = sim::addWindow({kMainOrigin.x + kSecondOffset.x, kMainOrigin.y + kSecondOffset.y}, main);
+    sim::setFocus(main);
+}
+
+bool SimulatedHost::call(const std::string& name) {
+    for (const Export& e : kExports) {
+        if (name != e.name) continue;
+        e.function();
+        return true;
+    }
+    return false;
+}
+
+void SimulatedHost::key(int key, bool down) {
+    if (down)
+        sim::keyDown(key);
+    else
+        sim::keyUp(key);
+}
+
+void SimulatedHost::button(scenario::Button button, bool down, bool doubleClick) {
+    const Point o = origin(pointerWindow);
+    const Point at = {o.x + pointer.x, o.y + pointer.y};
+    if (doubleClick)
+        sim::doubleClick(simButton(button), handle(pointerWindow), at);
+    else if (down)
+        sim::buttonDown(simButton(button), handle(pointerWindow), at);
+    else
+        sim::buttonUp(simButton(button), handle(pointerWindow), at);
+}
+
+void SimulatedHost::move(scenario::Window window, int x, int y) {
+    pointerWindow = window;
+    pointer = {x, y};
+    const Point o = origin(window);
+    sim::move(handle(window), {o.x + x, o.y + y});
+}
+
+void SimulatedHost::wait(uint32_t milliseconds) { sim::advance(milliseconds); }
+void SimulatedHost::focus(scenario::Window window) { sim::setFocus(handle(window)); }
+
+void SimulatedHost::peek() {
+    const Point o = origin(pointerWindow);
+    sim::peek(handle(pointerWindow), {o.x + pointer.x, o.y + pointer.y});
+}
+
+bool SimulatedHost::cursorShown() { return sim::cursorCount() >= 0; }
+
+std::vector<scenario::Received> SimulatedHost::take() {
+    std::vector<scenario::Received> out;
+    for (const sim::Message& m : sim::messages()) {
+        if (m.window == nullptr) continue;  // a send to no window reaches nobody
+        scenario::Received r;
+        r.window = windowOf(m.window);
+        r.input = m.input;
+        r.message = m.message;
+        r.wParam = m.wParam;
+        r.lParam = m.lParam;
+        out.push_back(r);
+    }
+    sim::clearMessages();
+    const std::vector<sim::MessageBoxRecord>& boxes = sim::messageBoxes();
+    for (; boxesTaken < boxes.size(); ++boxesTaken) {
+        scenario::Received r;
+        r.box = true;
+        r.window = windowOf(boxes[boxesTaken].owner);
+        r.caption = boxes[boxesTaken].caption;
+        r.text = boxes[boxesTaken].text;
+        out.push_back(r);
+    }
+    if (trace)
+        for (const scenario::Received& r : out) std::printf("    %s\n", scenario::describe(r).c_str());
+    return out;
+}
+
+scenario::Window SimulatedHost::windowOf(WindowHandle window) const {
+    if (window == main) return scenario::Main;
+    if (window == second) return scenario::Second;
+    if (window == nullptr) return scenario::NoWindow;
+    return scenario::OtherWindow;
+}
+
+Point SimulatedHost::origin(scenario::Window window) const {
+    if (window == scenario::Second) return {kMainOrigin.x + kSecondOffset.x, kMainOrigin.y + kSecondOffset.y};
+    return kMainOrigin;
+}

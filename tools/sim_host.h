@@ -1,0 +1,40 @@
+// The scenario driver for the simulated platform: the same window layout as
+// the Windows test host, with the module's exports callable by name.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/simulated.h"
+#include "scenario.h"
+
+// Main's client area at (40, 30) on the screen; the second window is a child
+// of main, 400 pixels to its right.
+constexpr Point kMainOrigin = {40, 30};
+constexpr Point kSecondOffset = {400, 0};
+
+struct SimulatedHost : scenario::Driver {
+    // A fresh world and module state, main focused, the pointer at main's origin.
+    explicit SimulatedHost(bool trace = false);
+
+    bool call(const std::string& name) override;
+    void key(int key, bool down) override;
+    void button(scenario::Button button, bool down, bool doubleClick) override;
+    void move(scenario::Window window, int x, int y) override;
+    void wait(uint32_t milliseconds) override;
+    void focus(scenario::Window window) override;
+    void peek() override;
+    bool cursorShown() override;
+    std::vector<scenario::Received> take() override;
+
+    WindowHandle handle(scenario::Window window) const { return window == scenario::Second ? second : main; }
+    scenario::Window windowOf(WindowHandle window) const;
+    Point origin(scenario::Window window) const;
+
+    bool trace;
+    WindowHandle main;
+    WindowHandle second;
+    size_t boxesTaken = 0;
+    scenario::Window pointerWindow = scenario::Main;
+    Point pointer = {0, 0};  // client coordinates of pointerWindow
+};
