@@ -3,6 +3,8 @@
 # one host process per scenario, on an Xvfb display of our own and a
 # throwaway Wine prefix. Fails if Wine cannot run them. Expects a build.
 #   scripts/e2e.sh [SCENARIO...]
+# With SOAK_ROUNDS set, a soak of that many random rounds follows (seed
+# SOAK_SEED, default 1), bounded to SOAK_SECONDS (default 120).
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
@@ -37,7 +39,7 @@ passed=0
 failed=0
 run_case() {
     local output
-    if output=$(timeout 60 wine "$HOST" "$@" 2>>"$work/wine.log" | tr -d '\r'); then
+    if output=$(timeout "${limit:-60}" wine "$HOST" "$@" 2>>"$work/wine.log" | tr -d '\r'); then
         passed=$((passed + 1))
     else
         failed=$((failed + 1))
@@ -52,5 +54,10 @@ for scenario in "${scenarios[@]}"; do
     run_case "$DLL" "$scenario"
 done
 echo "e2e: $(( $(date +%s) - start )) s"
+if [ "${SOAK_ROUNDS:-0}" -gt 0 ]; then
+    start=$(date +%s)
+    limit=${SOAK_SECONDS:-120} run_case --soak "$DLL" "${SOAK_SEED:-1}" "$SOAK_ROUNDS"
+    echo "soak: $(( $(date +%s) - start )) s"
+fi
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]

@@ -6,7 +6,9 @@ cd "$ROOT"
 
 # Debian packages the project needs; installed only when missing. Wine is
 # installed with its recommended libraries: its X11 driver uses them.
-PACKAGES=(cmake make g++ libgtest-dev libbenchmark-dev g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 xvfb)
+# clang and its runtime libraries build the sanitizer and fuzzer preset.
+PACKAGES=(cmake make g++ libgtest-dev libbenchmark-dev g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 xvfb
+          clang libclang-rt-dev)
 
 ensure_packages() {
     local missing=()
@@ -28,4 +30,10 @@ build_all() {
     echo "== windows build"
     cmake --preset windows >/dev/null
     cmake --build --preset windows
+}
+
+build_asan() {
+    echo "== asan build (clang, AddressSanitizer + UndefinedBehaviorSanitizer, fuzz target)"
+    cmake --preset asan >/dev/null
+    cmake --build --preset asan
 }

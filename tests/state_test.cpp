@@ -30,12 +30,28 @@ TEST_F(Helpers, OwedCtrlUpIsSentOnceThenCleared) {
     EXPECT_EQ(state.pendingCtrlUpWindow, nullptr);
 }
 
-TEST_F(Helpers, OwedCtrlUpIsDroppedWhileCtrlIsRecordedHeld) {
-    state.pendingCtrlUpWindow = second;
-    state.ctrlHeld = true;
-    flushPendingCtrlUp();
-    EXPECT_EQ(received(), Lines{});
-    EXPECT_EQ(state.pendingCtrlUpWindow, nullptr);
+// Dropped only when the owed window knows of the held Ctrl and will get its
+// release: handed over to the host (not withheld), and that window has the focus.
+TEST_F(Helpers, OwedCtrlUpIsDroppedOnlyWhereTheHeldCtrlsReleaseGoes) {
+    struct Case {
+        bool ctrlHeld, ctrlWithheld, owedHasFocus, dropped;
+    };
+    const Case cases[] = {
+        {true, false, true, true},
+        {true, true, true, false},
+        {true, false, false, false},
+        {false, false, true, false},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        sim::setFocus(c.owedHasFocus ? second : main);
+        state.pendingCtrlUpWindow = second;
+        state.ctrlHeld = c.ctrlHeld;
+        state.ctrlWithheld = c.ctrlWithheld;
+        flushPendingCtrlUp();
+        EXPECT_EQ(received(), c.dropped ? Lines{} : Lines({"second WM_KEYUP CONTROL 0xC001D001"}));
+        EXPECT_EQ(state.pendingCtrlUpWindow, nullptr);
+    }
 }
 
 TEST_F(Helpers, CtrlDownButUnrecordedDoesNotStopTheOwedKeyUp) {

@@ -16,6 +16,9 @@ constexpr Point kSecondOffset = {400, 0};
 struct SimulatedHost : scenario::Driver {
     // A fresh world and module state, main focused, the pointer at main's origin.
     explicit SimulatedHost(bool trace = false);
+    // A host with no world yet, for one that outlives many (copy one in).
+    struct NoWorld {};
+    explicit SimulatedHost(NoWorld) : trace(false), main(nullptr), second(nullptr) {}
 
     bool call(const std::string& name) override;
     void key(int key, bool down) override;

@@ -276,7 +276,7 @@ size_t liveTimers() {
 std::vector<TimerInfo> timers() {
     std::vector<TimerInfo> out;
     for (const Timer& timer : world.timers)
-        if (timer.live) out.push_back({timer.procedure, timer.interval, static_cast<uint32_t>(timer.due - world.clock)});
+        if (timer.live) out.push_back({timer.id, timer.procedure, timer.interval, static_cast<uint32_t>(timer.due - world.clock)});
     return out;
 }
 

@@ -69,6 +69,7 @@ uint32_t now();
 void advance(uint32_t milliseconds);
 size_t liveTimers();
 struct TimerInfo {
+    TimerId id;
     TimerProcedure procedure;
     uint32_t interval;
     uint32_t dueIn;  // milliseconds from now

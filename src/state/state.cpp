@@ -4,11 +4,14 @@ TranslationState state;
 
 void flushPendingCtrlUp() {
     if (state.pendingCtrlUpWindow == nullptr) return;
-    // The owed key-up is dropped only when the host already knows of a Ctrl
-    // the user holds: that Ctrl's own release will reach it. A withheld Ctrl
-    // is unknown to the host, so dropping the key-up would leave the drag's
-    // Ctrl down for good.
-    if (!state.ctrlHeld || state.ctrlWithheld) platform::sendMessage(state.pendingCtrlUpWindow, WM_KEYUP, VK_CONTROL, KEY_OWED_CTRL_UP);
+    // The owed key-up is dropped only when the window owed it already knows
+    // of a Ctrl the user holds, so that Ctrl's own release will reach it. A
+    // withheld Ctrl is unknown to the host, and the release of a Ctrl handed
+    // over goes to the focus window, not to a child that hosted the drag:
+    // dropping the key-up there would leave the drag's Ctrl down for good.
+    const bool ownReleaseReachesIt = state.ctrlHeld && !state.ctrlWithheld &&
+                                     platform::focusWindow() == state.pendingCtrlUpWindow;
+    if (!ownReleaseReachesIt) platform::sendMessage(state.pendingCtrlUpWindow, WM_KEYUP, VK_CONTROL, KEY_OWED_CTRL_UP);
     // Cleared only after the send: a hook re-entered meanwhile still owes it.
     state.pendingCtrlUpWindow = nullptr;
 }

@@ -4,6 +4,7 @@
 //   orvalinde_host DLL SCENARIO     runs one scenario (one process per case:
 //                                   hooks cannot be removed, state is static)
 //   orvalinde_host --identity DLL   checks exports, version resource, manifest
+//   orvalinde_host --soak DLL SEED ROUNDS   random rounds of input (soak.cpp)
 // With ORVALINDE_TRACE set, every message the windows receive is printed.
 // Prints PASS or FAIL with the reason; exits 0 on success.
 #define WIN32_LEAN_AND_MEAN
@@ -11,11 +12,15 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "scenario.h"
+#include "host.h"
+
+// Our own message posted to main, to time the host's answer.
+static volatile bool appMessageArrived = false;
 
 namespace {
 
@@ -67,6 +72,10 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
                   dispatching->wParam == wParam && dispatching->lParam == lParam;
         received.push_back(r);
         receivedAt.push_back(nowMs());
+        return 0;
+    }
+    if (message == WM_APP) {
+        appMessageArrived = true;
         return 0;
     }
     // Handing Alt keystrokes to DefWindowProc would start a menu loop.
@@ -133,6 +142,8 @@ void injectMove(POINT at, DWORD buttonFlags) {
     inject(input);
 }
 
+}  // namespace
+
 // The desktop's key state outlives a process: release whatever an earlier
 // case (or a failing one) left down.
 void releaseEverything() {
@@ -157,6 +168,8 @@ void releaseEverything() {
     }
     pumpFor(20);
 }
+
+namespace {
 
 struct WineHost : scenario::Driver {
     HMODULE dll;
@@ -311,21 +324,22 @@ bool checkExports(HMODULE dll, std::string* error) {
     return true;
 }
 
-bool runScenario(const char* dllPath, const char* file, std::string* error) {
-    scenario::Scenario s;
-    if (!scenario::load(file, &s, error)) return false;
+WineHost host;
+
+}  // namespace
+
+scenario::Driver* startHost(const char* dllPath, std::string* error) {
     uiThread = GetCurrentThreadId();
     InitializeCriticalSection(&boxLock);
     CreateThread(nullptr, 0, boxCloser, nullptr, 0, nullptr);
-    if (!createWindows(error)) return false;
+    if (!createWindows(error)) return nullptr;
     releaseEverything();
-    WineHost host;
     host.dll = LoadLibraryA(dllPath);
-    if (host.dll == nullptr) return *error = std::string("cannot load ") + dllPath, false;
-    if (!checkExports(host.dll, error)) return false;
+    if (host.dll == nullptr) return *error = std::string("cannot load ") + dllPath, nullptr;
+    if (!checkExports(host.dll, error)) return nullptr;
     installOwnHooks();
     // The pointer starts at main's client origin; what that move caused is not
-    // part of the scenario.
+    // part of what is run.
     const bool trace = host.trace;
     host.trace = false;
     host.pointer = clientToScreen(scenario::Main, 0, 0);
@@ -333,7 +347,27 @@ bool runScenario(const char* dllPath, const char* file, std::string* error) {
     pumpFor(20);
     host.take();
     host.trace = trace;
-    const bool ok = scenario::run(s, host, error);
+    return &host;
+}
+
+const std::string& injectionFailure() { return injectionProblem; }
+
+double roundTripMs() {
+    appMessageArrived = false;
+    const double start = nowMs();
+    PostMessageA(mainWindow, WM_APP, 0, 0);
+    while (!appMessageArrived && nowMs() - start < 5000) pumpOnce(1);
+    return appMessageArrived ? nowMs() - start : -1;
+}
+
+namespace {
+
+bool runScenario(const char* dllPath, const char* file, std::string* error) {
+    scenario::Scenario s;
+    if (!scenario::load(file, &s, error)) return false;
+    scenario::Driver* driver = startHost(dllPath, error);
+    if (driver == nullptr) return false;
+    const bool ok = scenario::run(s, *driver, error);
     releaseEverything();
     if (!injectionProblem.empty()) {
         *error = std::string(file) + ": " + injectionProblem + (ok ? "" : "; " + *error);
@@ -402,14 +436,18 @@ int main(int argc, char** argv) {
     std::string error;
     bool ok = false;
     std::string name;
-    if (argc == 3 && std::strcmp(argv[1], "--identity") == 0) {
+    if (argc == 5 && std::strcmp(argv[1], "--soak") == 0) {
+        name = "soak";
+        ok = runSoak(argv[2], std::strtoull(argv[3], nullptr, 10), std::atoi(argv[4]), &error);
+    } else if (argc == 3 && std::strcmp(argv[1], "--identity") == 0) {
         name = "identity of " + std::string(argv[2]);
         ok = checkIdentity(argv[2], &error);
     } else if (argc == 3) {
         name = argv[2];
         ok = runScenario(argv[1], argv[2], &error);
     } else {
-        std::fprintf(stderr, "usage: orvalinde_host DLL SCENARIO | orvalinde_host --identity DLL\n");
+        std::fprintf(stderr, "usage: orvalinde_host DLL SCENARIO | orvalinde_host --identity DLL | "
+                             "orvalinde_host --soak DLL SEED ROUNDS\n");
         return 2;
     }
     if (ok)

@@ -1,0 +1,20 @@
+// The Windows test host's parts that its modes share: the scenario runner
+// (host.cpp) and the soak (soak.cpp).
+#pragma once
+
+#include <string>
+
+#include "scenario.h"
+
+// Creates the windows, loads the DLL and returns the driver that injects
+// input into them; nullptr with the reason on failure. Once per process.
+scenario::Driver* startHost(const char* dllPath, std::string* error);
+// Releases every key and button the desktop holds down.
+void releaseEverything();
+// Why an injected event went wrong, or empty.
+const std::string& injectionFailure();
+// Posts a message to main and pumps until its procedure has it: how long the
+// host took to answer, in milliseconds (-1: no answer within 5 s).
+double roundTripMs();
+
+bool runSoak(const char* dllPath, unsigned long long seed, int rounds, std::string* error);

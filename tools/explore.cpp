@@ -1,0 +1,307 @@
+// Explores, breadth-first, every state the module can reach from `load` and
+// `doEnable` on the simulated platform, checking the invariants in each and
+// that releasing everything leaves no host window believing anything down.
+//   explore [--depth D] [--out DIR]      search (to closure unless --depth)
+//   explore --walk EVENTS [--seed N]     a seeded random walk instead, in
+//                                        rounds that end settled and checked
+//   explore --corpus DIR SCENARIO...     the scenarios as fuzzer inputs
+// For each kind of violation the shortest path is written to DIR as a
+// scenario file. The last line reads "explored N states (depth D): V
+// violations outside the documented exceptions"; the exit status is 1 when
+// V > 0 or a documented exception is never reached.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "model.h"
+
+namespace {
+
+struct Node {
+    uint32_t parent;
+    uint8_t action;  // index into the parent's alphabet
+};
+
+struct Found {
+    std::vector<scenario::Step> path;
+    int exception = -1;
+    uint64_t count = 0;
+};
+
+std::vector<Node> nodes;
+std::map<std::string, Found> found;  // by kind of violation
+uint64_t exceptionHits[model::kExceptionCount] = {};
+
+// The actions from the start to `node`, replayed to recover them.
+std::vector<scenario::Step> pathTo(uint32_t node) {
+    std::vector<uint8_t> choices;
+    for (uint32_t n = node; n != 0; n = nodes[n].parent) choices.push_back(nodes[n].action);
+    std::reverse(choices.begin(), choices.end());
+    const model::Saved live = model::save();
+    model::start();
+    std::vector<scenario::Step> path;
+    for (uint8_t choice : choices) {
+        const scenario::Step step = model::alphabet()[choice];
+        model::apply(step);
+        path.push_back(step);
+    }
+    model::restore(live);
+    return path;
+}
+
+// `exception`: the exception that accounts for it, if the path's mark does not.
+void report(const std::string& kind, uint32_t node, const std::vector<scenario::Step>& tail, int exception = -1) {
+    if (model::marks & (1 << model::kTranslationOff)) exception = model::kTranslationOff;
+    if (exception >= 0) ++exceptionHits[exception];
+    const std::string name = exception >= 0 ? std::string("[") + model::kExceptions[exception].name + "] " + kind : kind;
+    Found& f = found[name];
+    if (f.count++ != 0) return;
+    f.exception = exception;
+    f.path = pathTo(node);
+    f.path.insert(f.path.end(), tail.begin(), tail.end());
+}
+
+// Releases what is held (in every order when at most three things are),
+// then one keystroke and one motion with translation on.
+void settle(uint32_t node) {
+    const model::Saved base = model::save();
+    const std::vector<scenario::Step> releases = model::releases();
+    std::vector<size_t> order(releases.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    do {
+        model::restore(base);
+        std::vector<scenario::Step> done;
+        std::string violation;
+        for (size_t i : order) {
+            done.push_back(releases[i]);
+            if (!(violation = model::apply(releases[i])).empty()) break;
+        }
+        if (violation.empty())
+            for (const scenario::Step& step : model::settleTail()) {
+                done.push_back(step);
+                if (!(violation = model::apply(step)).empty()) break;
+            }
+        int exception = -1;
+        if (violation.empty()) violation = model::believedDown(&exception);
+        if (!violation.empty()) report(violation, node, done, exception);
+    } while (releases.size() <= 3 && std::next_permutation(order.begin(), order.end()));
+    model::restore(base);
+}
+
+std::string fileName(const std::string& kind) {
+    std::string out;
+    for (char c : kind) {
+        const bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (word) out += static_cast<char>(c | 0x20);
+        else if (!out.empty() && out.back() != '_') out += '_';
+    }
+    while (!out.empty() && out.back() == '_') out.pop_back();
+    return out.substr(0, 80) + ".txt";
+}
+
+// Writes each kind's shortest path; returns the kinds outside the exceptions.
+int writeFindings(const char* outDir) {
+    int outside = 0;
+    for (const auto& entry : found) {
+        const Found& f = entry.second;
+        std::string header = "# " + entry.first + "\n# shortest path: " + std::to_string(f.path.size()) +
+                             " actions after load and doEnable; reached " + std::to_string(f.count) + " times\n";
+        if (f.exception >= 0)
+            header += std::string("# documented exception: ") + model::kExceptions[f.exception].reason + "\n";
+        else
+            ++outside;
+        std::string where = "(not written)";
+        if (outDir != nullptr) {
+            where = std::string(outDir) + "/" + (f.exception >= 0 ? "exception_" : "violation_") + fileName(entry.first);
+            if (FILE* file = std::fopen(where.c_str(), "w")) {
+                std::fputs(model::scenarioText(f.path, header).c_str(), file);
+                std::fclose(file);
+            }
+        }
+        std::printf("%s: %s (%llu times, shortest %zu actions): %s\n", f.exception >= 0 ? "exception" : "VIOLATION",
+                    entry.first.c_str(), static_cast<unsigned long long>(f.count), f.path.size(), where.c_str());
+    }
+    return outside;
+}
+
+int explore(int maxDepth, const char* outDir) {
+    const auto started = std::chrono::steady_clock::now();
+    model::start();
+    std::unordered_set<std::string> seen;
+    seen.insert(model::key());
+    nodes.push_back({0, 0});
+    std::vector<std::pair<uint32_t, model::Saved>> frontier = {{0, model::save()}};
+    settle(0);
+    uint64_t transitions = 0;
+    int depth = 0;
+    while (!frontier.empty() && (maxDepth < 0 || depth < maxDepth)) {
+        std::vector<std::pair<uint32_t, model::Saved>> next;
+        for (const auto& entry : frontier) {
+            model::restore(entry.second);
+            const std::vector<scenario::Step> actions = model::alphabet();
+            for (size_t a = 0; a < actions.size(); ++a) {
+                model::restore(entry.second);
+                ++transitions;
+                const std::string violation = model::apply(actions[a]);
+                if (!violation.empty()) {
+                    report(violation, entry.first, {actions[a]});
+                    continue;  // a broken state is not explored further
+                }
+                if (!seen.insert(model::key()).second) continue;
+                const uint32_t node = static_cast<uint32_t>(nodes.size());
+                nodes.push_back({entry.first, static_cast<uint8_t>(a)});
+                settle(node);
+                next.emplace_back(node, model::save());
+            }
+        }
+        frontier.swap(next);
+        ++depth;
+        std::fprintf(stderr, "depth %d: %zu states, %zu new\n", depth, seen.size(), frontier.size());
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    int outside = writeFindings(outDir);
+    for (int e = 0; e < model::kExceptionCount; ++e) {
+        std::printf("exception %s: reached %llu times; %s\n", model::kExceptions[e].name,
+                    static_cast<unsigned long long>(exceptionHits[e]), model::kExceptions[e].reason);
+        if (exceptionHits[e] == 0) {
+            std::printf("exception %s is never reached: the list is stale\n", model::kExceptions[e].name);
+            ++outside;
+        }
+    }
+    std::printf("%s after %llu transitions in %.1f s\n", frontier.empty() ? "closed" : "depth bound reached",
+                static_cast<unsigned long long>(transitions), seconds);
+    std::printf("explored %zu states (depth %d): %d violations outside the documented exceptions\n", seen.size(),
+                depth, outside);
+    return outside == 0 ? 0 : 1;
+}
+
+// Random actions in rounds of up to 40, each round then settled and checked;
+// a round that switched translation off starts the next from scratch, and so
+// does every hundredth, to keep a failing path short.
+int walk(uint64_t events, uint64_t seed) {
+    std::mt19937_64 random(seed);
+    model::start();
+    std::vector<scenario::Step> path;
+    uint64_t done = 0, rounds = 0;
+    auto fail = [&](const std::string& violation) {
+        std::printf("%s", model::scenarioText(path, "# " + violation + "\n# seed " + std::to_string(seed) + "\n").c_str());
+        std::printf("walk: violation after %llu events: %s\n", static_cast<unsigned long long>(done), violation.c_str());
+        return 1;
+    };
+    while (done < events) {
+        const uint64_t length = 1 + random() % 40;
+        for (uint64_t i = 0; i < length; ++i, ++done) {
+            const std::vector<scenario::Step> actions = model::alphabet();
+            path.push_back(actions[random() % actions.size()]);
+            const std::string violation = model::apply(path.back());
+            if (!violation.empty() && !(model::marks & (1 << model::kTranslationOff))) return fail(violation);
+        }
+        std::vector<scenario::Step> settling = model::releases();
+        std::shuffle(settling.begin(), settling.end(), random);
+        for (const scenario::Step& step : settling) model::apply(step), path.push_back(step), ++done;
+        for (const scenario::Step& step : model::settleTail()) model::apply(step), path.push_back(step), ++done;
+        int exception = -1;
+        const std::string violation = model::believedDown(&exception);
+        if (!violation.empty() && exception < 0 && !(model::marks & (1 << model::kTranslationOff))) return fail(violation);
+        if (model::marks != 0 || ++rounds % 100 == 0) {
+            model::start();
+            path.clear();
+        }
+    }
+    std::printf("walk: %llu events in %llu rounds (seed %llu): 0 violations outside the documented exceptions\n",
+                static_cast<unsigned long long>(done), static_cast<unsigned long long>(rounds),
+                static_cast<unsigned long long>(seed));
+    return 0;
+}
+
+// The alphabet entry nearest to a scenario's action: the same key, button,
+// export or window; motion to the same point or a new one; waits rounded.
+int nearest(const std::vector<scenario::Step>& actions, const scenario::Step& want) {
+    using scenario::Kind;
+    const bool same = want.kind == Kind::Move && want.window == model::host.pointerWindow &&
+                      want.x == model::host.pointer.x && want.y == model::host.pointer.y;
+    int pick = -1;
+    for (size_t i = 0; i < actions.size(); ++i) {
+        const scenario::Step& a = actions[i];
+        const Kind kind = want.kind == Kind::KeyTap ? Kind::KeyDown : want.kind;
+        if (a.kind != kind) continue;
+        bool match = true;
+        if (kind == Kind::KeyDown || kind == Kind::KeyUp) match = a.key == want.key;
+        if (kind == Kind::ButtonDown || kind == Kind::ButtonUp || kind == Kind::ButtonDouble)
+            match = a.button == want.button;
+        if (kind == Kind::Call) match = a.name == want.name;
+        if (kind == Kind::Move)
+            match = a.window == want.window && same == (a.x == model::host.pointer.x && a.y == model::host.pointer.y);
+        if (kind == Kind::Wait)
+            match = a.milliseconds == (want.milliseconds < 2 ? 1u : want.milliseconds < 50 ? 2u : 50u);
+        if (match && pick < 0) pick = static_cast<int>(i);
+    }
+    return pick;
+}
+
+// Turns scenario files into fuzzer inputs: one byte per action.
+int corpus(const char* outDir, int count, char** files) {
+    for (int f = 0; f < count; ++f) {
+        scenario::Scenario s;
+        std::string error;
+        if (!scenario::load(files[f], &s, &error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 2;
+        }
+        model::start();
+        std::string bytes;
+        for (scenario::Step step : s.steps) {
+            const int repeats = step.kind == scenario::Kind::Wait ? std::max(1, static_cast<int>(step.milliseconds / 50)) : 1;
+            for (int r = 0; r < repeats + (step.kind == scenario::Kind::KeyTap ? 1 : 0); ++r) {
+                const std::vector<scenario::Step> actions = model::alphabet();
+                const int index = nearest(actions, step);
+                if (index < 0) break;
+                bytes.push_back(static_cast<char>(index));
+                model::apply(actions[index]);
+                if (step.kind == scenario::Kind::KeyTap) step.kind = scenario::Kind::KeyUp;
+            }
+        }
+        const std::string name = std::string(files[f]);
+        const std::string path = std::string(outDir) + "/" + name.substr(name.rfind('/') + 1);
+        FILE* out = std::fopen(path.c_str(), "wb");
+        if (out == nullptr) return std::fprintf(stderr, "cannot write %s\n", path.c_str()), 2;
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
+        std::fclose(out);
+    }
+    std::printf("corpus: %d inputs in %s\n", count, outDir);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "--corpus") == 0) return corpus(argv[2], argc - 3, argv + 3);
+    int depth = -1;
+    const char* outDir = nullptr;
+    uint64_t walkEvents = 0, seed = 1;
+    for (int i = 1; i < argc; ++i) {
+        const bool value = i + 1 < argc;
+        if (std::strcmp(argv[i], "--depth") == 0 && value) {
+            depth = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--out") == 0 && value) {
+            outDir = argv[++i];
+        } else if (std::strcmp(argv[i], "--walk") == 0 && value) {
+            walkEvents = std::strtoull(argv[++i], nullptr, 10);
+        } else if (std::strcmp(argv[i], "--seed") == 0 && value) {
+            seed = std::strtoull(argv[++i], nullptr, 10);
+        } else {
+            std::fprintf(stderr,
+                         "usage: explore [--depth D] [--out DIR] | explore --walk EVENTS [--seed N] | "
+                         "explore --corpus DIR SCENARIO...\n");
+            return 2;
+        }
+    }
+    return walkEvents > 0 ? walk(walkEvents, seed) : explore(depth, outDir);
+}

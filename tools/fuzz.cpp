@@ -1,0 +1,43 @@
+// libFuzzer target: each input byte picks the user's next action from those
+// the model offers (keys, buttons, motion, time, focus, exports), every
+// invariant is checked after each, and the end is settled and checked as the
+// explorer does. A violation prints its path as a scenario and aborts.
+#include <cstdio>
+#include <cstdlib>
+
+#include "model.h"
+
+namespace {
+
+[[noreturn]] void fail(const std::vector<scenario::Step>& path, const std::string& violation) {
+    std::fprintf(stderr, "%s", model::scenarioText(path, "# " + violation + "\n").c_str());
+    std::fprintf(stderr, "fuzz: %s\n", violation.c_str());
+    std::abort();
+}
+
+bool excused() { return (model::marks & (1 << model::kTranslationOff)) != 0; }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    model::start();
+    std::vector<scenario::Step> path;
+    for (size_t i = 0; i < size; ++i) {
+        const std::vector<scenario::Step> actions = model::alphabet();
+        path.push_back(actions[data[i] % actions.size()]);
+        const std::string violation = model::apply(path.back());
+        if (!violation.empty() && !excused()) fail(path, violation);
+    }
+    for (int phase = 0; phase < 2; ++phase) {
+        // Release what is held, then one keystroke and one motion.
+        for (const scenario::Step& step : phase == 0 ? model::releases() : model::settleTail()) {
+            path.push_back(step);
+            const std::string violation = model::apply(step);
+            if (!violation.empty() && !excused()) fail(path, violation);
+        }
+    }
+    int exception = -1;
+    const std::string violation = model::believedDown(&exception);
+    if (!violation.empty() && exception < 0 && !excused()) fail(path, violation);
+    return 0;
+}

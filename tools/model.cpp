@@ -1,0 +1,373 @@
+#include "model.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "module/exports.h"
+
+namespace model {
+
+const ExceptionInfo kExceptions[kExceptionCount] = {
+    {"translation-off",
+     "while translation is off both hooks pass everything on untracked, and doDisable leaves every gesture, "
+     "mode and owed key-up as it stands (a dragger or mask mode started meanwhile runs on); whatever spans "
+     "the switch is left to the host as it stands"},
+    {"focus-elsewhere",
+     "the module sends its keystrokes to the main window, while the user's own keystrokes go to the window "
+     "with the focus; with the focus on a child window, a key the module sent to main is released to the "
+     "child, or the other way round, and stays down for one of them until it loses the focus"},
+    {"mask-release-swallowed",
+     "the mask key's release never reaches the host, even where the host saw that key go down: a key "
+     "captured as the mask key while it was held, or a dragger key that is also the mask key, whose repeats "
+     "the host received"},
+};
+
+SimulatedHost host{SimulatedHost::NoWorld{}};
+Believed believed[2];
+Believed excused[2][kExceptionCount];
+uint8_t marks = 0;
+
+namespace {
+
+// The most messages one event may cause: a hook call or timer procedure with
+// all it re-enters, or one export. Three is the longest sequence the module
+// writes (a middle release ending an Alt + middle drag, or a drag start that
+// settles an owed key-up); one more leaves room for nothing unforeseen.
+constexpr uint32_t kMostSends = 4;
+
+const int kKeys[] = {VK_CONTROL, VK_MENU, VK_SHIFT, VK_TAB, 'S', 'F'};
+const int kButtonKeys[] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON};
+const char* const kExports[] = {"load",           "doEnable",         "doDisable",           "startDraggerMode",
+                                "customMaskKeyPressed", "doDelayedEnable", "setOrvalindeIsEnabled"};
+
+bool TranslationState::*const kFlags[] = {
+    &TranslationState::enabled,          &TranslationState::hooksInstalled,      &TranslationState::maskActive,
+    &TranslationState::ctrlWithheld,     &TranslationState::altInjected,         &TranslationState::altHeld,
+    &TranslationState::ctrlHeld,         &TranslationState::maskedLeftDown,      &TranslationState::altLeftArmed,
+    &TranslationState::altLeftDragActive, &TranslationState::altMiddleArmed,     &TranslationState::altMiddleDragActive,
+    &TranslationState::altRightDragActive, &TranslationState::chordDragActive,   &TranslationState::chordSwitchPending,
+    &TranslationState::sendingLeftUp,
+};
+
+// Read as a byte: a bool holding anything but 0 or 1 must be seen as such.
+uint8_t flagByte(bool TranslationState::*flag) {
+    uint8_t byte;
+    std::memcpy(&byte, &(state.*flag), 1);
+    return byte;
+}
+
+using belief::generic;
+
+int windowIndex(WindowHandle window) {
+    if (window == host.main) return 0;
+    if (window == host.second) return 1;
+    return -1;
+}
+
+void believe(const sim::Message& m) {
+    const int index = windowIndex(m.window);
+    if (index < 0) return;
+    const int key = belief::update(believed[index], m.message, m.wParam);
+    // A release settles whatever an exception said about that key.
+    if (key != 0 && !believed[index].test(key))
+        for (Believed& e : excused[index]) e.reset(key);
+}
+
+bool anyHeld() {
+    for (int key : kKeys)
+        if (sim::keyState(key)) return true;
+    for (int key : kButtonKeys)
+        if (sim::keyState(key)) return true;
+    return false;
+}
+
+// Nothing held, running or owed: switching translation off here loses nothing.
+bool idle() {
+    if (anyHeld() || !sim::timers().empty()) return false;
+    for (bool TranslationState::*flag : kFlags)
+        if (flag != &TranslationState::enabled && flag != &TranslationState::hooksInstalled && state.*flag) return false;
+    return state.draggerKey == 0 && state.pendingCtrlUpWindow == nullptr;
+}
+
+// The keys among 0..255 that pass `test`, as their count and codes: few are
+// ever down at once, so this is shorter than a bit each.
+template <typename Test>
+void packKeys(std::string* out, Test test) {
+    std::string keys;
+    for (int key = 0; key < 256; ++key)
+        if (test(key)) keys.push_back(static_cast<char>(key));
+    out->push_back(static_cast<char>(keys.size() & 0xFF));
+    out->push_back(static_cast<char>(keys.size() >> 8));
+    *out += keys;
+}
+
+bool samePoint(Point a, Point b) { return a.x == b.x && a.y == b.y; }
+
+// A point that is neither the pointer nor an anchor, in client coordinates.
+Point newPoint() {
+    static const Point candidates[] = {{10, 10}, {20, 20}, {30, 30}, {40, 40}};
+    for (Point p : candidates)
+        if (!samePoint(p, host.pointer) && !samePoint(p, state.leftAnchor) && !samePoint(p, state.middleAnchor))
+            return p;
+    return candidates[0];
+}
+
+scenario::Step step(scenario::Kind kind) {
+    scenario::Step s;
+    s.kind = kind;
+    return s;
+}
+
+scenario::Step keyStep(scenario::Kind kind, int key) {
+    scenario::Step s = step(kind);
+    s.key = key;
+    return s;
+}
+
+scenario::Step buttonStep(scenario::Kind kind, int button) {
+    scenario::Step s = step(kind);
+    s.button = static_cast<scenario::Button>(button);
+    return s;
+}
+
+scenario::Step moveStep(scenario::Window window, Point at) {
+    scenario::Step s = step(scenario::Kind::Move);
+    s.window = window;
+    s.x = at.x;
+    s.y = at.y;
+    return s;
+}
+
+bool isMouse(scenario::Kind kind) {
+    return kind == scenario::Kind::ButtonDown || kind == scenario::Kind::ButtonUp ||
+           kind == scenario::Kind::ButtonDouble || kind == scenario::Kind::Move || kind == scenario::Kind::Peek;
+}
+
+// The checks every state passes whatever led to it.
+std::string invariants() {
+    for (bool TranslationState::*flag : kFlags)
+        if (flagByte(flag) > 1) return "a flag holds neither 0 nor 1";
+    if (sim::wrongHookResults() != 0) return "a hook returned neither 1 nor the next hook's result";
+    if (sim::mostSendsPerEntry() > kMostSends) return "one event caused too many sends";
+    int perProcedure[3] = {0, 0, 0};
+    for (const sim::TimerInfo& timer : sim::timers()) {
+        if (timer.procedure == draggerTick) ++perProcedure[0];
+        else if (timer.procedure == maskTimerTick) ++perProcedure[1];
+        else if (timer.procedure == burstTick) ++perProcedure[2];
+        else return "a timer of no feature is alive";
+    }
+    if (perProcedure[0] > 1 || perProcedure[1] > 1 || perProcedure[2] > 1) return "a feature has two timers alive";
+    if ((perProcedure[0] != 0) != (state.draggerKey != 0)) return "the dragger timer outlives its mode, or the mode runs without it";
+    if (perProcedure[2] != 0 && state.burstTicks > 5) return "the burst timer outlives the burst";
+    if (state.draggerKey == 0 && sim::cursorCount() != 0) return "the cursor count is off with dragger mode off";
+    return "";
+}
+
+}  // namespace
+
+void start() {
+    host = SimulatedHost();
+    sim::checkHookResults(true);
+    host.call("load");
+    host.call("doEnable");
+    sim::clearMessages();
+    for (int w = 0; w < 2; ++w) {
+        believed[w].reset();
+        for (Believed& e : excused[w]) e.reset();
+    }
+    marks = 0;
+}
+
+Saved save() {
+    Saved saved{sim::save(), state, host, {believed[0], believed[1]}, {}, marks};
+    std::copy(&excused[0][0], &excused[0][0] + 2 * kExceptionCount, &saved.excused[0][0]);
+    return saved;
+}
+
+void restore(const Saved& saved) {
+    sim::restore(*saved.world);
+    state = saved.module;
+    host = saved.host;
+    believed[0] = saved.believed[0];
+    believed[1] = saved.believed[1];
+    std::copy(&saved.excused[0][0], &saved.excused[0][0] + 2 * kExceptionCount, &excused[0][0]);
+    marks = saved.marks;
+}
+
+std::vector<scenario::Step> alphabet() {
+    std::vector<scenario::Step> out;
+    for (int key : kKeys) {
+        out.push_back(keyStep(scenario::Kind::KeyDown, key));  // a press, or an auto-repeat
+        if (sim::keyState(key)) out.push_back(keyStep(scenario::Kind::KeyUp, key));
+    }
+    bool buttonHeld = false;
+    for (int b = 0; b < 3; ++b) {
+        if (sim::keyState(kButtonKeys[b])) {
+            buttonHeld = true;
+            out.push_back(buttonStep(scenario::Kind::ButtonUp, b));
+        } else {
+            out.push_back(buttonStep(scenario::Kind::ButtonDown, b));
+            out.push_back(buttonStep(scenario::Kind::ButtonDouble, b));
+        }
+    }
+    out.push_back(moveStep(host.pointerWindow, host.pointer));
+    for (scenario::Window w : {scenario::Main, scenario::Second})
+        if (w == host.pointerWindow || !buttonHeld) out.push_back(moveStep(w, newPoint()));
+    for (uint32_t ms : {1u, 2u, 50u}) {
+        scenario::Step s = step(scenario::Kind::Wait);
+        s.milliseconds = ms;
+        out.push_back(s);
+    }
+    scenario::Step focus = step(scenario::Kind::Focus);
+    focus.window = sim::focus() == host.main ? scenario::Second : scenario::Main;
+    out.push_back(focus);
+    out.push_back(step(scenario::Kind::Peek));
+    for (const char* name : kExports) {
+        scenario::Step s = step(scenario::Kind::Call);
+        s.name = name;
+        out.push_back(s);
+    }
+    return out;
+}
+
+std::string apply(const scenario::Step& s) {
+    const bool call = s.kind == scenario::Kind::Call;
+    if (!state.enabled && !(call && (s.name == "doEnable" || s.name == "load"))) marks |= 1 << kTranslationOff;
+    if (call && s.name == "doDisable" && state.enabled && !idle()) marks |= 1 << kTranslationOff;
+
+    const WindowHandle mainBefore = state.mainWindow;
+    const WindowHandle owedBefore = state.pendingCtrlUpWindow;
+    const WindowHandle focusBefore = sim::focus();
+    if (s.kind == scenario::Kind::KeyUp && state.enabled && s.key == state.maskKey)
+        for (int w = 0; w < 2; ++w)
+            if (believed[w].test(generic(s.key))) excused[w][kMaskReleaseSwallowed].set(generic(s.key));
+    std::string error;
+    scenario::perform(scenario::Scenario(), s, host, &error);
+    const WindowHandle eventWindow = isMouse(s.kind) ? host.handle(host.pointerWindow) : nullptr;
+
+    std::string violation;
+    uint32_t sent = 0;
+    for (const sim::Message& m : sim::messages()) {
+        believe(m);
+        if (m.input) continue;
+        ++sent;
+        const bool keystroke = m.message == WM_KEYDOWN || m.message == WM_KEYUP;
+        if (keystroke && m.window == host.main && sim::focus() != host.main)
+            for (Believed(&e)[kExceptionCount] : excused) e[kFocusElsewhere].set(generic(static_cast<int>(m.wParam)));
+        const WindowHandle w = m.window;
+        if (w != state.mainWindow && w != mainBefore && w != owedBefore && (w != eventWindow || w == nullptr))
+            violation = "a message was sent to a window that is neither main, the event's nor owed it";
+    }
+    sim::clearMessages();
+    // The window losing the focus is told so, and forgets the keys it saw.
+    if (sim::focus() != focusBefore && windowIndex(focusBefore) >= 0) {
+        const int w = windowIndex(focusBefore);
+        for (int key = 8; key < 256; ++key) {
+            believed[w].reset(key);
+            for (Believed& e : excused[w]) e.reset(key);
+        }
+    }
+    if (call && sent > kMostSends) violation = "one export caused too many sends";
+    if (!violation.empty()) return violation;
+    return invariants();
+}
+
+std::vector<scenario::Step> releases() {
+    std::vector<scenario::Step> out;
+    for (int b = 0; b < 3; ++b)
+        if (sim::keyState(kButtonKeys[b])) out.push_back(buttonStep(scenario::Kind::ButtonUp, b));
+    for (int key : kKeys)
+        if (sim::keyState(key)) out.push_back(keyStep(scenario::Kind::KeyUp, key));
+    return out;
+}
+
+std::vector<scenario::Step> settleTail() {
+    std::vector<scenario::Step> out;
+    if (!state.enabled) {
+        scenario::Step s = step(scenario::Kind::Call);
+        s.name = "doEnable";
+        out.push_back(s);
+    }
+    out.push_back(keyStep(scenario::Kind::KeyTap, kSettleKey));
+    out.push_back(moveStep(host.pointerWindow, newPoint()));
+    return out;
+}
+
+std::string believedDown(int* exception) {
+    static const char* const kWindows[] = {"main", "second"};
+    for (int pass = -1; pass < kExceptionCount; ++pass) {
+        for (int w = 0; w < 2; ++w) {
+            Believed down = believed[w];
+            for (int e = 0; e < kExceptionCount; ++e)
+                if (pass < 0 || e != pass) down &= ~excused[w][e];
+            if (pass >= 0) down &= excused[w][pass];
+            for (int key = 0; key < 256; ++key) {
+                if (!down.test(key)) continue;
+                const std::string name = belief::buttonName(key) ? belief::buttonName(key) : scenario::keyName(key);
+                *exception = pass;
+                return std::string(kWindows[w]) + " believes " + name + " is down when nothing is held";
+            }
+        }
+    }
+    *exception = -1;
+    return "";
+}
+
+std::string key() {
+    std::string k;
+    auto put = [&k](const void* data, size_t size) { k.append(static_cast<const char*>(data), size); };
+    auto byte = [&k](int value) { k.push_back(static_cast<char>(value)); };
+    for (bool TranslationState::*flag : kFlags) byte(flagByte(flag));
+    put(&state.mainWindow, sizeof state.mainWindow);
+    put(&state.pendingCtrlUpWindow, sizeof state.pendingCtrlUpWindow);
+    put(&state.draggerKey, sizeof state.draggerKey);
+    put(&state.maskKey, sizeof state.maskKey);
+    put(&state.burstTicks, sizeof state.burstTicks);
+    // Only whether an anchor is the pointer matters: every event happens there.
+    byte(samePoint(state.leftAnchor, host.pointer));
+    byte(samePoint(state.middleAnchor, host.pointer));
+    byte(host.pointerWindow);
+    // The switch tick matters only while pending, and only up to 2 ms old.
+    byte(state.chordSwitchPending ? std::min<uint32_t>(sim::now() - state.chordSwitchTick, 2) : 0);
+    const std::vector<sim::TimerInfo> timers = sim::timers();
+    for (TimerId id : {state.draggerTimer, state.maskTimer, state.burstTimer}) {
+        int live = 0;
+        for (size_t i = 0; i < timers.size(); ++i)
+            if (timers[i].id == id) live = static_cast<int>(i) + 1;
+        byte(live);
+    }
+    for (const sim::TimerInfo& t : timers) {
+        put(&t.procedure, sizeof t.procedure);
+        put(&t.interval, sizeof t.interval);
+        put(&t.dueIn, sizeof t.dueIn);
+    }
+    byte(0xFF);
+    packKeys(&k, sim::keyState);
+    byte(windowIndex(sim::focus()));
+    byte(sim::cursorCount());
+    for (int w = 0; w < 2; ++w) {
+        packKeys(&k, [w](int key) { return believed[w].test(key); });
+        for (const Believed& e : excused[w]) packKeys(&k, [&e](int key) { return e.test(key); });
+    }
+    byte(marks);
+    return k;
+}
+
+std::string scenarioText(const std::vector<scenario::Step>& steps, const std::string& header) {
+    const Saved live = save();
+    scenario::Scenario s;
+    s.file = "path";
+    for (const char* name : {"load", "doEnable"}) {
+        scenario::Step call = step(scenario::Kind::Call);
+        call.name = name;
+        s.steps.push_back(call);
+    }
+    s.steps.insert(s.steps.end(), steps.begin(), steps.end());
+    SimulatedHost fresh;
+    std::string text, error;
+    scenario::record(s, fresh, &text, &error);
+    restore(live);
+    return header + text;
+}
+
+}  // namespace model

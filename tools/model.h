@@ -1,0 +1,99 @@
+// The module in a small world of a user and a host, for the tools that
+// search it (explore, the random walk, the fuzzer): which actions the user
+// can take next, what each host window believes is down, and the checks
+// every state must pass. Actions are scenario steps, so any path the tools
+// find can be written out as a scenario file and replayed as it stands.
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "belief.h"
+#include "platform/simulated.h"
+#include "scenario.h"
+#include "sim_host.h"
+#include "state/state.h"
+
+namespace model {
+
+// What one host window has been told is down: virtual keys (left and right
+// modifiers folded into their generic codes) and the three buttons (their
+// virtual-key codes), from every key and button message it received.
+typedef belief::Held Believed;
+
+// States the module's design makes deliberate, though they can leave a
+// host window believing something is down; each comes with its reason.
+enum Exception : uint8_t {
+    // Input, time or calls while translation is off, or translation switched
+    // off mid-use. A path that does so carries the mark from then on, so it is
+    // explored apart from unmarked paths and a fault reached both ways is
+    // still found on the unmarked one.
+    kTranslationOff,
+    // A key the module sent to main while a child window had the focus.
+    kFocusElsewhere,
+    // A key whose release was swallowed as the mask key's after the host saw
+    // it go down.
+    kMaskReleaseSwallowed,
+    kExceptionCount
+};
+struct ExceptionInfo {
+    const char* name;
+    const char* reason;
+};
+extern const ExceptionInfo kExceptions[kExceptionCount];
+
+struct Saved {
+    std::shared_ptr<const sim::Snapshot> world;
+    TranslationState module;
+    SimulatedHost host;
+    Believed believed[2];
+    Believed excused[2][kExceptionCount];
+    uint8_t marks;
+};
+
+// The live world: the simulated platform, the module's record and these.
+extern SimulatedHost host;
+extern Believed believed[2];  // main, second
+// Per window and exception, the believed keys that exception accounts for.
+extern Believed excused[2][kExceptionCount];
+extern uint8_t marks;  // 1 << kTranslationOff once the path has done so
+
+// A fresh world: the host's windows, main focused, `load` and `doEnable`.
+void start();
+Saved save();
+void restore(const Saved& saved);
+
+// The user's possible next actions. Motion goes to a new point (one no
+// anchor and not the pointer) or the same point; the pointer changes windows
+// only with every button up, since without capture a release over another
+// window never reaches the one that saw the press.
+std::vector<scenario::Step> alphabet();
+
+// Performs one action and checks every invariant; returns "" or the kind of
+// the first violation.
+std::string apply(const scenario::Step& step);
+
+// The keys and buttons held, as the actions that release them.
+std::vector<scenario::Step> releases();
+// After the releases: translation on, one ordinary keystroke, one motion.
+std::vector<scenario::Step> settleTail();
+// The first window and key it believes down, as a violation kind, or "";
+// `exception` is the exception that accounts for it, or -1. Keys that no
+// exception accounts for come first.
+std::string believedDown(int* exception);
+
+// Equal for states that behave alike from here on: the module's record with
+// its anchors as "at the pointer" and its timers as what they are, the
+// platform's keys, focus, live timers and cursor count, the beliefs, marks.
+std::string key();
+
+// The default settle keystroke, outside the alphabet.
+constexpr int kSettleKey = 'Q';
+
+// The scenario text of `steps` from a fresh start, with what the host received.
+std::string scenarioText(const std::vector<scenario::Step>& steps, const std::string& header);
+
+}  // namespace model
