@@ -37,9 +37,10 @@ timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { echo "e2e: wineboot fail
 
 passed=0
 failed=0
-run_case() {
+run_case() { run_exe "$HOST" "$@"; }
+run_exe() {
     local output
-    if output=$(timeout "${limit:-60}" wine "$HOST" "$@" 2>>"$work/wine.log" | tr -d '\r'); then
+    if output=$(timeout "${limit:-60}" wine "$@" 2>>"$work/wine.log" | tr -d '\r'); then
         passed=$((passed + 1))
     else
         failed=$((failed + 1))
@@ -52,6 +53,10 @@ start=$(date +%s)
 run_case --identity "$DLL"
 for scenario in "${scenarios[@]}"; do
     run_case "$DLL" "$scenario"
+done
+# Hosts built against the installed kit (tests/kit_check.sh builds them).
+for exe in build/consumer/consumer.exe build/consumer/consumer_lib.exe; do
+    if [ -f "$exe" ]; then run_exe "$exe"; fi
 done
 echo "e2e: $(( $(date +%s) - start )) s"
 if [ "${SOAK_ROUNDS:-0}" -gt 0 ]; then

@@ -140,6 +140,7 @@ int explore(int maxDepth, const char* outDir) {
     std::vector<std::pair<uint32_t, model::Saved>> frontier = {{0, model::save()}};
     settle(0);
     uint64_t transitions = 0;
+    uint32_t mostSends = 0;
     int depth = 0;
     while (!frontier.empty() && (maxDepth < 0 || depth < maxDepth)) {
         std::vector<std::pair<uint32_t, model::Saved>> next;
@@ -150,6 +151,7 @@ int explore(int maxDepth, const char* outDir) {
                 model::restore(entry.second);
                 ++transitions;
                 const std::string violation = model::apply(actions[a]);
+                mostSends = std::max(mostSends, sim::mostSendsPerEntry());
                 if (!violation.empty()) {
                     report(violation, entry.first, {actions[a]});
                     continue;  // a broken state is not explored further
@@ -175,8 +177,9 @@ int explore(int maxDepth, const char* outDir) {
             ++outside;
         }
     }
-    std::printf("%s after %llu transitions in %.1f s\n", frontier.empty() ? "closed" : "depth bound reached",
-                static_cast<unsigned long long>(transitions), seconds);
+    std::printf("%s after %llu transitions in %.1f s; at most %u sends from one event\n",
+                frontier.empty() ? "closed" : "depth bound reached", static_cast<unsigned long long>(transitions),
+                seconds, mostSends);
     std::printf("explored %zu states (depth %d): %d violations outside the documented exceptions\n", seen.size(),
                 depth, outside);
     return outside == 0 ? 0 : 1;

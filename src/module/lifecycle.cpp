@@ -4,9 +4,10 @@
 #include "state/state.h"
 #include "translate/hooks.h"
 
+// ORVALINDE_VERSION comes from the build, which states the version once.
 const char* const kAboutText =
     "Orvalinde\r\n"
-    "Version 2.0.0.0\r\n"
+    "Version " ORVALINDE_VERSION "\r\n"
     "Copyright (C) 2026 Orvalinde Software. All rights reserved.";
 
 namespace {

@@ -11,6 +11,10 @@
 #define NOMINMAX
 #include <windows.h>
 
+// The exports are resolved by hand here, as a host that loads the DLL would.
+#define ORVALINDE_NO_IMPORT
+#include <orvalinde.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,9 +32,22 @@ namespace {
 constexpr int kMainX = 40, kMainY = 30, kMainWidth = 800, kMainHeight = 500;
 constexpr int kSecondX = 400, kSecondY = 0, kSecondWidth = 300, kSecondHeight = 300;
 
-const char* const kExportNames[] = {"LowLevelMouseProc", "MouseProc", "customMaskKeyPressed", "doDelayedEnable",
-                                    "doDisable", "doEnable", "load", "setOrvalindeIsEnabled",
-                                    "showAbout", "startDraggerMode"};
+// The exports by name and by the ordinal the public header gives them.
+const struct {
+    const char* name;
+    int ordinal;
+} kExports[] = {
+    {"LowLevelMouseProc", ORVALINDE_ORDINAL_LOWLEVELMOUSEPROC},
+    {"MouseProc", ORVALINDE_ORDINAL_MOUSEPROC},
+    {"customMaskKeyPressed", ORVALINDE_ORDINAL_CUSTOMMASKKEYPRESSED},
+    {"doDelayedEnable", ORVALINDE_ORDINAL_DODELAYEDENABLE},
+    {"doDisable", ORVALINDE_ORDINAL_DODISABLE},
+    {"doEnable", ORVALINDE_ORDINAL_DOENABLE},
+    {"load", ORVALINDE_ORDINAL_LOAD},
+    {"setOrvalindeIsEnabled", ORVALINDE_ORDINAL_SETORVALINDEISENABLED},
+    {"showAbout", ORVALINDE_ORDINAL_SHOWABOUT},
+    {"startDraggerMode", ORVALINDE_ORDINAL_STARTDRAGGERMODE},
+};
 
 HWND mainWindow, secondWindow;
 std::vector<scenario::Received> received;
@@ -225,9 +242,8 @@ struct WineHost : scenario::Driver {
     // The exported MouseProc is the installed hook itself: a call with
     // HC_NOREMOVE is what the platform makes for a message left in the queue.
     void peek() override {
-        typedef LRESULT (*HookProcedure)(int, WPARAM, LPARAM);
-        const HookProcedure mouseProc =
-            reinterpret_cast<HookProcedure>(reinterpret_cast<void*>(GetProcAddress(dll, "MouseProc")));
+        const OrvalindeMouseProcFn mouseProc =
+            reinterpret_cast<OrvalindeMouseProcFn>(reinterpret_cast<void*>(GetProcAddress(dll, "MouseProc")));
         MOUSEHOOKSTRUCT record = {};
         record.pt = pointer;
         record.hwnd = WindowFromPoint(pointer);
@@ -313,11 +329,11 @@ bool createWindows(std::string* error) {
 
 // Every export resolves by name and by its ordinal to the same function.
 bool checkExports(HMODULE dll, std::string* error) {
-    for (int i = 0; i < 10; ++i) {
-        FARPROC byName = GetProcAddress(dll, kExportNames[i]);
-        FARPROC byOrdinal = GetProcAddress(dll, reinterpret_cast<LPCSTR>(static_cast<ULONG_PTR>(i + 1)));
+    for (const auto& e : kExports) {
+        FARPROC byName = GetProcAddress(dll, e.name);
+        FARPROC byOrdinal = GetProcAddress(dll, MAKEINTRESOURCEA(e.ordinal));
         if (byName == nullptr || byName != byOrdinal) {
-            *error = std::string("export ") + kExportNames[i] + " is not ordinal " + std::to_string(i + 1);
+            *error = std::string("export ") + e.name + " is not ordinal " + std::to_string(e.ordinal);
             return false;
         }
     }
@@ -398,9 +414,10 @@ bool checkIdentity(const char* dllPath, std::string* error) {
     UINT length = 0;
     if (!VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || fixed == nullptr)
         return *error = "no fixed version information", false;
-    if (fixed->dwFileVersionMS != 0x00020000 || fixed->dwFileVersionLS != 0 || fixed->dwProductVersionMS != 0x00020000 ||
+    if (fixed->dwFileVersionMS != ORVALINDE_VERSION_MS || fixed->dwFileVersionLS != ORVALINDE_VERSION_LS ||
+        fixed->dwProductVersionMS != ORVALINDE_VERSION_MS ||
         fixed->dwProductVersionLS != 0)
-        return *error = "fixed versions are not 2.0.0.0", false;
+        return *error = "fixed versions are not " ORVALINDE_VERSION, false;
     if (fixed->dwFileFlagsMask != 0x17 || fixed->dwFileFlags != 0 || fixed->dwFileOS != 4 || fixed->dwFileType != VFT_DLL)
         return *error = "fixed flags, OS or type differ", false;
     WORD* translation = nullptr;
@@ -410,7 +427,7 @@ bool checkIdentity(const char* dllPath, std::string* error) {
     const struct {
         const char* name;
         const char* value;
-    } strings[] = {{"FileVersion", "2.0.0.0"}, {"ProductVersion", "2.0.0.0"},
+    } strings[] = {{"FileVersion", ORVALINDE_VERSION}, {"ProductVersion", ORVALINDE_VERSION},
                    {"FileDescription", "Orvalinde"}, {"ProductName", "Orvalinde"}};
     for (const auto& s : strings)
         if (versionString(block, s.name) != s.value)

@@ -1,0 +1,86 @@
+/*
+ * orvalinde.h: the exports of Orvalinde.dll, for hosts written in C or C++.
+ *
+ * Call every export on the host's user-interface thread: load() once the
+ * main window exists, then doEnable(). Link with the import library
+ * (libOrvalinde.dll.a for mingw-w64, Orvalinde.lib for the Microsoft linker),
+ * or load the DLL yourself and resolve the exports by name or by the
+ * ORVALINDE_ORDINAL_* numbers with GetProcAddress and the Orvalinde*Fn types.
+ *
+ * Define ORVALINDE_NO_IMPORT before including this header when you resolve
+ * the exports yourself and do not link the import library.
+ */
+#ifndef ORVALINDE_H
+#define ORVALINDE_H
+
+#if !defined(_WIN64)
+#error "Orvalinde.dll is a 64-bit DLL: build the host for x64"
+#endif
+
+#include <windows.h>
+
+#ifndef __cplusplus
+#include <stdbool.h>
+#endif
+
+#if defined(ORVALINDE_BUILDING) || defined(ORVALINDE_NO_IMPORT)
+#define ORVALINDE_API
+#else
+#define ORVALINDE_API __declspec(dllimport)
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Ordinals of the exports. */
+#define ORVALINDE_ORDINAL_LOWLEVELMOUSEPROC 1
+#define ORVALINDE_ORDINAL_MOUSEPROC 2
+#define ORVALINDE_ORDINAL_CUSTOMMASKKEYPRESSED 3
+#define ORVALINDE_ORDINAL_DODELAYEDENABLE 4
+#define ORVALINDE_ORDINAL_DODISABLE 5
+#define ORVALINDE_ORDINAL_DOENABLE 6
+#define ORVALINDE_ORDINAL_LOAD 7
+#define ORVALINDE_ORDINAL_SETORVALINDEISENABLED 8
+#define ORVALINDE_ORDINAL_SHOWABOUT 9
+#define ORVALINDE_ORDINAL_STARTDRAGGERMODE 10
+
+/* A hook procedure that does nothing but pass the event on. */
+ORVALINDE_API LRESULT CALLBACK LowLevelMouseProc(int code, WPARAM wParam, LPARAM lParam);
+/* The WH_MOUSE hook that doEnable installs for the calling thread. */
+ORVALINDE_API LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam);
+/* Makes the single key the user holds the mask key (Tab until then). */
+ORVALINDE_API void customMaskKeyPressed(void);
+/* Sends five H key-down/key-up pairs to the main window, from a timer. */
+ORVALINDE_API void doDelayedEnable(void);
+/* Switches translation off; the hooks stay installed and pass everything on. */
+ORVALINDE_API void doDisable(void);
+/* Installs the hooks on the first call; switches translation on. */
+ORVALINDE_API void doEnable(void);
+/* Finds the calling thread's first top-level window as the main window. */
+ORVALINDE_API bool load(void);
+/* Cancels the H key burst. */
+ORVALINDE_API void setOrvalindeIsEnabled(void);
+/* Shows the about box, owned by the main window. */
+ORVALINDE_API bool showAbout(void);
+/* Repeats the single key the user holds every 50 ms, cursor hidden, until
+   its release or until the main window loses the focus. */
+ORVALINDE_API void startDraggerMode(void);
+
+/* Pointer types for GetProcAddress. */
+typedef LRESULT(CALLBACK* OrvalindeLowLevelMouseProcFn)(int code, WPARAM wParam, LPARAM lParam);
+typedef LRESULT(CALLBACK* OrvalindeMouseProcFn)(int code, WPARAM wParam, LPARAM lParam);
+typedef void (*OrvalindeCustomMaskKeyPressedFn)(void);
+typedef void (*OrvalindeDoDelayedEnableFn)(void);
+typedef void (*OrvalindeDoDisableFn)(void);
+typedef void (*OrvalindeDoEnableFn)(void);
+typedef bool (*OrvalindeLoadFn)(void);
+typedef void (*OrvalindeSetOrvalindeIsEnabledFn)(void);
+typedef bool (*OrvalindeShowAboutFn)(void);
+typedef void (*OrvalindeStartDraggerModeFn)(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ORVALINDE_H */
