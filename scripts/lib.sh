@@ -6,9 +6,10 @@ cd "$ROOT"
 
 # Debian packages the project needs; installed only when missing. Wine is
 # installed with its recommended libraries: its X11 driver uses them.
-# clang and its runtime libraries build the sanitizer and fuzzer preset.
+# clang and its runtime libraries build the sanitizer and fuzzer preset;
+# rsvg-convert renders the pictures, python3 reads the replay tool's JSON.
 PACKAGES=(cmake make g++ libgtest-dev libbenchmark-dev g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 xvfb
-          clang libclang-rt-dev)
+          clang libclang-rt-dev librsvg2-bin python3)
 
 ensure_packages() {
     local missing=()

@@ -335,6 +335,7 @@ std::string describe(const Received& r) {
 bool parse(const std::string& file, const std::string& text, Scenario* out, std::string* error) {
     out->file = file;
     out->steps.clear();
+    out->heading.clear();
     std::istringstream lines(text);
     std::string line;
     int number = 0;
@@ -346,7 +347,14 @@ bool parse(const std::string& file, const std::string& text, Scenario* out, std:
             *error = file + ":" + std::to_string(number) + ": " + why;
             return false;
         }
-        if (p.words.empty()) continue;
+        if (p.words.empty()) {
+            const size_t hash = line.find_first_not_of(" \t");
+            if (out->steps.empty() && hash != std::string::npos && line[hash] == '#')
+                out->heading.push_back(line.substr(line.find_first_not_of(" \t#", hash) == std::string::npos
+                                                       ? line.size()
+                                                       : line.find_first_not_of(" \t#", hash)));
+            continue;
+        }
         Step step;
         step.line = number;
         if (!parseStep(p, &step)) {
@@ -397,18 +405,25 @@ bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* e
     return true;
 }
 
-bool record(const Scenario& s, Driver& driver, std::string* text, std::string* error) {
-    std::string out;
-    auto expectations = [&] {
-        for (const Received& r : driver.take()) out += "expect " + describe(r) + "\n";
-    };
+bool trace(const Scenario& s, Driver& driver, std::vector<TracedAction>* out, std::string* error) {
+    out->clear();
+    out->push_back({nullptr, driver.take()});
     for (const Step& step : s.steps) {
         if (step.kind == Kind::Expect || step.kind == Kind::ExpectBox || step.kind == Kind::ExpectCursor) continue;
-        expectations();
-        out += format(step) + "\n";
         if (!perform(s, step, driver, error)) return false;
+        out->push_back({&step, driver.take()});
     }
-    expectations();
+    return true;
+}
+
+bool record(const Scenario& s, Driver& driver, std::string* text, std::string* error) {
+    std::vector<TracedAction> actions;
+    if (!trace(s, driver, &actions, error)) return false;
+    std::string out;
+    for (const TracedAction& action : actions) {
+        if (action.step != nullptr) out += format(*action.step) + "\n";
+        for (const Received& r : action.received) out += "expect " + describe(r) + "\n";
+    }
     *text = out;
     return true;
 }

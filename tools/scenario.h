@@ -69,6 +69,7 @@ struct Step {
 struct Scenario {
     std::string file;
     std::vector<Step> steps;
+    std::vector<std::string> heading;  // the comment lines before the first step
 };
 
 // Runs the actions; takes what the host's windows received since last asked.
@@ -95,6 +96,16 @@ bool run(const Scenario& scenario, Driver& driver, std::string* error);
 
 // Performs one action step; false with "file:line: ..." for an unknown export.
 bool perform(const Scenario& scenario, const Step& step, Driver& driver, std::string* error);
+
+// One action and what the windows received while it ran.
+struct TracedAction {
+    const Step* step;
+    std::vector<Received> received;
+};
+
+// Runs the actions (expectations are skipped); what arrived before the
+// first action is the first entry's, with a null step.
+bool trace(const Scenario& scenario, Driver& driver, std::vector<TracedAction>* out, std::string* error);
 
 // Runs the actions and writes them back as a scenario whose expectations are
 // what the driver received, so the file passes against that driver.
