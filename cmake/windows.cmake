@@ -68,3 +68,9 @@ include(CPack)
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
     add_subdirectory(tests/e2e)
 endif()
+
+# Benchmarks of the real DLL in a Windows process (scripts/bench.sh).
+add_executable(orvalinde_wine_bench bench/wine_bench.cpp)
+target_include_directories(orvalinde_wine_bench PRIVATE include)
+target_compile_options(orvalinde_wine_bench PRIVATE -Wall -Wextra -Werror -O2)
+target_link_options(orvalinde_wine_bench PRIVATE -static -static-libgcc -static-libstdc++)

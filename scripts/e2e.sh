@@ -17,23 +17,7 @@ done
 scenarios=("$@")
 [ ${#scenarios[@]} -gt 0 ] || scenarios=(tests/e2e/scenarios/*.txt)
 
-work=$(mktemp -d)
-xvfb_pid=""
-cleanup() {
-    WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp 8>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "e2e: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(cat "$work/display")"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-echo "== e2e: Wine prefix (display $DISPLAY)"
-timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { echo "e2e: wineboot failed" >&2; tail "$work/wineboot.log" >&2; exit 1; }
+source scripts/wine_env.sh
 
 passed=0
 failed=0

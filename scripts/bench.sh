@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Benchmarks: the hooks on the simulated platform (Google Benchmark), then
+# the real DLL in one Windows process under Wine. The last two lines are the
+# ratios that matter: MouseProc against the pass-through hook per call, and
+# host throughput with the module enabled against disabled.
+source "$(dirname "$0")/lib.sh"
+ensure_packages "${PACKAGES[@]}"
+build_all >/dev/null
+echo "== native: the hooks on the simulated platform"
+build/native/bench/orvalinde_bench --benchmark_min_time=0.2
+echo "== Wine: the real DLL"
+source scripts/wine_env.sh
+timeout 600 wine build/windows/orvalinde_wine_bench.exe build/windows/Orvalinde.dll 2>>"$work/wine.log" | tr -d '\r'

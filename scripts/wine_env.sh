@@ -1,0 +1,20 @@
+# Sourced by the scripts that run Windows programs: starts an Xvfb display of
+# our own and a throwaway Wine prefix, both ended when the script exits.
+# Sets `work` (a temporary directory) and exports DISPLAY and WINEPREFIX.
+work=$(mktemp -d)
+xvfb_pid=""
+wine_env_cleanup() {
+    WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap wine_env_cleanup EXIT
+
+Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp 8>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "wine: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(cat "$work/display")"
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+echo "== Wine prefix (display $DISPLAY)"
+timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { echo "wine: wineboot failed" >&2; tail "$work/wineboot.log" >&2; exit 1; }
