@@ -179,7 +179,7 @@ std::string timelineSvg(const scenario::Scenario& s, const std::vector<scenario:
     // Wide enough for the columns, the legend and the title.
     int width = std::max(kLeft + kColumn * static_cast<int>(columns.size()) + kPad, 960);
     for (size_t i = 0; i < s.heading.size(); ++i)
-        width = std::max(width, 2 * kPad + static_cast<int>(s.heading[i].size()) * (i == 0 ? 9 : 8));
+        width = std::max(width, 2 * kPad + static_cast<int>(s.heading[i].size()) * 9);
 
     Lanes user;
     Lanes believed[2];
@@ -237,9 +237,9 @@ std::string timelineSvg(const scenario::Scenario& s, const std::vector<scenario:
     Svg svg;
     svg.width = width;
     int y = kPad + 6;
-    const std::string title = s.heading.empty() ? s.file : s.heading[0];
-    svg.text(kPad, y, title, " font-size=\"15\" font-weight=\"bold\"");
-    for (size_t i = 1; i < s.heading.size(); ++i) svg.text(kPad, y += 16, s.heading[i], " font-size=\"12\" fill=\"#444444\"");
+    // The title: the scenario's opening comment, line by line.
+    const std::vector<std::string> title = s.heading.empty() ? std::vector<std::string>{s.file} : s.heading;
+    for (size_t i = 0; i < title.size(); ++i) svg.text(kPad, y += (i ? 18 : 0), title[i], " font-size=\"14\" font-weight=\"bold\"");
     y += 26;
     // Legend.
     const Mark legend[] = {{0, "sent by the module", 1}, {1, "input passed on", 1}, {2, "input swallowed", 1}};
