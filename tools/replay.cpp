@@ -50,7 +50,7 @@ std::string jsonReceived(const scenario::Received& r) {
     out += std::string(", \"passedOn\": ") + (r.input ? "true" : "false");
     out += ", \"message\": \"" + std::string(scenario::messageName(r.message)) + "\", \"messageValue\": " + std::to_string(r.message);
     out += ", \"wParam\": " + std::to_string(r.wParam);
-    if (r.message >= 0x0100 && r.message <= 0x0105) {
+    if (scenario::isKeyMessage(r.message)) {
         out += ", \"key\": \"" + scenario::keyName(static_cast<int>(r.wParam)) + "\"";
         if (!r.input) out += ", \"lParam\": " + std::to_string(r.lParam);
     } else {

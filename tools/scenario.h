@@ -115,6 +115,12 @@ bool record(const Scenario& scenario, Driver& driver, std::string* text, std::st
 std::string format(const Step& step);
 
 std::string describe(const Received& received);
+
+// WM_KEYDOWN to WM_SYSKEYUP.
+inline bool isKeyMessage(uint32_t message) { return message >= 0x0100 && message <= 0x0105; }
+// Input keystrokes made while Alt is held arrive as WM_SYSKEY*; the
+// difference is the platform's, not the module's.
+inline uint32_t plainKeyMessage(uint32_t message) { return message == 0x0104 || message == 0x0105 ? message - 4 : message; }
 std::string keyName(int key);
 const char* messageName(uint32_t message);
 

@@ -61,7 +61,7 @@ std::string shortMessage(uint32_t message) {
 std::string markLabel(const Received& r) {
     if (r.box) return "box \"" + r.caption + "\"";
     std::string out = shortMessage(r.message);
-    if (r.message >= 0x0100 && r.message <= 0x0105) return out + " " + keyLabel(belief::generic(static_cast<int>(r.wParam)));
+    if (scenario::isKeyMessage(r.message)) return out + " " + keyLabel(belief::generic(static_cast<int>(r.wParam)));
     char point[48];
     const int x = static_cast<int16_t>(r.lParam & 0xFFFF), y = static_cast<int16_t>((r.lParam >> 16) & 0xFFFF);
     if (r.message == 0x0200)

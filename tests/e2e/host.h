@@ -1,10 +1,23 @@
 // The Windows test host's parts that its modes share: the scenario runner
-// (host.cpp) and the soak (soak.cpp).
+// (host.cpp), the identity check (identity.cpp) and the soak (soak.cpp).
 #pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 
 #include <string>
 
 #include "scenario.h"
+
+// Every export resolves by name and by its ordinal to the same function.
+bool checkExports(HMODULE dll, std::string* error);
+// The exports, the version resource and the manifest (identity.cpp).
+bool checkIdentity(const char* dllPath, std::string* error);
 
 // Creates the windows, loads the DLL and returns the driver that injects
 // input into them; nullptr with the reason on failure. Once per process.

@@ -1,0 +1,115 @@
+// Running scenarios against a driver: the actions, the expectations, and
+// the traces that other tools draw or record.
+#include <deque>
+
+#include "scenario.h"
+
+namespace scenario {
+
+namespace {
+
+bool matches(const Step& step, const Received& got) {
+    const Received& want = step.expected;
+    if (want.box != got.box || want.window != got.window) return false;
+    if (want.box) return want.caption == got.caption && want.text == got.text;
+    if (want.input != got.input) return false;
+    if (isKeyMessage(want.message))
+        return plainKeyMessage(got.message) == want.message && got.wParam == want.wParam &&
+               (!step.compareParam || got.lParam == want.lParam);
+    return got.message == want.message && got.wParam == want.wParam &&
+           static_cast<uint32_t>(got.lParam) == static_cast<uint32_t>(want.lParam);
+}
+
+std::string where(const Scenario& s, int line) { return s.file + ":" + std::to_string(line) + ": "; }
+
+}  // namespace
+
+bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* error) {
+    switch (step.kind) {
+    case Kind::Call:
+        if (driver.call(step.name)) return true;
+        *error = where(s, step.line) + "no export named '" + step.name + "'";
+        return false;
+    case Kind::KeyDown: driver.key(step.key, true); break;
+    case Kind::KeyUp: driver.key(step.key, false); break;
+    case Kind::KeyTap:
+        driver.key(step.key, true);
+        driver.key(step.key, false);
+        break;
+    case Kind::ButtonDown: driver.button(step.button, true, false); break;
+    case Kind::ButtonUp: driver.button(step.button, false, false); break;
+    case Kind::ButtonDouble: driver.button(step.button, true, true); break;
+    case Kind::Move: driver.move(step.window, step.x, step.y); break;
+    case Kind::Wait: driver.wait(step.milliseconds); break;
+    case Kind::Focus: driver.focus(step.window); break;
+    case Kind::Peek: driver.peek(); break;
+    default: break;
+    }
+    return true;
+}
+
+bool trace(const Scenario& s, Driver& driver, std::vector<TracedAction>* out, std::string* error) {
+    out->clear();
+    out->push_back({nullptr, driver.take()});
+    for (const Step& step : s.steps) {
+        if (step.kind == Kind::Expect || step.kind == Kind::ExpectBox || step.kind == Kind::ExpectCursor) continue;
+        if (!perform(s, step, driver, error)) return false;
+        out->push_back({&step, driver.take()});
+    }
+    return true;
+}
+
+bool record(const Scenario& s, Driver& driver, std::string* text, std::string* error) {
+    std::vector<TracedAction> actions;
+    if (!trace(s, driver, &actions, error)) return false;
+    std::string out;
+    for (const TracedAction& action : actions) {
+        if (action.step != nullptr) out += format(*action.step) + "\n";
+        for (const Received& r : action.received) out += "expect " + describe(r) + "\n";
+    }
+    *text = out;
+    return true;
+}
+
+bool run(const Scenario& s, Driver& driver, std::string* error) {
+    std::deque<Received> pending;
+    auto pull = [&] {
+        for (const Received& r : driver.take()) pending.push_back(r);
+    };
+    auto unexpected = [&](int line, const char* when) {
+        *error = where(s, line) + "unexpected `" + describe(pending.front()) + "` " + when;
+        return false;
+    };
+    for (const Step& step : s.steps) {
+        if (step.kind == Kind::Expect || step.kind == Kind::ExpectBox) {
+            pull();
+            int count = 0;
+            while (count < step.maxCount && !pending.empty() && matches(step, pending.front())) {
+                pending.pop_front();
+                ++count;
+            }
+            if (count >= step.minCount) continue;
+            const std::string got = pending.empty() ? "nothing" : "`" + describe(pending.front()) + "`";
+            if (step.minCount == 1 && step.maxCount == 1)
+                *error = where(s, step.line) + "expected `" + describe(step.expected) + "`, got " + got;
+            else
+                *error = where(s, step.line) + "expected " + std::to_string(step.minCount) + ".." +
+                         std::to_string(step.maxCount) + " of `" + describe(step.expected) + "`, got " +
+                         std::to_string(count) + " then " + got;
+            return false;
+        }
+        if (step.kind == Kind::ExpectCursor) {
+            if (driver.cursorShown() == step.cursorShown) continue;
+            *error = where(s, step.line) + "expected the cursor " + (step.cursorShown ? "shown" : "hidden");
+            return false;
+        }
+        pull();
+        if (!pending.empty()) return unexpected(step.line, "before this action");
+        if (!perform(s, step, driver, error)) return false;
+    }
+    pull();
+    if (!pending.empty()) return unexpected(s.steps.back().line, "after the last line");
+    return true;
+}
+
+}  // namespace scenario
