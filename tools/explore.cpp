@@ -1,7 +1,9 @@
 // Explores, breadth-first, every state the module can reach from `load` and
 // `doEnable` on the simulated platform, checking the invariants in each and
 // that releasing everything leaves no host window believing anything down.
-//   explore [--depth D] [--out DIR]      search (to closure unless --depth)
+//   explore [--depth D] [--lean] [--out DIR]
+//                                        search (to closure unless --depth;
+//                                        --lean trades time for memory)
 //   explore --walk EVENTS [--seed N]     a seeded random walk instead, in
 //                                        rounds that end settled and checked
 //   explore --corpus DIR SCENARIO...     the scenarios as fuzzer inputs
@@ -39,12 +41,11 @@ std::vector<Node> nodes;
 std::map<std::string, Found> found;  // by kind of violation
 uint64_t exceptionHits[model::kExceptionCount] = {};
 
-// The actions from the start to `node`, replayed to recover them.
-std::vector<scenario::Step> pathTo(uint32_t node) {
+// Replays the actions from the start to `node`, which is then the live state.
+std::vector<scenario::Step> replayTo(uint32_t node) {
     std::vector<uint8_t> choices;
     for (uint32_t n = node; n != 0; n = nodes[n].parent) choices.push_back(nodes[n].action);
     std::reverse(choices.begin(), choices.end());
-    const model::Saved live = model::save();
     model::start();
     std::vector<scenario::Step> path;
     for (uint8_t choice : choices) {
@@ -52,6 +53,12 @@ std::vector<scenario::Step> pathTo(uint32_t node) {
         model::apply(step);
         path.push_back(step);
     }
+    return path;
+}
+
+std::vector<scenario::Step> pathTo(uint32_t node) {
+    const model::Saved live = model::save();
+    std::vector<scenario::Step> path = replayTo(node);
     model::restore(live);
     return path;
 }
@@ -131,39 +138,48 @@ int writeFindings(const char* outDir) {
     return outside;
 }
 
-int explore(int maxDepth, const char* outDir) {
+// `lean`: keep only node numbers between levels and replay each state from
+// the start when it is expanded, for runs deeper than memory would allow.
+int explore(int maxDepth, const char* outDir, bool lean) {
     const auto started = std::chrono::steady_clock::now();
     model::start();
     std::unordered_set<std::string> seen;
     seen.insert(model::key());
     nodes.push_back({0, 0});
-    std::vector<std::pair<uint32_t, model::Saved>> frontier = {{0, model::save()}};
+    std::vector<uint32_t> frontier = {0};
+    std::vector<model::Saved> frontierStates = {model::save()};  // empty when lean
     settle(0);
     uint64_t transitions = 0;
     uint32_t mostSends = 0;
     int depth = 0;
     while (!frontier.empty() && (maxDepth < 0 || depth < maxDepth)) {
-        std::vector<std::pair<uint32_t, model::Saved>> next;
-        for (const auto& entry : frontier) {
-            model::restore(entry.second);
+        std::vector<uint32_t> next;
+        std::vector<model::Saved> nextStates;
+        for (size_t f = 0; f < frontier.size(); ++f) {
+            const uint32_t parent = frontier[f];
+            if (lean) replayTo(parent);
+            const model::Saved base = lean ? model::save() : std::move(frontierStates[f]);
+            model::restore(base);
             const std::vector<scenario::Step> actions = model::alphabet();
             for (size_t a = 0; a < actions.size(); ++a) {
-                model::restore(entry.second);
+                model::restore(base);
                 ++transitions;
                 const std::string violation = model::apply(actions[a]);
                 mostSends = std::max(mostSends, sim::mostSendsPerEntry());
                 if (!violation.empty()) {
-                    report(violation, entry.first, {actions[a]});
+                    report(violation, parent, {actions[a]});
                     continue;  // a broken state is not explored further
                 }
                 if (!seen.insert(model::key()).second) continue;
                 const uint32_t node = static_cast<uint32_t>(nodes.size());
-                nodes.push_back({entry.first, static_cast<uint8_t>(a)});
+                nodes.push_back({parent, static_cast<uint8_t>(a)});
                 settle(node);
-                next.emplace_back(node, model::save());
+                next.push_back(node);
+                if (!lean) nextStates.push_back(model::save());
             }
         }
         frontier.swap(next);
+        frontierStates.swap(nextStates);
         ++depth;
         std::fprintf(stderr, "depth %d: %zu states, %zu new\n", depth, seen.size(), frontier.size());
     }
@@ -289,10 +305,13 @@ int main(int argc, char** argv) {
     int depth = -1;
     const char* outDir = nullptr;
     uint64_t walkEvents = 0, seed = 1;
+    bool lean = false;
     for (int i = 1; i < argc; ++i) {
         const bool value = i + 1 < argc;
         if (std::strcmp(argv[i], "--depth") == 0 && value) {
             depth = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--lean") == 0) {
+            lean = true;
         } else if (std::strcmp(argv[i], "--out") == 0 && value) {
             outDir = argv[++i];
         } else if (std::strcmp(argv[i], "--walk") == 0 && value) {
@@ -301,10 +320,10 @@ int main(int argc, char** argv) {
             seed = std::strtoull(argv[++i], nullptr, 10);
         } else {
             std::fprintf(stderr,
-                         "usage: explore [--depth D] [--out DIR] | explore --walk EVENTS [--seed N] | "
+                         "usage: explore [--depth D] [--lean] [--out DIR] | explore --walk EVENTS [--seed N] | "
                          "explore --corpus DIR SCENARIO...\n");
             return 2;
         }
     }
-    return walkEvents > 0 ? walk(walkEvents, seed) : explore(depth, outDir);
+    return walkEvents > 0 ? walk(walkEvents, seed) : explore(depth, outDir, lean);
 }
