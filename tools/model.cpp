@@ -30,9 +30,10 @@ uint8_t marks = 0;
 namespace {
 
 // The most messages one event may cause: a hook call or timer procedure with
-// all it re-enters, or one export. Three is the longest sequence the module
-// writes (a middle release ending an Alt + middle drag, or a drag start that
-// settles an owed key-up); one more leaves room for nothing unforeseen.
+// all it re-enters, or one export. Four is the most the module writes, and
+// the explorer reaches it at depth 9: a Ctrl repeat that settles an owed
+// key-up, sends Alt for a masked left press, takes Ctrl back from the host
+// and injects Alt for the held left button.
 constexpr uint32_t kMostSends = 4;
 
 const int kKeys[] = {VK_CONTROL, VK_MENU, VK_SHIFT, VK_TAB, 'S', 'F'};
