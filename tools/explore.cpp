@@ -65,7 +65,7 @@ std::vector<scenario::Step> pathTo(uint32_t node) {
 
 // `exception`: the exception that accounts for it, if the path's mark does not.
 void report(const std::string& kind, uint32_t node, const std::vector<scenario::Step>& tail, int exception = -1) {
-    if (model::marks & (1 << model::kTranslationOff)) exception = model::kTranslationOff;
+    exception = model::accountedFor(exception);
     if (exception >= 0) ++exceptionHits[exception];
     const std::string name = exception >= 0 ? std::string("[") + model::kExceptions[exception].name + "] " + kind : kind;
     Found& f = found[name];
@@ -84,19 +84,10 @@ void settle(uint32_t node) {
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     do {
         model::restore(base);
-        std::vector<scenario::Step> done;
-        std::string violation;
-        for (size_t i : order) {
-            done.push_back(releases[i]);
-            if (!(violation = model::apply(releases[i])).empty()) break;
-        }
-        if (violation.empty())
-            for (const scenario::Step& step : model::settleTail()) {
-                done.push_back(step);
-                if (!(violation = model::apply(step)).empty()) break;
-            }
+        std::vector<scenario::Step> ordered, done;
+        for (size_t i : order) ordered.push_back(releases[i]);
         int exception = -1;
-        if (violation.empty()) violation = model::believedDown(&exception);
+        const std::string violation = model::settle(ordered, &done, &exception);
         if (!violation.empty()) report(violation, node, done, exception);
     } while (releases.size() <= 3 && std::next_permutation(order.begin(), order.end()));
     model::restore(base);
@@ -220,15 +211,15 @@ int walk(uint64_t events, uint64_t seed) {
             const std::vector<scenario::Step> actions = model::alphabet();
             path.push_back(actions[random() % actions.size()]);
             const std::string violation = model::apply(path.back());
-            if (!violation.empty() && !(model::marks & (1 << model::kTranslationOff))) return fail(violation);
+            if (!violation.empty() && model::accountedFor(-1) < 0) return fail(violation);
         }
         std::vector<scenario::Step> settling = model::releases();
         std::shuffle(settling.begin(), settling.end(), random);
-        for (const scenario::Step& step : settling) model::apply(step), path.push_back(step), ++done;
-        for (const scenario::Step& step : model::settleTail()) model::apply(step), path.push_back(step), ++done;
+        const size_t before = path.size();
         int exception = -1;
-        const std::string violation = model::believedDown(&exception);
-        if (!violation.empty() && exception < 0 && !(model::marks & (1 << model::kTranslationOff))) return fail(violation);
+        const std::string violation = model::settle(settling, &path, &exception);
+        done += path.size() - before;
+        if (!violation.empty() && model::accountedFor(exception) < 0) return fail(violation);
         if (model::marks != 0 || ++rounds % 100 == 0) {
             model::start();
             path.clear();

@@ -15,8 +15,6 @@ namespace {
     std::abort();
 }
 
-bool excused() { return (model::marks & (1 << model::kTranslationOff)) != 0; }
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -26,18 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::vector<scenario::Step> actions = model::alphabet();
         path.push_back(actions[data[i] % actions.size()]);
         const std::string violation = model::apply(path.back());
-        if (!violation.empty() && !excused()) fail(path, violation);
+        if (!violation.empty() && model::accountedFor(-1) < 0) fail(path, violation);
     }
-    for (int phase = 0; phase < 2; ++phase) {
-        // Release what is held, then one keystroke and one motion.
-        for (const scenario::Step& step : phase == 0 ? model::releases() : model::settleTail()) {
-            path.push_back(step);
-            const std::string violation = model::apply(step);
-            if (!violation.empty() && !excused()) fail(path, violation);
-        }
-    }
+    // Release what is held, then one keystroke and one motion.
     int exception = -1;
-    const std::string violation = model::believedDown(&exception);
-    if (!violation.empty() && exception < 0 && !excused()) fail(path, violation);
+    const std::string violation = model::settle(model::releases(), &path, &exception);
+    if (!violation.empty() && model::accountedFor(exception) < 0) fail(path, violation);
     return 0;
 }

@@ -294,6 +294,17 @@ std::vector<scenario::Step> settleTail() {
     return out;
 }
 
+std::string settle(const std::vector<scenario::Step>& releases, std::vector<scenario::Step>* done, int* exception) {
+    *exception = -1;
+    for (int phase = 0; phase < 2; ++phase)
+        for (const scenario::Step& step : phase == 0 ? releases : settleTail()) {
+            done->push_back(step);
+            const std::string violation = apply(step);
+            if (!violation.empty()) return violation;
+        }
+    return believedDown(exception);
+}
+
 std::string believedDown(int* exception) {
     static const char* const kWindows[] = {"main", "second"};
     for (int pass = -1; pass < kExceptionCount; ++pass) {

@@ -80,6 +80,14 @@ std::string apply(const scenario::Step& step);
 std::vector<scenario::Step> releases();
 // After the releases: translation on, one ordinary keystroke, one motion.
 std::vector<scenario::Step> settleTail();
+// Performs `releases` in the order given, then settleTail(), appending each
+// action to `done`. Returns the first violation, or else the first key a
+// window still believes down, or ""; `exception` as for believedDown.
+std::string settle(const std::vector<scenario::Step>& releases, std::vector<scenario::Step>* done, int* exception);
+// The exception that accounts for a violation seen now: the path's mark
+// first, else `exception` (-1: none does).
+inline int accountedFor(int exception) { return (marks & (1 << kTranslationOff)) ? kTranslationOff : exception; }
+
 // The first window and key it believes down, as a violation kind, or "";
 // `exception` is the exception that accounts for it, or -1. Keys that no
 // exception accounts for come first.
