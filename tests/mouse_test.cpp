@@ -44,15 +44,36 @@ TEST_F(Gestures, OwedCtrlUpIsSettledByTheNextButtonPress) {
     }
 }
 
-TEST_F(Gestures, OwedCtrlUpGoesToTheWindowOfTheRelease) {
+// A host that does not capture the mouse sees the release over another
+// window; the key-up still goes where the Ctrl key-down went.
+TEST_F(Gestures, OwedCtrlUpGoesToTheWindowThatGotTheCtrlDown) {
+    const struct {
+        Button held, ending;  // the chord is held with the middle button
+    } cases[] = {{Button::Right, Button::Right}, {Button::Middle, Button::Left}};
+    for (const auto& c : cases) {
+        SetUp();
+        sim::setKeyState(VK_MENU, true);
+        sim::buttonDown(c.held, main, {5, 5});
+        if (c.ending != c.held) sim::buttonDown(c.ending, main, {5, 5});
+        sim::buttonUp(c.ending, second, {310, 5});  // released over the second window
+        EXPECT_EQ(state.pendingCtrlUpWindow, main);
+        EXPECT_EQ(received().back(), c.ending == Button::Right ? "second WM_RBUTTONUP 0x0008 10,5"
+                                                               : "second WM_RBUTTONUP 0x000A 10,5");
+    }
+}
+
+// Two drags that sent Ctrl to different windows end in turn: the first
+// window's key-up is settled when the second is owed, not overwritten.
+TEST_F(Gestures, OverlappingDragsOweEachWindowItsCtrlUp) {
     sim::setKeyState(VK_MENU, true);
-    sim::buttonDown(Button::Right, main, {5, 5});
-    sim::buttonUp(Button::Right, second, {310, 5});  // released over the second window
-    sim::setKeyState(VK_MENU, false);
-    press(Button::Left, 1, 1);
-    const Lines got = received();
-    EXPECT_EQ(got[2], "second WM_RBUTTONUP 0x0008 10,5");
-    EXPECT_EQ(got[3], "second WM_KEYUP CONTROL 0xC001D001");
+    press(Button::Middle, 5, 5);
+    press(Button::Left, 5, 5);                        // chord: Ctrl to main
+    sim::buttonDown(Button::Right, second, {310, 5});  // Alt + right: Ctrl to second
+    sim::buttonUp(Button::Left, second, {310, 5});
+    received();
+    sim::buttonUp(Button::Right, second, {310, 5});
+    EXPECT_EQ(received(), Lines({"second WM_RBUTTONUP 0x0008 10,5", "main WM_KEYUP CONTROL 0xC001D001"}));
+    EXPECT_EQ(state.pendingCtrlUpWindow, second);
 }
 
 TEST_F(Gestures, OwedCtrlUpIsNotSettledByMotionReleasesOrDoubleClicks) {

@@ -37,6 +37,9 @@ enum Exception : uint8_t {
     // A key whose release was swallowed as the mask key's after the host saw
     // it go down.
     kMaskReleaseSwallowed,
+    // A button a window saw go down while the pointer left it with a button
+    // held: a host that does not capture the mouse.
+    kPointerLeftWhileHeld,
     kExceptionCount
 };
 struct ExceptionInfo {
@@ -67,9 +70,9 @@ Saved save();
 void restore(const Saved& saved);
 
 // The user's possible next actions. Motion goes to a new point (one no
-// anchor and not the pointer) or the same point; the pointer changes windows
-// only with every button up, since without capture a release over another
-// window never reaches the one that saw the press.
+// anchor and not the pointer) or the same point, over either window, also
+// with a button held: a host that does not capture the mouse, or whose
+// capture ended early, sees the release over another window.
 std::vector<scenario::Step> alphabet();
 
 // Performs one action and checks every invariant; returns "" or the kind of

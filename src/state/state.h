@@ -27,6 +27,10 @@ struct TranslationState {
     bool ctrlHeld = false;
 
     WindowHandle pendingCtrlUpWindow = nullptr;
+    // Where each Ctrl-chorded drag sent its Ctrl key-down: the key-up it owes
+    // goes there, wherever the pointer is at the release.
+    WindowHandle altRightCtrlWindow = nullptr;
+    WindowHandle chordCtrlWindow = nullptr;
     bool maskedLeftDown = false;
 
     bool altLeftArmed = false;

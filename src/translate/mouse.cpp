@@ -17,8 +17,20 @@ inline void send(const Event& event, uint32_t message, WParam flags, Point at) {
     platform::sendMessage(event.target, message, flags, makePointParam(at));
 }
 
-inline void sendCtrlDownToTarget(const Event& event) {
+// A keystroke is not routed by the pointer: the window told Ctrl went down
+// is remembered, so the key-up is owed to it even if the release lands on
+// another window (a host that does not capture, or whose capture ended).
+inline void sendCtrlDownToTarget(const Event& event, WindowHandle* ctrlWindow) {
+    *ctrlWindow = event.target;
     platform::sendMessage(event.target, WM_KEYDOWN, VK_CONTROL, KEY_GESTURE_CTRL_DOWN);
+}
+
+// Records the owed Ctrl key-up of a drag that just ended. Two overlapping
+// drags that sent Ctrl to different windows each owe one: the earlier is
+// settled now rather than overwritten and lost.
+void oweCtrlUp(WindowHandle window) {
+    if (state.pendingCtrlUpWindow != nullptr && state.pendingCtrlUpWindow != window) flushPendingCtrlUp();
+    state.pendingCtrlUpWindow = window;
 }
 
 inline bool movedFrom(Point anchor, Point pt) { return anchor.x != pt.x || anchor.y != pt.y; }
@@ -80,7 +92,7 @@ bool handleLeftUp(const Event& e) {
     state.altLeftArmed = false;
     if (state.chordDragActive) {
         send(e, WM_RBUTTONUP, MK_RBUTTON_CONTROL, e.pt);
-        state.pendingCtrlUpWindow = e.target;
+        oweCtrlUp(state.chordCtrlWindow);
         state.chordDragActive = false;
         // Alt and middle still held: the Alt + middle gesture resumes.
         if (keyIsDown(VK_MENU) && keyIsDown(VK_MBUTTON)) {
@@ -119,7 +131,7 @@ bool handleLeftDown(const Event& e) {
             } else {
                 state.altMiddleArmed = false;
                 state.chordDragActive = true;
-                sendCtrlDownToTarget(e);
+                sendCtrlDownToTarget(e, &state.chordCtrlWindow);
                 send(e, WM_RBUTTONDOWN, MK_NONE, e.pt);
             }
             return true;
@@ -161,7 +173,7 @@ bool translate(WParam message, const Event& e) {
         if (state.sendingLeftUp) return true;
         if (state.chordSwitchPending && chordSwitchDue()) {
             state.chordSwitchPending = false;
-            sendCtrlDownToTarget(e);
+            sendCtrlDownToTarget(e, &state.chordCtrlWindow);
             send(e, WM_RBUTTONDOWN, MK_NONE, e.pt);
             state.chordDragActive = true;
             return true;
@@ -178,7 +190,7 @@ bool translate(WParam message, const Event& e) {
     case WM_RBUTTONUP:
         if (!state.altRightDragActive) return false;
         send(e, WM_RBUTTONUP, MK_CONTROL, e.pt);
-        state.pendingCtrlUpWindow = e.target;
+        oweCtrlUp(state.altRightCtrlWindow);
         state.altRightDragActive = false;
         return true;
     case WM_LBUTTONUP:
@@ -197,7 +209,7 @@ bool translate(WParam message, const Event& e) {
         flushPendingCtrlUp();
         if (!keyIsDown(VK_MENU)) return false;
         state.altRightDragActive = true;
-        sendCtrlDownToTarget(e);
+        sendCtrlDownToTarget(e, &state.altRightCtrlWindow);
         send(e, WM_RBUTTONDOWN, MK_NONE, e.pt);
         return true;
     case WM_LBUTTONDOWN:
