@@ -1,5 +1,5 @@
-# The Windows build: Orvalinde.dll with its debug information split off,
-# both import libraries, the install tree, the CMake package and the release
+# The Windows build: Orvalinde.dll with its debug information (a PDB from
+# clang and lld, the release; DWARF split off from GCC), both import libraries, the install tree, the CMake package and the release
 # archive; and the end-to-end test host.
 enable_language(RC)
 string(REPLACE "." "," ORVALINDE_VERSION_COMMAS "${PROJECT_VERSION}")
@@ -10,32 +10,30 @@ add_library(Orvalinde SHARED
     src/platform/win32.cpp
     src/module/dllmain.cpp
     src/module/public_header.cpp
-    res/Orvalinde.def
     ${CMAKE_BINARY_DIR}/version.rc)
-# Link-time optimisation lets the platform calls inline into the hooks.
-set_target_properties(Orvalinde PROPERTIES PREFIX "" OUTPUT_NAME Orvalinde INTERPROCEDURAL_OPTIMIZATION ON)
+set_target_properties(Orvalinde PROPERTIES PREFIX "" OUTPUT_NAME Orvalinde)
 target_include_directories(Orvalinde PRIVATE src include)
-# Source paths in the debug information relative to the tree, as shipped.
-target_compile_options(Orvalinde PRIVATE
-    $<$<COMPILE_LANGUAGE:CXX>:${ORVALINDE_LOGIC_FLAGS} -g -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>)
+target_compile_options(Orvalinde PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${ORVALINDE_LOGIC_FLAGS} -g>)
 target_compile_definitions(Orvalinde PRIVATE ${ORVALINDE_VERSION_DEFINE})
-target_link_options(Orvalinde PRIVATE -static-libgcc -static-libstdc++ -g)
+target_link_options(Orvalinde PRIVATE -static-libgcc -static-libstdc++)
 set_source_files_properties(${CMAKE_BINARY_DIR}/version.rc PROPERTIES
     OBJECT_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/res/Orvalinde.manifest)
+# The export definition, by a path relative to the build directory (where
+# the link runs), so that no build path reaches the debug information.
+configure_file(res/Orvalinde.def ${CMAKE_BINARY_DIR}/Orvalinde.def COPYONLY)
+target_link_options(Orvalinde PRIVATE Orvalinde.def)
+set_target_properties(Orvalinde PROPERTIES LINK_DEPENDS ${CMAKE_BINARY_DIR}/Orvalinde.def)
 
-# The debug information goes to Orvalinde.dll.debug, which the stripped DLL
-# names in its debug link, so a crash in a host can be symbolised.
-find_program(ORVALINDE_OBJCOPY x86_64-w64-mingw32-objcopy REQUIRED)
-find_program(ORVALINDE_DLLTOOL x86_64-w64-mingw32-dlltool REQUIRED)
-add_custom_command(TARGET Orvalinde POST_BUILD
-    COMMAND ${ORVALINDE_OBJCOPY} --only-keep-debug Orvalinde.dll Orvalinde.dll.debug
-    COMMAND ${ORVALINDE_OBJCOPY} --strip-all --add-gnu-debuglink=Orvalinde.dll.debug Orvalinde.dll
-    WORKING_DIRECTORY $<TARGET_FILE_DIR:Orvalinde>
-    VERBATIM)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    include(cmake/windows_llvm.cmake)
+else()
+    include(cmake/windows_gcc.cmake)
+endif()
 
 # The link writes libOrvalinde.dll.a; the Microsoft linker's Orvalinde.lib
 # is made from the same export definition.
 # dlltool names internal symbols after the output path: keep it relative.
+find_program(ORVALINDE_DLLTOOL x86_64-w64-mingw32-dlltool REQUIRED)
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/Orvalinde.lib
     COMMAND ${ORVALINDE_DLLTOOL} -m i386:x86-64 -d ${PROJECT_SOURCE_DIR}/res/Orvalinde.def -D Orvalinde.dll
             -l Orvalinde.lib
@@ -51,19 +49,22 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/OrvalindeConfigVersion.cmak
 install(TARGETS Orvalinde RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
 install(FILES include/orvalinde.h DESTINATION include)
 install(FILES ${CMAKE_BINARY_DIR}/Orvalinde.lib DESTINATION lib)
+install(FILES ${ORVALINDE_DEBUG_FILE} DESTINATION bin)
 install(FILES cmake/OrvalindeConfig.cmake ${CMAKE_BINARY_DIR}/OrvalindeConfigVersion.cmake
     DESTINATION lib/cmake/Orvalinde)
 install(FILES README.md DESTINATION share/doc/Orvalinde)
 
-# The release archive: the install tree, the debug file and SHA256SUMS.
-configure_file(cmake/package_extras.cmake.in ${CMAKE_BINARY_DIR}/package_extras.cmake @ONLY)
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME Orvalinde)
-set(CPACK_PACKAGE_VENDOR "Orvalinde Software")
-set(CPACK_PACKAGE_FILE_NAME "Orvalinde-${PROJECT_VERSION}-win64")
-set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
-set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_BINARY_DIR}/package_extras.cmake)
-include(CPack)
+# The release archive: the install tree, a symbol store and SHA256SUMS, the
+# same bytes from the same commit (cmake/package.cmake.in).
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(ORVALINDE_ARCHIVE_NAME "Orvalinde-${PROJECT_VERSION}-win64")
+configure_file(cmake/package.cmake.in ${CMAKE_BINARY_DIR}/package.cmake @ONLY)
+add_custom_target(package
+    COMMAND ${CMAKE_COMMAND} -P ${CMAKE_BINARY_DIR}/package.cmake
+    DEPENDS Orvalinde OrvalindeMsvcImportLibrary
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+    COMMENT "Writing ${ORVALINDE_ARCHIVE_NAME}.zip"
+    VERBATIM)
 
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
     add_subdirectory(tests/e2e)

@@ -3,14 +3,17 @@
 # one host process per scenario, on an Xvfb display of our own and a
 # throwaway Wine prefix. Fails if Wine cannot run them. Expects a build.
 #   scripts/e2e.sh [SCENARIO...]
+# BUILD names the build to test (default build/windows, the release;
+# build/windows-gcc is the GCC build's).
 # With SOAK_ROUNDS set, a soak of that many random rounds follows (seed
 # SOAK_SEED, default 1), bounded to SOAK_SECONDS (default 120).
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
 
-HOST=build/windows/orvalinde_host.exe
-DLL=build/windows/Orvalinde.dll
+BUILD=${BUILD:-build/windows}
+HOST=$BUILD/orvalinde_host.exe
+DLL=$BUILD/Orvalinde.dll
 for file in "$HOST" "$DLL"; do
     [ -f "$file" ] || { echo "e2e: $file is missing; build first" >&2; exit 1; }
 done
@@ -39,9 +42,11 @@ for scenario in "${scenarios[@]}"; do
     run_case "$DLL" "$scenario"
 done
 # Hosts built against the installed kit (tests/kit_check.sh builds them).
-for exe in build/consumer/consumer.exe build/consumer/consumer_lib.exe; do
-    if [ -f "$exe" ]; then run_exe "$exe"; fi
-done
+if [ "$BUILD" = build/windows ]; then
+    for exe in build/consumer/consumer.exe build/consumer/consumer_lib.exe; do
+        if [ -f "$exe" ]; then run_exe "$exe"; fi
+    done
+fi
 echo "e2e: $(( $(date +%s) - start )) s"
 if [ "${SOAK_ROUNDS:-0}" -gt 0 ]; then
     start=$(date +%s)

@@ -7,9 +7,11 @@ cd "$ROOT"
 # Debian packages the project needs; installed only when missing. Wine is
 # installed with its recommended libraries: its X11 driver uses them.
 # clang and its runtime libraries build the sanitizer and fuzzer preset;
-# rsvg-convert renders the pictures, python3 reads the replay tool's JSON.
+# clang, lld and llvm 19 build the release DLL and read its PDB (14 has no
+# Control Flow Guard); rsvg-convert renders the pictures, python3 reads the
+# replay tool's JSON.
 PACKAGES=(cmake make g++ libgtest-dev libbenchmark-dev g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 xvfb
-          clang libclang-rt-dev librsvg2-bin python3)
+          clang libclang-rt-dev clang-19 lld-19 llvm-19 librsvg2-bin python3)
 
 ensure_packages() {
     local missing=()
@@ -28,9 +30,12 @@ build_all() {
     echo "== native build"
     cmake --preset native >/dev/null
     cmake --build --preset native
-    echo "== windows build"
-    cmake --preset windows >/dev/null
-    cmake --build --preset windows
+    local preset
+    for preset in windows windows-gcc; do
+        echo "== $preset build"
+        cmake --preset $preset >/dev/null
+        cmake --build --preset $preset
+    done
 }
 
 build_asan() {

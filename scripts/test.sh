@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the native suite
 # (with the state explorer and a random walk), the same under the sanitizers,
-# the fuzzer for a minute, the DLL and kit checks, the scenarios, the hosts
-# built against the installed kit and a soak under Wine.
+# the fuzzer for a minute, the DLL and kit checks, a second build of the
+# release that must match the first, the scenarios against both compilers'
+# DLLs, the hosts built against the installed kit and a soak under Wine.
 source "$(dirname "$0")/lib.sh"
 ensure_packages "${PACKAGES[@]}"
 build_all
@@ -13,9 +14,14 @@ echo "== native tests under the sanitizers"
 ctest --preset asan
 echo "== fuzzer, seeded from the scenarios"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
-echo "== Orvalinde.dll imports and exports"
-bash tests/dll_check.sh build/windows/Orvalinde.dll
-echo "== the kit: install tree, package, archive, consumer project, versions"
+echo "== Orvalinde.dll imports and exports, both compilers' builds"
+bash tests/dll_check.sh --release build/windows/Orvalinde.dll
+bash tests/dll_check.sh build/windows-gcc/Orvalinde.dll
+echo "== the kit: install tree, PDB, package, archive, consumer project, versions"
 bash tests/kit_check.sh
-echo "== end-to-end tests and a soak under Wine"
+echo "== the release built twice, from two paths"
+bash tests/repro_check.sh
+echo "== end-to-end tests and a soak under Wine: the release DLL (clang and lld)"
 SOAK_ROUNDS=${SOAK_ROUNDS:-150} bash scripts/e2e.sh
+echo "== end-to-end tests under Wine: the GCC build's DLL"
+BUILD=build/windows-gcc bash scripts/e2e.sh

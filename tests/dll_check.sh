@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Checks the built DLL's file: module name, the ten exports with their
 # ordinals, and that it imports nothing but KERNEL32, USER32 and msvcrt.
+# With --release, also its hardening: the image's characteristics, and a
+# load configuration through which the loader finds the Control Flow Guard
+# table, listing every procedure the system calls back.
+#   dll_check.sh [--release] Orvalinde.dll
 set -euo pipefail
-dll=${1:?usage: dll_check.sh Orvalinde.dll}
+release=false
+if [ "${1:-}" = --release ]; then release=true; shift; fi
+dll=${1:?usage: dll_check.sh [--release] Orvalinde.dll}
 dump=$(x86_64-w64-mingw32-objdump -p "$dll")
 fail() { echo "FAIL $dll: $*"; exit 1; }
 
@@ -17,6 +23,24 @@ grep -q 'Ordinal Base 1$' <<<"$dump" || fail "ordinal base is not 1"
 exports=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" |
     sed -nE 's/^[[:space:]]*\[ *([0-9]+)\] ([A-Za-z]+)$/\1 \2/p' | while read -r i name; do printf '%d:%s ' $((i + 1)) "$name"; done)
 [ "$exports" = "$expected" ] || fail "exports are: $exports"
+if $release; then
+    headers=$(llvm-readobj-19 --file-headers --coff-load-config "$dll")
+    for flag in DYNAMIC_BASE HIGH_ENTROPY_VA NX_COMPAT GUARD_CF; do
+        grep -q "IMAGE_DLL_CHARACTERISTICS_$flag " <<<"$headers" || fail "DllCharacteristics lack $flag"
+    done
+    for flag in CF_INSTRUMENTED CF_FUNCTION_TABLE_PRESENT; do
+        sed -n '/GuardFlags/,/]/p' <<<"$headers" | grep -q " $flag " || fail "the load configuration's GuardFlags lack $flag"
+    done
+    # Each entry of the guard's function table, by name: the exports, the
+    # hook and timer procedures and the window enumeration callback.
+    targets=$(sed -n '/GuardFidTable/,/]/p' <<<"$headers" | grep -oE '0x[0-9A-F]+' |
+        xargs llvm-symbolizer-19 --obj="$dll" --no-inlines -f | awk 'NR % 3 == 1 {sub(/\(.*/, ""); print}')
+    for name in $(sed 's/[0-9]*://g' <<<"$expected") KeyboardProc draggerTick maskTimerTick burstTick; do
+        grep -qx "$name" <<<"$targets" || fail "the guard's function table lacks $name"
+    done
+    grep -q "::findMainWindow$" <<<"$targets" || fail "the guard's function table lacks findMainWindow"
+fi
+
 size=$(stat -c %s "$dll")
 [ "$size" -lt 32768 ] || fail "$size bytes, over 32 KiB"
-echo "PASS $dll: $size bytes, imports $imports"
+echo "PASS $dll: $size bytes, imports ${imports% }$($release && echo "; guarded")"

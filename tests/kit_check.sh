@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the kit for host developers, from build/windows: the install tree,
 # the consumer project built against it (its programs run under Wine in
-# scripts/e2e.sh), the import library for the Microsoft linker, the release
-# archive, and that every place the version shows agrees with the build's.
+# scripts/e2e.sh), the import library for the Microsoft linker, the PDB, the
+# release archive with its symbol store, and that every place the version
+# shows agrees with the build's.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
@@ -14,7 +15,7 @@ fail() { echo "FAIL kit: $*"; exit 1; }
 # The install tree, exactly.
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 tree=$(cd "$work/prefix" && find . -type f | sort | tr '\n' ' ')
-expected="./bin/Orvalinde.dll ./include/orvalinde.h ./lib/Orvalinde.lib ./lib/cmake/Orvalinde/OrvalindeConfig.cmake ./lib/cmake/Orvalinde/OrvalindeConfigVersion.cmake ./lib/libOrvalinde.dll.a ./share/doc/Orvalinde/README.md "
+expected="./bin/Orvalinde.dll ./bin/Orvalinde.pdb ./include/orvalinde.h ./lib/Orvalinde.lib ./lib/cmake/Orvalinde/OrvalindeConfig.cmake ./lib/cmake/Orvalinde/OrvalindeConfigVersion.cmake ./lib/libOrvalinde.dll.a ./share/doc/Orvalinde/README.md "
 [ "$tree" = "$expected" ] || fail "install tree is: $tree"
 echo "PASS install tree: $(echo "$tree" | wc -w) files"
 
@@ -33,8 +34,30 @@ names=$(sed -nE 's/^[[:space:]]+([A-Za-z]+)[[:space:]]+@[0-9]+$/__imp_\1/p' res/
 [ "$symbols" = "$names" ] || fail "Orvalinde.lib imports: $symbols"
 echo "PASS Orvalinde.lib: $(echo "$symbols" | wc -w) import symbols"
 
-# The release archive: the install tree, the debug file, checksums; the DLL
-# as built, naming its debug file.
+# The DLL's CodeView record names the bare Orvalinde.pdb, whose GUID and
+# age it carries; the PDB's public symbols hold the exports, and an address
+# inside MouseProc symbolises to it and to the mouse hook's source.
+dll="$build/Orvalinde.dll"
+record=$(llvm-readobj-19 --file-headers --coff-debug-directory "$dll")
+summary=$(llvm-pdbutil-19 dump -summary "$build/Orvalinde.pdb")
+guid=$(sed -nE 's/^ *PDBGUID: \{(.*)\}$/\1/p' <<<"$record")
+age=$(sed -nE 's/^ *PDBAge: ([0-9]+)$/\1/p' <<<"$record")
+[ "$(sed -nE 's/^ *PDBFileName: (.*)$/\1/p' <<<"$record")" = Orvalinde.pdb ] || fail "the CodeView record does not name Orvalinde.pdb alone"
+[ -n "$guid" ] && grep -qx "  GUID: {$guid}" <<<"$summary" && grep -qx "  Age: $age" <<<"$summary" ||
+    fail "the PDB's GUID and age are not the DLL's {$guid} $age"
+publics=$(llvm-pdbutil-19 dump -publics "$build/Orvalinde.pdb" | sed -nE 's/.*S_PUB32 .*`(.*)`$/\1/p')
+for name in $(sed -nE 's/^[[:space:]]+([A-Za-z]+)[[:space:]]+@[0-9]+$/\1/p' res/Orvalinde.def); do
+    grep -qx "$name" <<<"$publics" || fail "the PDB's public symbols lack $name"
+done
+base=$(sed -nE 's/^ *ImageBase: (0x[0-9A-F]+)$/\1/p' <<<"$record")
+rva=$(llvm-readobj-19 --coff-exports "$dll" | grep -A1 -x "  Name: MouseProc" | sed -nE 's/^ *RVA: (0x[0-9A-F]+)$/\1/p')
+where=$(llvm-symbolizer-19 --obj="$dll" "$(printf '0x%X' $((base + rva + 8)))")
+grep -qx MouseProc <<<"$where" && grep -qE '\\src\\translate\\mouse\.cpp:[0-9]+' <<<"$where" ||
+    fail "an address in MouseProc symbolises as: $where"
+echo "PASS Orvalinde.pdb {$guid} age $age: the exports are public, MouseProc+8 is $(tail -1 <<<"$where" | tr -d '\r')"
+
+# The release archive: the install tree, a symbol store, checksums; the DLL
+# as built.
 version=$(sed -nE 's/^CMAKE_PROJECT_VERSION:[A-Z]+=(.*)$/\1/p' "$build/CMakeCache.txt")
 cmake --build "$build" --target package >"$work/package.log" 2>&1 || { cat "$work/package.log"; fail "package"; }
 archive="$build/Orvalinde-$version-win64.zip"
@@ -43,13 +66,13 @@ mkdir "$work/archive"
 (cd "$work/archive" && cmake -E tar xf "$ROOT/$archive")
 top="$work/archive/Orvalinde-$version-win64"
 listing=$(cd "$top" && find . -type f | sort | tr '\n' ' ')
-[ "$listing" = "./SHA256SUMS ./bin/Orvalinde.dll ./bin/Orvalinde.dll.debug ${expected#./bin/Orvalinde.dll }" ] ||
-    fail "archive holds: $listing"
-cmp -s "$top/bin/Orvalinde.dll" "$build/Orvalinde.dll" || fail "the archive's DLL differs from $build/Orvalinde.dll"
+stamp=$(sed -nE 's/^ *TimeDateStamp: .*\(0x([0-9A-F]+)\)$/\1/p' <<<"$record" | head -1)
+image=$(printf '%08X%X' "0x$stamp" "$(sed -nE 's/^ *SizeOfImage: ([0-9]+)$/\1/p' <<<"$record")")
+store="./symbols/Orvalinde.dll/$image/Orvalinde.dll ./symbols/Orvalinde.pdb/${guid//-/}$(printf '%X' "$age")/Orvalinde.pdb"
+[ "$listing" = "./SHA256SUMS $expected$store " ] || fail "archive holds: $listing"
+cmp -s "$top/bin/Orvalinde.dll" "$dll" || fail "the archive's DLL differs from $dll"
+for file in $store; do cmp -s "$top/$file" "$top/bin/${file##*/}" || fail "$file differs from bin/${file##*/}"; done
 (cd "$top" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match"
-link=$(x86_64-w64-mingw32-objcopy --dump-section .gnu_debuglink="$work/link" "$build/Orvalinde.dll" && tr -d '\0' <"$work/link" | head -c 32)
-[[ "$link" == Orvalinde.dll.debug* ]] || fail "the DLL's debug link is '$link'"
-x86_64-w64-mingw32-objdump -h "$top/bin/Orvalinde.dll.debug" | grep -q '\.debug_info' || fail "no debug information"
 echo "PASS $archive: $(stat -c %s "$archive") bytes, $(echo "$listing" | wc -w) files"
 
 # One version everywhere: the build's, the resource's, the about box's, the

@@ -87,3 +87,19 @@ TEST_F(Lifecycle, LowLevelMouseProcOnlyPassesOn) {
     EXPECT_EQ(sim::nextHookCalls(), 1u);
     EXPECT_EQ(state.draggerKey, 'F');
 }
+
+// Each export that hands the system a procedure of the module's pins the
+// module first, so a host's FreeLibrary cannot unmap it under a hook or timer.
+TEST_F(Lifecycle, TheModuleIsPinnedBeforeTheSystemHoldsAProcedureOfIt) {
+    void (*const exports[])() = {doEnable, startDraggerMode, customMaskKeyPressed, doDelayedEnable};
+    for (void (*const call)() : exports) {
+        SetUp();
+        sim::setFocus(sim::addWindow({0, 0}));
+        load();
+        sim::setKeyState('F', true);  // the one key dragger mode and capture need
+        call();
+        EXPECT_GT(sim::hooksInstalled() + sim::liveTimers(), 0u);
+        EXPECT_TRUE(sim::modulePinned());
+        EXPECT_EQ(sim::callbacksBeforePin(), 0u);
+    }
+}

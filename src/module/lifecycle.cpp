@@ -48,6 +48,7 @@ bool installHooks() {
 extern "C" void doEnable() {
     if (!state.hooksInstalled) {
         state.hooksInstalled = true;
+        keepModuleLoaded();
         installHooks();
     }
     state.enabled = true;

@@ -12,6 +12,7 @@ extern "C" void startDraggerMode() {
     const int key = singleHeldKey();
     if (key == 0) return;
     state.draggerKey = key;
+    keepModuleLoaded();
     state.draggerTimer = platform::setTimer(state.draggerTimer, 1, draggerTick);
     platform::showCursor(false);
 }
@@ -27,6 +28,7 @@ extern "C" void customMaskKeyPressed() {
     if (key == 0) return;
     state.maskKey = key;
     if (state.maskActive) return;
+    keepModuleLoaded();
     state.maskTimer = platform::setTimer(state.maskTimer, 50, maskTimerTick);
 }
 
@@ -40,6 +42,7 @@ void maskTimerTick(WindowHandle, uint32_t, TimerId, uint32_t) {
 
 extern "C" void doDelayedEnable() {
     state.burstTicks = 0;
+    keepModuleLoaded();
     state.burstTimer = platform::setTimer(state.burstTimer, 1, burstTick);
 }
 

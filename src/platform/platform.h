@@ -51,5 +51,8 @@ void enumWindows(EnumWindowsProcedure procedure, LParam lParam);
 uint32_t windowThreadId(WindowHandle window);
 uint32_t currentThreadId();
 void messageBox(WindowHandle owner, const char* text, const char* caption);
+// Keeps this module loaded for the life of the process, whatever the host
+// frees; false if it could not.
+bool pinModule();
 
 }  // namespace platform

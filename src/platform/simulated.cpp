@@ -36,6 +36,8 @@ struct World {
     std::vector<Timer> timers;
     TimerId nextTimerId = 1;
     int cursorCount = 0;
+    bool pinned = false;
+    uint32_t callbacksBeforePin = 0;
     std::array<bool, 16> failHook{};
     std::array<HookProcedure, 16> hooks{};
     size_t hooksInstalled = 0;
@@ -281,6 +283,8 @@ std::vector<TimerInfo> timers() {
 }
 
 int cursorCount() { return world.cursorCount; }
+bool modulePinned() { return world.pinned; }
+uint32_t callbacksBeforePin() { return world.callbacksBeforePin; }
 void failHookInstall(int kind) { world.failHook[kind & 15] = true; }
 HookProcedure installedHook(int kind) { return world.hooks[kind & 15]; }
 size_t hooksInstalled() { return world.hooksInstalled; }
@@ -346,6 +350,7 @@ void screenToClient(WindowHandle window, Point* point) {
 
 TimerId setTimer(TimerId id, uint32_t milliseconds, TimerProcedure procedure) {
     ++world.platformCalls;
+    if (!world.pinned) ++world.callbacksBeforePin;
     if (Timer* timer = liveTimer(id)) {
         timer->interval = milliseconds;
         timer->due = world.clock + milliseconds;
@@ -373,6 +378,7 @@ int showCursor(bool show) {
 
 HookHandle setHook(int kind, HookProcedure procedure, uint32_t) {
     ++world.platformCalls;
+    if (!world.pinned) ++world.callbacksBeforePin;
     if (world.failHook[kind & 15]) return nullptr;
     world.hooks[kind & 15] = procedure;
     ++world.hooksInstalled;
@@ -409,6 +415,12 @@ uint32_t currentThreadId() {
 void messageBox(WindowHandle owner, const char* text, const char* caption) {
     ++world.platformCalls;
     world.boxes.push_back({owner, text, caption});
+}
+
+bool pinModule() {
+    ++world.platformCalls;
+    world.pinned = true;
+    return true;
 }
 
 }  // namespace platform

@@ -77,6 +77,11 @@ struct TimerInfo {
 std::vector<TimerInfo> timers();  // the live ones, in creation order
 
 int cursorCount();
+// Whether the module pinned itself, and how often it handed the system a
+// hook or timer procedure before it did (a host could then unload it under
+// the system's feet).
+bool modulePinned();
+uint32_t callbacksBeforePin();
 void failHookInstall(int kind);
 HookProcedure installedHook(int kind);
 size_t hooksInstalled();

@@ -66,4 +66,10 @@ void messageBox(WindowHandle owner, const char* text, const char* caption) {
     MessageBoxA(native(owner), text, caption, MB_OK);
 }
 
+bool pinModule() {
+    HMODULE self;
+    const DWORD flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN;
+    return GetModuleHandleExA(flags, reinterpret_cast<LPCSTR>(reinterpret_cast<void*>(&pinModule)), &self) != 0;
+}
+
 }  // namespace platform

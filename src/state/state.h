@@ -10,6 +10,7 @@
 struct TranslationState {
     bool enabled = false;
     bool hooksInstalled = false;
+    bool modulePinned = false;
     WindowHandle mainWindow = nullptr;
     HookHandle mouseHook = nullptr;
     HookHandle keyboardHook = nullptr;
@@ -68,6 +69,12 @@ void stopDragger();
 void stopDraggerIfUnfocused();
 bool anyOtherKeyDown(int excludedKey);
 int singleHeldKey();
+
+// The hooks and timer procedures live in this module: before the system is
+// handed one, the module makes sure no FreeLibrary of the host unmaps it.
+inline void keepModuleLoaded() {
+    if (!state.modulePinned) state.modulePinned = platform::pinModule();
+}
 
 inline bool keyIsDown(int virtualKey) { return platform::asyncKeyState(virtualKey) < 0; }
 inline void sendAltDownToMain() { platform::sendMessage(state.mainWindow, WM_KEYDOWN, VK_MENU, KEY_ALT_DOWN); }

@@ -1,0 +1,12 @@
+# The GCC build: link-time optimised, with its DWARF debug information split
+# off to Orvalinde.dll.debug, which the stripped DLL names in its debug link.
+set_target_properties(Orvalinde PROPERTIES INTERPROCEDURAL_OPTIMIZATION ON)
+target_compile_options(Orvalinde PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=>)
+target_link_options(Orvalinde PRIVATE -g)
+find_program(ORVALINDE_OBJCOPY x86_64-w64-mingw32-objcopy REQUIRED)
+add_custom_command(TARGET Orvalinde POST_BUILD
+    COMMAND ${ORVALINDE_OBJCOPY} --only-keep-debug Orvalinde.dll Orvalinde.dll.debug
+    COMMAND ${ORVALINDE_OBJCOPY} --strip-all --add-gnu-debuglink=Orvalinde.dll.debug Orvalinde.dll
+    WORKING_DIRECTORY $<TARGET_FILE_DIR:Orvalinde>
+    VERBATIM)
+set(ORVALINDE_DEBUG_FILE ${CMAKE_BINARY_DIR}/Orvalinde.dll.debug)
