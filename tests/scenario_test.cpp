@@ -29,6 +29,7 @@ TEST(ScenarioParse, ErrorsNameFileLineAndProblem) {
         {"expect 5..2 main WM_KEYUP S", "s.txt:1: bad count range '5..2' in: expect 5..2 main WM_KEYUP S"},
         {"expect box main \"Orvalinde", "s.txt:1: unterminated quoted text"},
         {"expect cursor gone", "s.txt:1: cursor is hidden or shown in: expect cursor gone"},
+        {"expect module gone", "s.txt:1: module is loaded or unloaded in: expect module gone"},
         {"focus none", "s.txt:1: focus takes main or second in: focus none"},
         {"peek 5", "s.txt:1: unexpected '5' in: peek 5"},
         {"# only a comment\n\n", "s.txt: no steps"},
@@ -62,6 +63,8 @@ struct ScriptedHost : scenario::Driver {
     void focus(scenario::Window) override { advance(); }
     void peek() override { advance(); }
     bool cursorShown() override { return true; }
+    void unload() override {}
+    bool moduleLoaded() override { return true; }
     std::vector<scenario::Received> take() override {
         std::vector<scenario::Received> out;
         out.swap(pending);
@@ -105,6 +108,7 @@ TEST(ScenarioRun, MismatchesAreReportedWithBothSides) {
         {"wait 10\nexpect 0..3 main WM_KEYDOWN VK_CONTROL 0xC0000001", {{ctrlDown, ctrlDown}}, ""},
         {"call lod", {}, "s.txt:1: no export named 'lod'"},
         {"call load\nexpect cursor hidden", {}, "s.txt:2: expected the cursor hidden"},
+        {"unload\nexpect module unloaded", {{}}, "s.txt:2: expected the module unloaded"},
     };
     for (const RunCase& c : cases) {
         scenario::Scenario s;

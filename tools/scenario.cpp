@@ -176,6 +176,13 @@ bool parseExpect(Parser& p, Step* step) {
         step->cursorShown = w == "shown";
         return p.end();
     }
+    if (w == "module") {
+        step->kind = Kind::ExpectModule;
+        if (!p.word(&w, "loaded or unloaded")) return false;
+        if (w != "loaded" && w != "unloaded") return p.fail("module is loaded or unloaded");
+        step->moduleLoaded = w == "loaded";
+        return p.end();
+    }
     const size_t dots = w.find("..");
     if (dots != std::string::npos) {
         int64_t low = 0, high = 0;
@@ -273,8 +280,8 @@ bool parseStep(Parser& p, Step* step) {
         return p.word(&w, "window") && ((parseWindow(w, &step->window) && step->window != NoWindow) ||
                                         p.fail("focus takes main or second")) && p.end();
     }
-    if (verb == "peek") {
-        step->kind = Kind::Peek;
+    if (verb == "peek" || verb == "unload") {
+        step->kind = verb == "peek" ? Kind::Peek : Kind::Unload;
         return p.end();
     }
     if (verb == "expect") return parseExpect(p, step);
@@ -377,6 +384,8 @@ std::string format(const Step& step) {
     case Kind::Wait: return "wait " + std::to_string(step.milliseconds);
     case Kind::Focus: return std::string("focus ") + windowName(step.window);
     case Kind::Peek: return "peek";
+    case Kind::Unload: return "unload";
+    case Kind::ExpectModule: return std::string("expect module ") + (step.moduleLoaded ? "loaded" : "unloaded");
     case Kind::ExpectCursor: return std::string("expect cursor ") + (step.cursorShown ? "shown" : "hidden");
     default: break;
     }

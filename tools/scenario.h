@@ -21,6 +21,8 @@
 //   expect box main "caption" "text"                    a message box (C escapes)
 //   expect 18..22 main WM_KEYDOWN F 0xC01D0001          that many alike in a row
 //   expect cursor hidden | expect cursor shown
+//   unload                             the host frees the module (FreeLibrary)
+//   expect module loaded | expect module unloaded
 //
 // Every message a window receives must be expected, in order: an action
 // fails when messages received before it are still unmatched, and so does
@@ -37,8 +39,8 @@ enum Window { Main = 0, Second = 1, NoWindow = 2, OtherWindow = 3 };
 enum Button { Left = 0, Right = 1, Middle = 2 };
 
 enum class Kind {
-    Call, KeyDown, KeyUp, KeyTap, ButtonDown, ButtonUp, ButtonDouble, Move, Wait, Focus, Peek,
-    Expect, ExpectBox, ExpectCursor
+    Call, KeyDown, KeyUp, KeyTap, ButtonDown, ButtonUp, ButtonDouble, Move, Wait, Focus, Peek, Unload,
+    Expect, ExpectBox, ExpectCursor, ExpectModule
 };
 
 struct Received {
@@ -64,6 +66,7 @@ struct Step {
     int minCount = 1, maxCount = 1;
     bool compareParam = true;  // keystroke lParam or mouse flags given
     bool cursorShown = true;
+    bool moduleLoaded = true;
 };
 
 struct Scenario {
@@ -84,6 +87,9 @@ struct Driver {
     virtual void focus(Window window) = 0;
     virtual void peek() = 0;
     virtual bool cursorShown() = 0;
+    // Frees the host's reference to the module; whether it is still mapped.
+    virtual void unload() = 0;
+    virtual bool moduleLoaded() = 0;
     virtual std::vector<Received> take() = 0;
 };
 

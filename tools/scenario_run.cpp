@@ -27,6 +27,10 @@ std::string where(const Scenario& s, int line) { return s.file + ":" + std::to_s
 bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* error) {
     switch (step.kind) {
     case Kind::Call:
+        if (!driver.moduleLoaded()) {
+            *error = where(s, step.line) + "the module is no longer loaded";
+            return false;
+        }
         if (driver.call(step.name)) return true;
         *error = where(s, step.line) + "no export named '" + step.name + "'";
         return false;
@@ -43,6 +47,7 @@ bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* e
     case Kind::Wait: driver.wait(step.milliseconds); break;
     case Kind::Focus: driver.focus(step.window); break;
     case Kind::Peek: driver.peek(); break;
+    case Kind::Unload: driver.unload(); break;
     default: break;
     }
     return true;
@@ -52,7 +57,7 @@ bool trace(const Scenario& s, Driver& driver, std::vector<TracedAction>* out, st
     out->clear();
     out->push_back({nullptr, driver.take()});
     for (const Step& step : s.steps) {
-        if (step.kind == Kind::Expect || step.kind == Kind::ExpectBox || step.kind == Kind::ExpectCursor) continue;
+        if (step.kind >= Kind::Expect) continue;
         if (!perform(s, step, driver, error)) return false;
         out->push_back({&step, driver.take()});
     }
@@ -101,6 +106,11 @@ bool run(const Scenario& s, Driver& driver, std::string* error) {
         if (step.kind == Kind::ExpectCursor) {
             if (driver.cursorShown() == step.cursorShown) continue;
             *error = where(s, step.line) + "expected the cursor " + (step.cursorShown ? "shown" : "hidden");
+            return false;
+        }
+        if (step.kind == Kind::ExpectModule) {
+            if (driver.moduleLoaded() == step.moduleLoaded) continue;
+            *error = where(s, step.line) + "expected the module " + (step.moduleLoaded ? "loaded" : "unloaded");
             return false;
         }
         pull();

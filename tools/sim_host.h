@@ -28,6 +28,9 @@ struct SimulatedHost : scenario::Driver {
     void focus(scenario::Window window) override;
     void peek() override;
     bool cursorShown() override;
+    void unload() override { unloaded = true; }
+    // A module that pinned itself stays mapped whatever the host frees.
+    bool moduleLoaded() override { return !unloaded || sim::modulePinned(); }
     std::vector<scenario::Received> take() override;
 
     WindowHandle handle(scenario::Window window) const { return window == scenario::Second ? second : main; }
@@ -38,6 +41,7 @@ struct SimulatedHost : scenario::Driver {
     WindowHandle main;
     WindowHandle second;
     size_t boxesTaken = 0;
+    bool unloaded = false;
     scenario::Window pointerWindow = scenario::Main;
     Point pointer = {0, 0};  // client coordinates of pointerWindow
 };

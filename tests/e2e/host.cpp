@@ -235,6 +235,10 @@ struct WineHost : scenario::Driver {
         pumpFor(5);
     }
 
+    void unload() override { FreeLibrary(dll); }
+
+    bool moduleLoaded() override { return GetModuleHandleA("Orvalinde.dll") != nullptr; }
+
     bool cursorShown() override {
         const int count = ShowCursor(TRUE) - 1;
         ShowCursor(FALSE);
