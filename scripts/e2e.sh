@@ -43,7 +43,7 @@ for scenario in "${scenarios[@]}"; do
 done
 # Hosts built against the installed kit (tests/kit_check.sh builds them).
 if [ "$BUILD" = build/windows ]; then
-    for exe in build/consumer/consumer.exe build/consumer/consumer_lib.exe; do
+    for exe in build/consumer/consumer.exe build/consumer/consumer_lib.exe build/consumer/lld_link_host.exe; do
         if [ -f "$exe" ]; then run_exe "$exe"; fi
     done
 fi

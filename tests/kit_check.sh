@@ -28,6 +28,17 @@ cmake --build build/consumer >>"$work/consumer.log" 2>&1 || { cat "$work/consume
 cmp -s build/consumer/Orvalinde.dll "$build/Orvalinde.dll" || fail "the consumer did not get the installed DLL"
 echo "PASS consumer built against the install tree (C11 and C++11 with -Wall -Wextra -Wpedantic -Werror)"
 
+# The Microsoft-style linker takes Orvalinde.lib with no mingw driver: a host
+# compiled without the mingw runtime, linked by lld-link (run under Wine in
+# scripts/e2e.sh).
+clang-19 --target=x86_64-w64-mingw32 -std=c11 -Wall -Wextra -Wpedantic -Werror -O1 -I"$work/prefix/include" \
+    -c tests/consumer/lld_link_host.c -o "$work/lld_link_host.obj"
+lld-link-19 /nologo /nodefaultlib /entry:start /subsystem:console /out:build/consumer/lld_link_host.exe \
+    "$work/lld_link_host.obj" "$work/prefix/lib/Orvalinde.lib" \
+    "$(x86_64-w64-mingw32-gcc -print-file-name=libkernel32.a)" "$(x86_64-w64-mingw32-gcc -print-file-name=libuser32.a)" ||
+    fail "lld-link does not link a host against Orvalinde.lib"
+echo "PASS lld-link linked build/consumer/lld_link_host.exe against Orvalinde.lib"
+
 # The Microsoft linker's import library names each export and its import slot.
 symbols=$(x86_64-w64-mingw32-nm "$build/Orvalinde.lib" | awk '$2 == "I" && $3 ~ /^__imp_/ {print $3}' | sort | tr '\n' ' ')
 names=$(sed -nE 's/^[[:space:]]+([A-Za-z]+)[[:space:]]+@[0-9]+$/__imp_\1/p' res/Orvalinde.def | sort | tr '\n' ' ')
