@@ -59,12 +59,17 @@ install(FILES README.md DESTINATION share/doc/Orvalinde)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(ORVALINDE_ARCHIVE_NAME "Orvalinde-${PROJECT_VERSION}-win64")
 configure_file(cmake/package.cmake.in ${CMAKE_BINARY_DIR}/package.cmake @ONLY)
+# A build folder configured when CPack made the archive keeps its CPack
+# files, which would reserve the target name.
+file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourceConfig.cmake)
 add_custom_target(package
     COMMAND ${CMAKE_COMMAND} -P ${CMAKE_BINARY_DIR}/package.cmake
     DEPENDS Orvalinde OrvalindeMsvcImportLibrary
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     COMMENT "Writing ${ORVALINDE_ARCHIVE_NAME}.zip"
     VERBATIM)
+
+add_subdirectory(apps/playground)
 
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
     add_subdirectory(tests/e2e)

@@ -32,6 +32,8 @@ TEST(ScenarioParse, ErrorsNameFileLineAndProblem) {
         {"expect module gone", "s.txt:1: module is loaded or unloaded in: expect module gone"},
         {"focus none", "s.txt:1: focus takes main or second in: focus none"},
         {"peek 5", "s.txt:1: unexpected '5' in: peek 5"},
+        {"window second 1 2 3", "s.txt:1: missing height in: window second 1 2 3"},
+        {"call load\nwindow main 800 500", "s.txt:2: window lines come before the first action"},
         {"# only a comment\n\n", "s.txt: no steps"},
     };
     for (const ParseCase& c : cases) {
@@ -64,6 +66,7 @@ struct ScriptedHost : scenario::Driver {
     void peek() override { advance(); }
     bool cursorShown() override { return true; }
     void unload() override {}
+    void layout(scenario::Window, int, int, int, int) override {}
     bool moduleLoaded() override { return true; }
     std::vector<scenario::Received> take() override {
         std::vector<scenario::Received> out;

@@ -44,4 +44,10 @@ inline int update(Held& held, uint32_t message, uint64_t wParam) {
     return key;
 }
 
+// A window losing the keyboard focus forgets the keys it saw go down; the
+// buttons it keeps.
+inline void loseFocus(Held& held) {
+    for (int key = 8; key < 256; ++key) held.reset(static_cast<size_t>(key));
+}
+
 }  // namespace belief

@@ -272,10 +272,8 @@ std::string apply(const scenario::Step& s) {
     // The window losing the focus is told so, and forgets the keys it saw.
     if (sim::focus() != focusBefore && windowIndex(focusBefore) >= 0) {
         const int w = windowIndex(focusBefore);
-        for (int key = 8; key < 256; ++key) {
-            believed[w].reset(key);
-            for (Believed& e : excused[w]) e.reset(key);
-        }
+        belief::loseFocus(believed[w]);
+        for (Believed& e : excused[w]) belief::loseFocus(e);
     }
     if (call && sent > kMostSends) violation = "one export caused too many sends";
     if (!violation.empty()) return violation;

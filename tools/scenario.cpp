@@ -239,6 +239,20 @@ int pick(const std::string& word, std::initializer_list<const char*> choices) {
 bool parseStep(Parser& p, Step* step) {
     std::string verb, w;
     p.word(&verb, "action");
+    if (verb == "window") {
+        step->kind = Kind::Layout;
+        if (!p.word(&w, "main or second") || !parseWindow(w, &step->window) || step->window > Second)
+            return p.fail("window takes main or second");
+        int64_t v[4] = {0, 0, 0, 0};
+        const int first = step->window == Second ? 0 : 2;
+        static const char* const names[] = {"x", "y", "width", "height"};
+        for (int i = first; i < 4; ++i)
+            if (!p.number(&v[i], names[i])) return false;
+        if (v[2] < 1 || v[3] < 1 || v[2] > 4000 || v[3] > 4000) return p.fail("a window is 1 to 4000 pixels each way");
+        step->x = static_cast<int>(v[0]), step->y = static_cast<int>(v[1]);
+        step->width = static_cast<int>(v[2]), step->height = static_cast<int>(v[3]);
+        return p.end();
+    }
     if (verb == "call") {
         step->kind = Kind::Call;
         return p.word(&step->name, "export name") && p.end();
@@ -347,6 +361,10 @@ bool parse(const std::string& file, const std::string& text, Scenario* out, std:
             *error = file + ":" + std::to_string(number) + ": " + p.problem + " in: " + line;
             return false;
         }
+        if (step.kind == Kind::Layout && !out->steps.empty() && out->steps.back().kind != Kind::Layout) {
+            *error = file + ":" + std::to_string(number) + ": window lines come before the first action";
+            return false;
+        }
         out->steps.push_back(step);
     }
     if (out->steps.empty()) {
@@ -371,6 +389,10 @@ std::string format(const Step& step) {
     static const char* const kButtons[] = {"left", "right", "middle"};
     const std::string key = keyName(step.key).substr(keyName(step.key).rfind("VK_", 0) == 0 ? 3 : 0);
     switch (step.kind) {
+    case Kind::Layout:
+        return "window " + std::string(windowName(step.window)) +
+               (step.window == Second ? " " + std::to_string(step.x) + " " + std::to_string(step.y) : "") + " " +
+               std::to_string(step.width) + " " + std::to_string(step.height);
     case Kind::Call: return "call " + step.name;
     case Kind::KeyDown: return "key down " + key;
     case Kind::KeyUp: return "key up " + key;

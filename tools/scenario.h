@@ -3,6 +3,10 @@
 // the real DLL under Wine (tests/e2e/host); each side supplies a Driver.
 //
 //   # comment
+//   window main 800 500                the windows' client areas, before any
+//   window second 400 0 300 300        action: main's size, and the second
+//                                      window's place in main's client area
+//                                      and size (these are the defaults)
 //   call doEnable                      an export, by name
 //   key down MENU | key up TAB | key tap S
 //   move 110 105                       client coordinates of main ...
@@ -39,7 +43,7 @@ enum Window { Main = 0, Second = 1, NoWindow = 2, OtherWindow = 3 };
 enum Button { Left = 0, Right = 1, Middle = 2 };
 
 enum class Kind {
-    Call, KeyDown, KeyUp, KeyTap, ButtonDown, ButtonUp, ButtonDouble, Move, Wait, Focus, Peek, Unload,
+    Layout, Call, KeyDown, KeyUp, KeyTap, ButtonDown, ButtonUp, ButtonDouble, Move, Wait, Focus, Peek, Unload,
     Expect, ExpectBox, ExpectCursor, ExpectModule
 };
 
@@ -61,6 +65,7 @@ struct Step {
     Button button = Left;
     Window window = Main;
     int x = 0, y = 0;
+    int width = 0, height = 0;  // layout
     uint32_t milliseconds = 0;
     Received expected;
     int minCount = 1, maxCount = 1;
@@ -78,6 +83,9 @@ struct Scenario {
 // Runs the actions; takes what the host's windows received since last asked.
 struct Driver {
     virtual ~Driver() = default;
+    // Places a window: main's size, or the second window's client rectangle
+    // in main's client coordinates. Only before any action.
+    virtual void layout(Window window, int x, int y, int width, int height) = 0;
     virtual bool call(const std::string& name) = 0;  // false: no such export
     virtual void key(int key, bool down) = 0;
     // At the pointer, which starts at main's client origin.
@@ -112,6 +120,10 @@ struct TracedAction {
 // Runs the actions (expectations are skipped); what arrived before the
 // first action is the first entry's, with a null step.
 bool trace(const Scenario& scenario, Driver& driver, std::vector<TracedAction>* out, std::string* error);
+
+// The actions as scenario lines, each followed by what arrived while it ran
+// as expectations.
+std::string write(const std::vector<TracedAction>& actions);
 
 // Runs the actions and writes them back as a scenario whose expectations are
 // what the driver received, so the file passes against that driver.

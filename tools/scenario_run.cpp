@@ -26,6 +26,7 @@ std::string where(const Scenario& s, int line) { return s.file + ":" + std::to_s
 
 bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* error) {
     switch (step.kind) {
+    case Kind::Layout: driver.layout(step.window, step.x, step.y, step.width, step.height); break;
     case Kind::Call:
         if (!driver.moduleLoaded()) {
             *error = where(s, step.line) + "the module is no longer loaded";
@@ -64,15 +65,19 @@ bool trace(const Scenario& s, Driver& driver, std::vector<TracedAction>* out, st
     return true;
 }
 
-bool record(const Scenario& s, Driver& driver, std::string* text, std::string* error) {
-    std::vector<TracedAction> actions;
-    if (!trace(s, driver, &actions, error)) return false;
+std::string write(const std::vector<TracedAction>& actions) {
     std::string out;
     for (const TracedAction& action : actions) {
         if (action.step != nullptr) out += format(*action.step) + "\n";
         for (const Received& r : action.received) out += "expect " + describe(r) + "\n";
     }
-    *text = out;
+    return out;
+}
+
+bool record(const Scenario& s, Driver& driver, std::string* text, std::string* error) {
+    std::vector<TracedAction> actions;
+    if (!trace(s, driver, &actions, error)) return false;
+    *text = write(actions);
     return true;
 }
 

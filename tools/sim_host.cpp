@@ -42,6 +42,14 @@ SimulatedHost::SimulatedHost(bool traceMessages) : trace(traceMessages) {
     sim::setFocus(main);
 }
 
+// Only the second window's place matters here: nothing is hit-tested, the
+// scenario names the window under the pointer.
+void SimulatedHost::layout(scenario::Window window, int x, int y, int, int) {
+    if (window != scenario::Second) return;
+    secondOffset = {x, y};
+    sim::moveWindow(second, origin(scenario::Second));
+}
+
 bool SimulatedHost::call(const std::string& name) {
     for (const Export& e : kExports) {
         if (name != e.name) continue;
@@ -121,6 +129,6 @@ scenario::Window SimulatedHost::windowOf(WindowHandle window) const {
 }
 
 Point SimulatedHost::origin(scenario::Window window) const {
-    if (window == scenario::Second) return {kMainOrigin.x + kSecondOffset.x, kMainOrigin.y + kSecondOffset.y};
+    if (window == scenario::Second) return {kMainOrigin.x + secondOffset.x, kMainOrigin.y + secondOffset.y};
     return kMainOrigin;
 }

@@ -20,6 +20,7 @@ struct SimulatedHost : scenario::Driver {
     struct NoWorld {};
     explicit SimulatedHost(NoWorld) : trace(false), main(nullptr), second(nullptr) {}
 
+    void layout(scenario::Window window, int x, int y, int width, int height) override;
     bool call(const std::string& name) override;
     void key(int key, bool down) override;
     void button(scenario::Button button, bool down, bool doubleClick) override;
@@ -44,4 +45,5 @@ struct SimulatedHost : scenario::Driver {
     bool unloaded = false;
     scenario::Window pointerWindow = scenario::Main;
     Point pointer = {0, 0};  // client coordinates of pointerWindow
+    Point secondOffset = kSecondOffset;
 };

@@ -6,6 +6,7 @@
 
 #include "belief.h"
 
+namespace timeline {
 namespace {
 
 using scenario::Kind;
@@ -15,11 +16,7 @@ constexpr int kLeft = 190;      // lane names
 constexpr int kColumn = 150;    // one action
 constexpr int kLane = 20;       // one held key or button
 constexpr int kMark = 17;       // one message
-constexpr int kCharWidth = 6;   // monospace at 10 px
 constexpr int kPad = 24;
-
-const char* const kColours[] = {"#e07a1f", "#ffffff", "#fde2e2"};  // synthetic, passed on, swallowed
-const char* const kStrokes[] = {"#a04f00", "#7a7a7a", "#c62828"};
 
 std::string escape(const std::string& text) {
     std::string out;
@@ -126,44 +123,37 @@ struct Lanes {
 };
 
 struct Mark {
-    int style;  // index into kColours
+    int style;  // 0 sent, 1 passed on, 2 swallowed
     std::string label;
     int times;  // repeats of one message share a mark
 };
 
-struct Svg {
-    std::string body;
-    int width;
-    void text(int x, int y, const std::string& s, const char* extra = "") {
-        char head[160];
-        std::snprintf(head, sizeof head, "<text x=\"%d\" y=\"%d\"%s>", x, y, extra);
-        body += head + escape(s) + "</text>\n";
+const Style kMarkStyles[] = {Style::MarkSent, Style::MarkPassed, Style::MarkSwallowed};
+
+struct Painter {
+    Picture picture;
+    bool pinning = false;  // the items added now are pinned
+    void text(int x, int y, const std::string& s, Style style = Style::Plain) {
+        picture.items.push_back({ItemKind::Text, style, false, pinning || x < kLeft, x, y, 0, 0, s});
     }
-    void rect(int x, int y, int w, int h, const char* fill, const char* stroke, const char* extra = "") {
-        char line[240];
-        std::snprintf(line, sizeof line, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"%s\" stroke=\"%s\"%s/>\n",
-                      x, y, w, h, fill, stroke, extra);
-        body += line;
+    void rect(int x, int y, int w, int h, Style style) {
+        picture.items.push_back({ItemKind::Rect, style, false, pinning, x, y, w, h, std::string()});
     }
-    void line(int x1, int y1, int x2, int y2, const char* stroke, const char* extra = "") {
-        char out[200];
-        std::snprintf(out, sizeof out, "<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\"%s/>\n", x1, y1, x2,
-                      y2, stroke, extra);
-        body += out;
+    void line(int x1, int y1, int x2, int y2, Style style, bool background = false) {
+        picture.items.push_back({ItemKind::Line, style, background, false, x1, y1, x2, y2, std::string()});
     }
     void mark(int x, int y, const Mark& m) {
-        rect(x, y, kColumn - 12, kMark - 3, kColours[m.style], kStrokes[m.style],
-             m.style == 2 ? " stroke-dasharray=\"3,2\" rx=\"2\"" : " rx=\"2\"");
+        rect(x, y, kColumn - 12, kMark - 3, kMarkStyles[m.style]);
         const std::string label = m.times > 1 ? std::to_string(m.times) + "x " + m.label : m.label;
-        text(x + 4, y + 11, fit(label, kColumn - 20), m.style == 0 ? " fill=\"#ffffff\"" : "");
+        text(x + 4, y + 11, fit(label, kColumn - 20), kMarkStyles[m.style]);
     }
-    void lanes(Lanes& lanes, int* y, const char* colour) {
+    void lanes(Lanes& lanes, int* y, Style bar) {
         for (int key : lanes.order) {
             const Lane& lane = lanes.byKey[key];
             text(kPad, *y + 14, lane.name);
-            line(kLeft, *y + kLane / 2, width - kPad, *y + kLane / 2, "#eeeeee");
-            for (const auto& bar : lane.bars) rect(bar.first, *y + 4, std::max(bar.second - bar.first, 4), kLane - 8, colour, "none", " rx=\"3\"");
-            for (int tick : lane.ticks) line(tick, *y + 1, tick, *y + kLane - 1, "#222222", " stroke-width=\"2\"");
+            line(kLeft, *y + kLane / 2, picture.width - kPad, *y + kLane / 2, Style::Guide);
+            for (const auto& b : lane.bars) rect(b.first, *y + 4, std::max(b.second - b.first, 4), kLane - 8, bar);
+            for (int tick : lane.ticks) line(tick, *y + 1, tick, *y + kLane - 1, Style::Tick);
             *y += kLane;
         }
     }
@@ -171,11 +161,15 @@ struct Svg {
 
 }  // namespace
 
-std::string timelineSvg(const scenario::Scenario& s, const std::vector<scenario::TracedAction>& actions) {
+Picture layout(const scenario::Scenario& s, const std::vector<scenario::TracedAction>& actions, uint32_t hideWaitsUnder) {
     // Columns: every action, and what arrived before the first if anything did.
     std::vector<const scenario::TracedAction*> columns;
-    for (const scenario::TracedAction& a : actions)
-        if (a.step != nullptr || !a.received.empty()) columns.push_back(&a);
+    for (const scenario::TracedAction& a : actions) {
+        // Declarations, and short waits that brought nothing, get no column.
+        const bool hidden = a.step != nullptr && (a.step->kind == Kind::Layout ||
+                                                  (a.step->kind == Kind::Wait && a.step->milliseconds < hideWaitsUnder));
+        if ((a.step != nullptr || !a.received.empty()) && !(hidden && a.received.empty())) columns.push_back(&a);
+    }
     // Wide enough for the columns, the legend and the title.
     int width = std::max(kLeft + kColumn * static_cast<int>(columns.size()) + kPad, 960);
     for (size_t i = 0; i < s.heading.size(); ++i)
@@ -202,7 +196,8 @@ std::string timelineSvg(const scenario::Scenario& s, const std::vector<scenario:
             for (const auto& input : inputsOf(step)) {
                 bool passed = false;
                 for (const Received& r : a.received)
-                    passed = passed || (r.input && r.message == input.first && (input.second == 0 || static_cast<int>(r.wParam) == input.second));
+                    passed = passed || (r.input && scenario::plainKeyMessage(r.message) == input.first &&
+                                        (input.second == 0 || static_cast<int>(r.wParam) == input.second));
                 std::string label = shortMessage(input.first);
                 if (input.second != 0) label += " " + keyLabel(belief::generic(input.second));
                 if (!passed) swallowed[c].push_back({2, label, 1});
@@ -234,20 +229,22 @@ std::string timelineSvg(const scenario::Scenario& s, const std::vector<scenario:
         return static_cast<int>(most);
     };
 
-    Svg svg;
-    svg.width = width;
+    Painter paint;
+    paint.picture.width = width;
     int y = kPad + 6;
     // The title: the scenario's opening comment, line by line.
     const std::vector<std::string> title = s.heading.empty() ? std::vector<std::string>{s.file} : s.heading;
-    for (size_t i = 0; i < title.size(); ++i) svg.text(kPad, y += (i ? 18 : 0), title[i], " font-size=\"14\" font-weight=\"bold\"");
+    paint.pinning = true;
+    for (size_t i = 0; i < title.size(); ++i) paint.text(kPad, y += (i ? 18 : 0), title[i], Style::Title);
     y += 26;
     // Legend.
     const Mark legend[] = {{0, "sent by the module", 1}, {1, "input passed on", 1}, {2, "input swallowed", 1}};
-    for (int i = 0; i < 3; ++i) svg.mark(kPad + i * (kColumn + 10), y, legend[i]);
-    svg.rect(kPad + 3 * (kColumn + 10), y + 3, 40, 8, "#4a4a4a", "none", " rx=\"3\"");
-    svg.text(kPad + 3 * (kColumn + 10) + 46, y + 11, "held by the user");
-    svg.rect(kPad + 3 * (kColumn + 10) + 170, y + 3, 40, 8, "#2f7fc1", "none", " rx=\"3\"");
-    svg.text(kPad + 3 * (kColumn + 10) + 216, y + 11, "a window believes it down");
+    for (int i = 0; i < 3; ++i) paint.mark(kPad + i * (kColumn + 10), y, legend[i]);
+    paint.rect(kPad + 3 * (kColumn + 10), y + 3, 40, 8, Style::UserBar);
+    paint.text(kPad + 3 * (kColumn + 10) + 46, y + 11, "held by the user");
+    paint.rect(kPad + 3 * (kColumn + 10) + 170, y + 3, 40, 8, Style::BelievedBar);
+    paint.text(kPad + 3 * (kColumn + 10) + 216, y + 11, "a window believes it down");
+    paint.pinning = false;
     y += 34;
 
     const int top = y;
@@ -256,46 +253,126 @@ std::string timelineSvg(const scenario::Scenario& s, const std::vector<scenario:
         const bool wait = a->step != nullptr && a->step->kind == Kind::Wait;
         std::string header = a->step == nullptr ? "(before)" : scenario::format(*a->step);
         if (wait) header = "... " + std::to_string(a->step->milliseconds) + " ms ...";
-        svg.text(x + 4, y, fit(header, kColumn - 8), " font-weight=\"bold\"");
+        paint.text(x + 4, y, fit(header, kColumn - 8), Style::Header);
         x += kColumn;
     }
     y += 14;
     const int lanesTop = y;
-    svg.text(kPad, y += 14, "the user holds", " font-weight=\"bold\" fill=\"#4a4a4a\"");
+    paint.text(kPad, y += 14, "the user holds", Style::UserHeading);
     y += 6;
-    svg.lanes(user, &y, "#4a4a4a");
-    svg.text(kPad, y + 12, "input swallowed");
+    paint.lanes(user, &y, Style::UserBar);
+    paint.text(kPad, y + 12, "input swallowed");
     for (size_t c = 0; c < columns.size(); ++c)
         for (size_t i = 0; i < swallowed[c].size(); ++i)
-            svg.mark(kLeft + kColumn * static_cast<int>(c) + 6, y + static_cast<int>(i) * kMark, swallowed[c][i]);
+            paint.mark(kLeft + kColumn * static_cast<int>(c) + 6, y + static_cast<int>(i) * kMark, swallowed[c][i]);
     y += std::max(1, rows(swallowed)) * kMark + 8;
     const char* const names[] = {"main window", "second window"};
     for (int w = 0; w < (second ? 2 : 1); ++w) {
-        svg.line(kPad, y, width - kPad, y, "#bbbbbb");
-        svg.text(kPad, y += 16, std::string(names[w]) + " believes down", " font-weight=\"bold\" fill=\"#2f7fc1\"");
+        paint.line(kPad, y, width - kPad, y, Style::Separator);
+        paint.text(kPad, y += 16, std::string(names[w]) + " believes down", Style::WindowHeading);
         y += 6;
-        svg.lanes(believed[w], &y, "#2f7fc1");
-        svg.text(kPad, y + 12, std::string("messages to ") + (w == 0 ? "main" : "second"));
+        paint.lanes(believed[w], &y, Style::BelievedBar);
+        paint.text(kPad, y + 12, std::string("messages to ") + (w == 0 ? "main" : "second"));
         for (size_t c = 0; c < columns.size(); ++c)
             for (size_t i = 0; i < sent[w][c].size(); ++i)
-                svg.mark(kLeft + kColumn * static_cast<int>(c) + 6, y + static_cast<int>(i) * kMark, sent[w][c][i]);
+                paint.mark(kLeft + kColumn * static_cast<int>(c) + 6, y + static_cast<int>(i) * kMark, sent[w][c][i]);
         y += std::max(1, rows(sent[w])) * kMark + 8;
     }
     const int bottom = y;
 
     // Behind everything: the columns, and the waits as gaps in time.
-    std::string back;
     for (size_t c = 0; c < columns.size(); ++c) {
         const int x0 = kLeft + kColumn * static_cast<int>(c);
-        char line[300];
         if (columns[c]->step != nullptr && columns[c]->step->kind == Kind::Wait)
-            std::snprintf(line, sizeof line, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"url(#gap)\"/>\n", x0,
-                          top - 14, kColumn, bottom - top + 14);
+            paint.picture.items.push_back({ItemKind::Gap, Style::Plain, true, false, x0, top - 14, kColumn, bottom - top + 14, ""});
         else
-            std::snprintf(line, sizeof line, "<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"#dddddd\"/>\n", x0, lanesTop,
-                          x0, bottom);
-        back += line;
+            paint.line(x0, lanesTop, x0, bottom, Style::ColumnRule, true);
     }
+    paint.picture.height = bottom + kPad;
+    return paint.picture;
+}
+
+uint32_t textColour(Style style) {
+    switch (style) {
+    case Style::MarkSent: return 0xffffff;
+    case Style::UserHeading: return 0x4a4a4a;
+    case Style::WindowHeading: return 0x2f7fc1;
+    default: return 0x000000;
+    }
+}
+
+uint32_t fillColour(Style style) {
+    switch (style) {
+    case Style::MarkSent: return 0xe07a1f;
+    case Style::MarkSwallowed: return 0xfde2e2;
+    case Style::UserBar: return 0x4a4a4a;
+    case Style::BelievedBar: return 0x2f7fc1;
+    default: return 0xffffff;
+    }
+}
+
+uint32_t strokeColour(Style style) {
+    switch (style) {
+    case Style::MarkSent: return 0xa04f00;
+    case Style::MarkPassed: return 0x7a7a7a;
+    case Style::MarkSwallowed: return 0xc62828;
+    case Style::Guide: return 0xeeeeee;
+    case Style::Tick: return 0x222222;
+    case Style::Separator: return 0xbbbbbb;
+    case Style::ColumnRule: return 0xdddddd;
+    default: return 0xffffff;
+    }
+}
+
+}  // namespace timeline
+
+namespace {
+
+std::string colour(uint32_t rgb) {
+    char out[8];
+    std::snprintf(out, sizeof out, "#%06x", rgb);
+    return out;
+}
+
+std::string svgItem(const timeline::Item& item) {
+    using timeline::Style;
+    char out[400];
+    switch (item.kind) {
+    case timeline::ItemKind::Text: {
+        const char* extra = item.style == Style::Title           ? " font-size=\"14\" font-weight=\"bold\""
+                            : item.style == Style::Header        ? " font-weight=\"bold\""
+                            : item.style == Style::UserHeading   ? " font-weight=\"bold\" fill=\"#4a4a4a\""
+                            : item.style == Style::WindowHeading ? " font-weight=\"bold\" fill=\"#2f7fc1\""
+                            : item.style == Style::MarkSent      ? " fill=\"#ffffff\""
+                                                                 : "";
+        std::snprintf(out, sizeof out, "<text x=\"%d\" y=\"%d\"%s>", item.x, item.y, extra);
+        return out + timeline::escape(item.text) + "</text>\n";
+    }
+    case timeline::ItemKind::Rect: {
+        const bool bar = item.style == Style::UserBar || item.style == Style::BelievedBar;
+        const char* extra = bar ? " rx=\"3\"" : item.style == Style::MarkSwallowed ? " stroke-dasharray=\"3,2\" rx=\"2\"" : " rx=\"2\"";
+        std::snprintf(out, sizeof out, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"%s\" stroke=\"%s\"%s/>\n",
+                      item.x, item.y, item.w, item.h, colour(timeline::fillColour(item.style)).c_str(),
+                      bar ? "none" : colour(timeline::strokeColour(item.style)).c_str(), extra);
+        return out;
+    }
+    case timeline::ItemKind::Line:
+        std::snprintf(out, sizeof out, "<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\"%s/>\n", item.x, item.y,
+                      item.w, item.h, colour(timeline::strokeColour(item.style)).c_str(),
+                      item.style == Style::Tick ? " stroke-width=\"2\"" : "");
+        return out;
+    case timeline::ItemKind::Gap:
+        std::snprintf(out, sizeof out, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"url(#gap)\"/>\n", item.x,
+                      item.y, item.w, item.h);
+        return out;
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string timelineSvg(const scenario::Scenario& s, const std::vector<scenario::TracedAction>& actions) {
+    const timeline::Picture picture = timeline::layout(s, actions);
     char head[600];
     std::snprintf(head, sizeof head,
                   "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" "
@@ -304,6 +381,10 @@ std::string timelineSvg(const scenario::Scenario& s, const std::vector<scenario:
                   "patternTransform=\"rotate(45)\"><rect width=\"8\" height=\"8\" fill=\"#f7f7f7\"/>"
                   "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"8\" stroke=\"#e4e4e4\" stroke-width=\"3\"/></pattern></defs>\n"
                   "<rect width=\"100%%\" height=\"100%%\" fill=\"#ffffff\"/>\n",
-                  width, bottom + kPad, width, bottom + kPad);
-    return head + back + svg.body + "</svg>\n";
+                  picture.width, picture.height, picture.width, picture.height);
+    std::string out = head;
+    for (int pass = 0; pass < 2; ++pass)
+        for (const timeline::Item& item : picture.items)
+            if (item.background == (pass == 0)) out += svgItem(item);
+    return out + "</svg>\n";
 }

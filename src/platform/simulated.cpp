@@ -197,6 +197,10 @@ namespace sim {
 
 void reset() { world = World(); }
 
+void moveWindow(WindowHandle window, Point origin) {
+    if (Window* target = find(window)) target->origin = origin;
+}
+
 WindowHandle addWindow(Point origin, WindowHandle parent, uint32_t thread) {
     world.windows.push_back({origin, parent, thread, nullptr});
     return reinterpret_cast<WindowHandle>(static_cast<uintptr_t>(world.windows.size()));

@@ -38,6 +38,7 @@ void reset();
 
 // A window whose client area starts at `origin` in screen coordinates.
 WindowHandle addWindow(Point origin = {0, 0}, WindowHandle parent = nullptr, uint32_t thread = kHostThread);
+void moveWindow(WindowHandle window, Point origin);
 void setFocus(WindowHandle window);
 void setCurrentThread(uint32_t thread);
 

@@ -237,6 +237,14 @@ struct WineHost : scenario::Driver {
 
     void unload() override { FreeLibrary(dll); }
 
+    void layout(scenario::Window window, int x, int y, int width, int height) override {
+        if (window == scenario::Second)
+            SetWindowPos(secondWindow, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        else
+            SetWindowPos(mainWindow, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        pumpFor(5);
+    }
+
     bool moduleLoaded() override { return GetModuleHandleA("Orvalinde.dll") != nullptr; }
 
     bool cursorShown() override {

@@ -1,0 +1,226 @@
+// Recording: the steps the user takes in the playground's windows, seen by
+// hooks of our own that run before the module's, and what each step brought
+// to the windows.
+#include "playground.h"
+
+#include <algorithm>
+
+Session session;
+
+namespace {
+
+scenario::Window pointerWindow = scenario::Main;
+POINT pointer = {0, 0};  // client coordinates of pointerWindow
+
+scenario::Window windowOf(HWND window) {
+    return window == mainWindow ? scenario::Main : window == childWindow ? scenario::Second : scenario::OtherWindow;
+}
+
+scenario::Step stepOf(scenario::Kind kind) {
+    scenario::Step step;
+    step.kind = kind;
+    return step;
+}
+
+void layoutStep(scenario::Window window, HWND handle) {
+    RECT r;
+    GetClientRect(handle, &r);
+    MapWindowPoints(handle, mainWindow, reinterpret_cast<POINT*>(&r), 2);
+    scenario::Step step = stepOf(scenario::Kind::Layout);
+    step.window = window;
+    step.x = r.left, step.y = r.top;
+    step.width = r.right - r.left, step.height = r.bottom - r.top;
+    addStep(step);
+}
+
+// The thread hooks see each event as the module will, after the system has
+// merged queued motion; they only note it and pass it on.
+LRESULT CALLBACK onMouse(int code, WPARAM message, LPARAM lParam) {
+    const auto* record = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
+    const scenario::Window window = windowOf(record->hwnd);
+    if (code == HC_ACTION && session.recording && window <= scenario::Second && message >= WM_MOUSEMOVE &&
+        message <= WM_MBUTTONDBLCLK) {
+        POINT at = record->pt;
+        ScreenToClient(record->hwnd, &at);
+        const bool moved = window != pointerWindow || at.x != pointer.x || at.y != pointer.y;
+        if (message == WM_MOUSEMOVE || moved) {
+            scenario::Step move = stepOf(scenario::Kind::Move);
+            move.window = window, move.x = at.x, move.y = at.y;
+            addStepAfterGap(move, true);
+            pointerWindow = window, pointer = at;
+        }
+        if (message != WM_MOUSEMOVE) {
+            // down, up, double-click for left, right and middle in turn
+            const int index = static_cast<int>(message - WM_LBUTTONDOWN);
+            static const scenario::Kind kinds[] = {scenario::Kind::ButtonDown, scenario::Kind::ButtonUp,
+                                                   scenario::Kind::ButtonDouble};
+            scenario::Step button = stepOf(kinds[index % 3]);
+            button.button = static_cast<scenario::Button>(index / 3);
+            addStepAfterGap(button, !moved);
+        }
+    }
+    return CallNextHookEx(nullptr, code, message, lParam);
+}
+
+LRESULT CALLBACK onKey(int code, WPARAM key, LPARAM lParam) {
+    if (code == HC_ACTION && session.recording) {
+        // Bit 31 of the keystroke flags: a release.
+        const bool up = (static_cast<uint32_t>(lParam) & 0x80000000u) != 0;
+        scenario::Step step = stepOf(up ? scenario::Kind::KeyUp : scenario::Kind::KeyDown);
+        step.key = static_cast<int>(key);
+        addStepAfterGap(step, true);
+    }
+    return CallNextHookEx(nullptr, code, key, lParam);
+}
+
+// The low-level hooks see the devices themselves, whichever window the
+// input is for: what the user physically holds.
+LRESULT CALLBACK onLowLevelMouse(int code, WPARAM message, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        switch (message) {
+        case WM_LBUTTONDOWN: case WM_LBUTTONUP: session.physical.set(VK_LBUTTON, message == WM_LBUTTONDOWN); break;
+        case WM_RBUTTONDOWN: case WM_RBUTTONUP: session.physical.set(VK_RBUTTON, message == WM_RBUTTONDOWN); break;
+        case WM_MBUTTONDOWN: case WM_MBUTTONUP: session.physical.set(VK_MBUTTON, message == WM_MBUTTONDOWN); break;
+        default: return CallNextHookEx(nullptr, code, message, lParam);
+        }
+        InvalidateRect(mainWindow, nullptr, FALSE);
+    }
+    return CallNextHookEx(nullptr, code, message, lParam);
+}
+
+LRESULT CALLBACK onLowLevelKey(int code, WPARAM message, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        const auto* record = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        const size_t key = static_cast<size_t>(belief::generic(static_cast<int>(record->vkCode)));
+        const bool down = (record->flags & LLKHF_UP) == 0;
+        if (session.physical.test(key) != down) {
+            session.physical.set(key, down);
+            InvalidateRect(mainWindow, nullptr, FALSE);
+        }
+    }
+    return CallNextHookEx(nullptr, code, message, lParam);
+}
+
+double timerStarted = 0;
+
+}  // namespace
+
+double nowMs() {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+void startSession(bool translationOn) {
+    session.scenario = scenario::Scenario();
+    session.scenario.file = "playground";
+    session.scenario.heading = {"Recorded in the Orvalinde playground"};
+    session.received.assign(1, {});
+    session.believed[0].reset();
+    session.believed[1].reset();
+    session.lastAction = 0;
+    pointerWindow = scenario::Main;
+    pointer = {0, 0};
+    layoutStep(scenario::Main, mainWindow);
+    layoutStep(scenario::Second, childWindow);
+    static const char* const calls[] = {"load", "doEnable", "doDisable"};
+    for (int i = 0; i < (translationOn ? 2 : 3); ++i) {
+        scenario::Step call = stepOf(scenario::Kind::Call);
+        call.name = calls[i];
+        addStep(call);
+    }
+    session.lastAction = 0;
+}
+
+void addStep(const scenario::Step& step) {
+    session.scenario.steps.push_back(step);
+    session.received.emplace_back();
+    session.changed = true;
+    InvalidateRect(mainWindow, nullptr, FALSE);
+}
+
+void addStepAfterGap(const scenario::Step& step, bool gap) {
+    const double now = nowMs();
+    if (gap && session.lastAction > 0 && now - session.lastAction >= 1) {
+        scenario::Step wait = stepOf(scenario::Kind::Wait);
+        wait.milliseconds = static_cast<uint32_t>(std::min(now - session.lastAction, 60000.0));
+        addStep(wait);
+    }
+    session.lastAction = now;
+    addStep(step);
+}
+
+void addReceived(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input) {
+    const scenario::Window w = windowOf(window);
+    if (w > scenario::Second || !session.recording) return;
+    scenario::Received r;
+    r.window = w;
+    r.input = input;
+    r.message = message;
+    r.wParam = wParam;
+    r.lParam = lParam;
+    belief::update(session.believed[w], message, wParam);
+    session.received.back().push_back(r);
+    session.changed = true;
+    InvalidateRect(mainWindow, nullptr, FALSE);
+}
+
+void addBox(HWND owner, const std::string& caption, const std::string& text) {
+    scenario::Received r;
+    r.box = true;
+    r.window = owner == nullptr ? scenario::NoWindow : windowOf(owner);
+    r.caption = caption;
+    r.text = text;
+    session.received.back().push_back(r);
+    session.changed = true;
+}
+
+void timerDispatching(bool on) {
+    // What the module's timer sends belongs after the time that passed.
+    if (on) {
+        timerStarted = nowMs();
+        if (session.recording && session.lastAction > 0 && timerStarted - session.lastAction >= 1) {
+            scenario::Step wait = stepOf(scenario::Kind::Wait);
+            wait.milliseconds = static_cast<uint32_t>(std::min(timerStarted - session.lastAction, 60000.0));
+            addStep(wait);
+            session.lastAction = timerStarted;
+        }
+    }
+}
+
+std::vector<scenario::TracedAction> tracedActions() {
+    std::vector<scenario::TracedAction> out;
+    out.push_back({nullptr, session.received[0]});
+    for (size_t i = 0; i < session.scenario.steps.size(); ++i)
+        out.push_back({&session.scenario.steps[i], session.received[i + 1]});
+    return out;
+}
+
+std::string scenarioText() {
+    std::string out;
+    for (const std::string& line : session.scenario.heading) out += "# " + line + "\n";
+    return out + scenario::write(tracedActions());
+}
+
+std::string stuckAlarm() {
+    if (session.physical.any()) return "";
+    static const char* const names[] = {"main", "the child window"};
+    for (int w = 0; w < 2; ++w)
+        for (int key = 1; key < 256; ++key) {
+            if (!session.believed[w].test(static_cast<size_t>(key))) continue;
+            const std::string name = belief::buttonName(key) ? belief::buttonName(key) : scenario::keyName(key);
+            return std::string(names[w]) + " believes " + name + " is down when nothing is held";
+        }
+    return "";
+}
+
+void installLowLevelHooks() {
+    SetWindowsHookExA(WH_MOUSE_LL, onLowLevelMouse, GetModuleHandleA(nullptr), 0);
+    SetWindowsHookExA(WH_KEYBOARD_LL, onLowLevelKey, GetModuleHandleA(nullptr), 0);
+}
+
+void installThreadHooks() {
+    SetWindowsHookExA(WH_MOUSE, onMouse, nullptr, GetCurrentThreadId());
+    SetWindowsHookExA(WH_KEYBOARD, onKey, nullptr, GetCurrentThreadId());
+}
