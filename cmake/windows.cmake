@@ -53,6 +53,8 @@ install(FILES ${ORVALINDE_DEBUG_FILE} DESTINATION bin)
 install(FILES cmake/OrvalindeConfig.cmake ${CMAKE_BINARY_DIR}/OrvalindeConfigVersion.cmake
     DESTINATION lib/cmake/Orvalinde)
 install(FILES README.md DESTINATION share/doc/Orvalinde)
+install(FILES examples/minimal_host/CMakeLists.txt examples/minimal_host/minimal_host.c
+    DESTINATION share/Orvalinde/examples/minimal_host)
 
 # The release archive: the install tree, a symbol store and SHA256SUMS, the
 # same bytes from the same commit (cmake/package.cmake.in).
@@ -64,7 +66,7 @@ configure_file(cmake/package.cmake.in ${CMAKE_BINARY_DIR}/package.cmake @ONLY)
 file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourceConfig.cmake)
 add_custom_target(package
     COMMAND ${CMAKE_COMMAND} -P ${CMAKE_BINARY_DIR}/package.cmake
-    DEPENDS Orvalinde OrvalindeMsvcImportLibrary
+    DEPENDS Orvalinde OrvalindeMsvcImportLibrary OrvalindePlayground
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     COMMENT "Writing ${ORVALINDE_ARCHIVE_NAME}.zip"
     VERBATIM)

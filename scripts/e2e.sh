@@ -43,9 +43,11 @@ for scenario in "${scenarios[@]}"; do
 done
 # Hosts built against the installed kit (tests/kit_check.sh builds them).
 if [ "$BUILD" = build/windows ]; then
-    for exe in build/consumer/consumer.exe build/consumer/consumer_lib.exe build/consumer/lld_link_host.exe; do
-        if [ -f "$exe" ]; then run_exe "$exe"; fi
+    # The example hosts run their message loop for 300 ms.
+    for exe in build/example/minimal_host.exe build/consumer/consumer.exe build/consumer/consumer_lib.exe; do
+        if [ -f "$exe" ]; then run_exe "$exe" 300; fi
     done
+    if [ -f build/consumer/lld_link_host.exe ]; then run_exe build/consumer/lld_link_host.exe; fi
 fi
 echo "e2e: $(( $(date +%s) - start )) s"
 if [ "${SOAK_ROUNDS:-0}" -gt 0 ]; then

@@ -9,9 +9,10 @@ cd "$ROOT"
 # clang and its runtime libraries build the sanitizer and fuzzer preset;
 # clang, lld and llvm 19 build the release DLL and read its PDB (14 has no
 # Control Flow Guard); rsvg-convert renders the pictures, python3 reads the
-# replay tool's JSON.
+# replay tool's JSON and writes the release archive; xdotool drives the
+# playground with real input from the X server.
 PACKAGES=(cmake make g++ libgtest-dev libbenchmark-dev g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 xvfb
-          clang libclang-rt-dev clang-19 lld-19 llvm-19 librsvg2-bin python3)
+          clang libclang-rt-dev clang-19 lld-19 llvm-19 librsvg2-bin python3 xdotool)
 
 ensure_packages() {
     local missing=()

@@ -15,18 +15,21 @@ fail() { echo "FAIL kit: $*"; exit 1; }
 # The install tree, exactly.
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 tree=$(cd "$work/prefix" && find . -type f | sort | tr '\n' ' ')
-expected="./bin/Orvalinde.dll ./bin/Orvalinde.pdb ./include/orvalinde.h ./lib/Orvalinde.lib ./lib/cmake/Orvalinde/OrvalindeConfig.cmake ./lib/cmake/Orvalinde/OrvalindeConfigVersion.cmake ./lib/libOrvalinde.dll.a ./share/doc/Orvalinde/README.md "
+expected="./bin/Orvalinde.dll ./bin/Orvalinde.pdb ./bin/OrvalindePlayground.exe ./include/orvalinde.h ./lib/Orvalinde.lib ./lib/cmake/Orvalinde/OrvalindeConfig.cmake ./lib/cmake/Orvalinde/OrvalindeConfigVersion.cmake ./lib/libOrvalinde.dll.a ./share/Orvalinde/examples/minimal_host/CMakeLists.txt ./share/Orvalinde/examples/minimal_host/minimal_host.c ./share/doc/Orvalinde/README.md "
 [ "$tree" = "$expected" ] || fail "install tree is: $tree"
 echo "PASS install tree: $(echo "$tree" | wc -w) files"
 
-# A separate project finds the package and builds against it.
-rm -rf build/consumer
-cmake -S tests/consumer -B build/consumer -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" \
-    -DCMAKE_PREFIX_PATH="$work/prefix" -DCMAKE_BUILD_TYPE=Release >"$work/consumer.log" 2>&1 ||
-    { cat "$work/consumer.log"; fail "the consumer project does not configure"; }
-cmake --build build/consumer >>"$work/consumer.log" 2>&1 || { cat "$work/consumer.log"; fail "the consumer does not build"; }
-cmp -s build/consumer/Orvalinde.dll "$build/Orvalinde.dll" || fail "the consumer did not get the installed DLL"
-echo "PASS consumer built against the install tree (C11 and C++11 with -Wall -Wextra -Wpedantic -Werror)"
+# The installed example builds as its README says, and the consumer project
+# builds it again with checks; both against the install tree. Their programs
+# run under Wine in scripts/e2e.sh.
+rm -rf build/consumer build/example
+for project in "$work/prefix/share/Orvalinde/examples/minimal_host:build/example" "tests/consumer:build/consumer"; do
+    cmake -S "${project%%:*}" -B "${project#*:}" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" \
+        -DCMAKE_PREFIX_PATH="$work/prefix" -DCMAKE_BUILD_TYPE=Release >"$work/consumer.log" 2>&1 &&
+        cmake --build "${project#*:}" >>"$work/consumer.log" 2>&1 || { cat "$work/consumer.log"; fail "${project%%:*} does not build"; }
+    cmp -s "${project#*:}/Orvalinde.dll" "$build/Orvalinde.dll" || fail "${project#*:} did not get the installed DLL"
+done
+echo "PASS the installed minimal host example, and the consumer built from it (C11 and C++11 with -Wall -Wextra -Wpedantic -Werror)"
 
 # The Microsoft-style linker takes Orvalinde.lib with no mingw driver: a host
 # compiled without the mingw runtime, linked by lld-link (run under Wine in

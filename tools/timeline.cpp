@@ -7,6 +7,20 @@
 #include "belief.h"
 
 namespace timeline {
+
+std::string keyLabel(int key) {
+    if (const char* button = belief::buttonName(key)) return std::string(button).substr(4);  // "left button"
+    switch (key) {
+    case 0x10: return "Shift";
+    case 0x11: return "Ctrl";
+    case 0x12: return "Alt";
+    case 0x09: return "Tab";
+    default: break;
+    }
+    const std::string name = scenario::keyName(key);
+    return name.rfind("VK_", 0) == 0 ? name.substr(3) : name;
+}
+
 namespace {
 
 using scenario::Kind;
@@ -33,19 +47,6 @@ std::string escape(const std::string& text) {
 std::string fit(const std::string& text, int width) {
     const size_t chars = static_cast<size_t>(width / kCharWidth);
     return text.size() <= chars ? text : text.substr(0, chars - 1) + "~";
-}
-
-std::string keyLabel(int key) {
-    if (const char* button = belief::buttonName(key)) return std::string(button).substr(4);  // "left button"
-    switch (key) {
-    case 0x10: return "Shift";
-    case 0x11: return "Ctrl";
-    case 0x12: return "Alt";
-    case 0x09: return "Tab";
-    default: break;
-    }
-    const std::string name = scenario::keyName(key);
-    return name.rfind("VK_", 0) == 0 ? name.substr(3) : name;
 }
 
 int buttonKey(scenario::Button button) { return button == scenario::Left ? 0x01 : button == scenario::Right ? 0x02 : 0x04; }

@@ -37,6 +37,9 @@ struct Picture {
     std::vector<Item> items;
 };
 
+// "Ctrl", "Alt", "left button", "F": a key or button as the pictures name it.
+std::string keyLabel(int key);
+
 // Monospace text at 10 px: this wide a character.
 constexpr int kCharWidth = 6;
 

@@ -87,8 +87,7 @@ std::string heldText() {
     std::string out;
     for (int key = 1; key < 256; ++key) {
         if (!session.physical.test(static_cast<size_t>(key))) continue;
-        const char* button = belief::buttonName(key);
-        out += (out.empty() ? "" : ", ") + (button ? std::string(button + 4) : scenario::keyName(key));
+        out += (out.empty() ? "" : ", ") + timeline::keyLabel(key);
     }
     return out.empty() ? "nothing" : out;
 }

@@ -1,12 +1,13 @@
-/* A host that links Orvalinde.dll at load time through its import library:
-   it calls the control exports directly and checks that every export it
-   imported is the one the DLL exports under that export's ordinal. */
+/* Linked into the minimal host example by the kit check: before main runs,
+   every export the program imported must be the one the DLL exports under
+   that export's ordinal. */
 #include <orvalinde.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 typedef void (*Function)(void);
 
-int main(void) {
+__attribute__((constructor)) static void checkImports(void) {
     const struct {
         const char* name;
         Function imported;
@@ -24,28 +25,18 @@ int main(void) {
         {"startDraggerMode", (Function)&startDraggerMode, ORVALINDE_ORDINAL_STARTDRAGGERMODE},
     };
     HMODULE dll = GetModuleHandleA("Orvalinde.dll");
-    HWND window = CreateWindowExA(0, "STATIC", "consumer", WS_POPUP, 0, 0, 100, 100, NULL, NULL,
-                                  GetModuleHandleA(NULL), NULL);
     size_t i;
-    bool loaded;
-    if (dll == NULL || window == NULL) {
-        printf("FAIL " CONSUMER ": Orvalinde.dll is not loaded, or no window\n");
-        return 1;
+    if (dll == NULL) {
+        printf("FAIL " CONSUMER ": Orvalinde.dll is not loaded\n");
+        exit(1);
     }
     for (i = 0; i < sizeof exports / sizeof exports[0]; ++i) {
         const Function exported = (Function)GetProcAddress(dll, MAKEINTRESOURCEA(exports[i].ordinal));
         if (exports[i].imported != exported) {
             printf("FAIL " CONSUMER ": %s is not ordinal %d\n", exports[i].name, exports[i].ordinal);
-            return 1;
+            exit(1);
         }
     }
-    loaded = load();
-    doEnable();
-    doDisable();
-    if (!loaded) {
-        printf("FAIL " CONSUMER ": load returned false\n");
-        return 1;
-    }
-    printf("PASS " CONSUMER ": ten imports match their ordinals; load returned true\n");
-    return 0;
+    printf("PASS " CONSUMER ": ten imports match their ordinals\n");
+    fflush(stdout);
 }
