@@ -69,4 +69,8 @@ extern ViewState view;
 int bandHeight();  // the strip above the picture: child pane and status lines
 const timeline::Picture& currentPicture();
 void paintWindow(HDC dc, const RECT& client);
+// The scroll bars for the picture's size; following, the newest column in sight.
+void updateScrollBars();
+// A scroll bar's request (WM_HSCROLL, WM_VSCROLL) for SB_HORZ or SB_VERT.
+void scroll(int bar, WPARAM request);
 bool saveSnapshot(HWND window, const std::string& path, std::string* error);

@@ -170,6 +170,43 @@ void paintWindow(HDC dc, const RECT& client) {
     paintBand(dc, client);
 }
 
+void updateScrollBars() {
+    RECT client;
+    GetClientRect(mainWindow, &client);
+    const timeline::Picture& p = currentPicture();
+    const int width = static_cast<int>(p.width * view.scale), height = static_cast<int>(p.height * view.scale);
+    const int pageX = client.right, pageY = std::max(1, static_cast<int>(client.bottom) - bandHeight());
+    if (view.follow) view.scrollX = std::max(0, width - pageX);
+    view.scrollX = std::max(0, std::min(view.scrollX, width - pageX));
+    view.scrollY = std::max(0, std::min(view.scrollY, height - pageY));
+    SCROLLINFO info = {sizeof info, SIF_ALL | SIF_DISABLENOSCROLL, 0, width, static_cast<UINT>(pageX), view.scrollX, 0};
+    SetScrollInfo(mainWindow, SB_HORZ, &info, TRUE);
+    info = {sizeof info, SIF_ALL | SIF_DISABLENOSCROLL, 0, height, static_cast<UINT>(pageY), view.scrollY, 0};
+    SetScrollInfo(mainWindow, SB_VERT, &info, TRUE);
+}
+
+void scroll(int bar, WPARAM request) {
+    SCROLLINFO info = {sizeof info, SIF_ALL, 0, 0, 0, 0, 0};
+    GetScrollInfo(mainWindow, bar, &info);
+    int pos = info.nPos;
+    const int step = static_cast<int>(150 * view.scale);
+    switch (LOWORD(request)) {
+    case SB_LINELEFT: pos -= step; break;
+    case SB_LINERIGHT: pos += step; break;
+    case SB_PAGELEFT: pos -= static_cast<int>(info.nPage); break;
+    case SB_PAGERIGHT: pos += static_cast<int>(info.nPage); break;
+    case SB_THUMBTRACK: case SB_THUMBPOSITION: pos = info.nTrackPos; break;
+    case SB_LEFT: pos = info.nMin; break;
+    case SB_RIGHT: pos = info.nMax; break;
+    default: break;
+    }
+    (bar == SB_HORZ ? view.scrollX : view.scrollY) = pos;
+    // Back at the newest column, the view follows the session again.
+    if (bar == SB_HORZ) view.follow = pos + static_cast<int>(info.nPage) >= info.nMax;
+    updateScrollBars();
+    InvalidateRect(mainWindow, nullptr, FALSE);
+}
+
 namespace {
 
 uint32_t crc32(const unsigned char* data, size_t size, uint32_t crc = 0) {
