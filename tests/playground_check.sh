@@ -79,4 +79,5 @@ tail_of_session=$(sed -n '/^key down CONTROL$/,$p' "$session" | grep -v '^wait '
 [ "$tail_of_session" = "key down CONTROL|key up CONTROL|" ] || { cat "$session"; fail "the lone Ctrl reached the host: $tail_of_session"; }
 build/native/tools/replay "$session" >"$work/replay.log" || { cat "$session" "$work/replay.log"; fail "replay rejects the session"; }
 [ "$(head -c 8 "$work/snapshot.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "no PNG snapshot"
+sed 's/^/    /' "$session"
 echo "PASS playground: $(grep -vc '^#' "$session") lines recorded, replay passes, snapshot $(stat -c %s "$work/snapshot.png") bytes"
