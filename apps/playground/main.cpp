@@ -174,10 +174,7 @@ void saveAs() {
     const bool chosen = GetSaveFileNameA(&dialog) != 0;
     session.recording = true;
     if (!chosen) return;
-    FILE* out = std::fopen(path, "wb");
-    const std::string text = scenarioText();
-    const bool ok = out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    if (out == nullptr || std::fclose(out) != 0 || !ok)
+    if (!writeFile(path, scenarioText()))
         MessageBoxA(mainWindow, (std::string("Cannot write ") + path).c_str(), "Orvalinde playground", MB_ICONERROR);
 }
 
@@ -227,14 +224,9 @@ bool finish() {
         say("OrvalindePlayground: " + error + "\n", true);
         ok = false;
     }
-    if (!options.record.empty()) {
-        FILE* out = std::fopen(options.record.c_str(), "wb");
-        const std::string text = scenarioText();
-        const bool written = out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
-        if (out == nullptr || std::fclose(out) != 0 || !written) {
-            say("OrvalindePlayground: " + options.record + ": cannot write the file\n", true);
-            ok = false;
-        }
+    if (!options.record.empty() && !writeFile(options.record, scenarioText())) {
+        say("OrvalindePlayground: " + options.record + ": cannot write the file\n", true);
+        ok = false;
     }
     return ok;
 }
@@ -422,7 +414,7 @@ int main(int argc, char** argv) {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         const bool moduleTimer = msg.message == WM_TIMER && msg.hwnd == nullptr;
-        if (moduleTimer) timerDispatching(true);
+        if (moduleTimer) timerDispatching();
         dispatching = &msg;
         DispatchMessageA(&msg);
         dispatching = nullptr;

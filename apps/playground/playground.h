@@ -47,6 +47,8 @@ void addReceived(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool i
 void addBox(HWND owner, const std::string& caption, const std::string& text);
 std::vector<scenario::TracedAction> tracedActions();
 std::string scenarioText();
+// The whole of `text` to `path`; false if it could not be written.
+bool writeFile(const std::string& path, const std::string& text);
 // "" or which window believes which key is down while the user holds nothing.
 std::string stuckAlarm();
 // Hooks of the playground's own: the low-level ones for what the user
@@ -56,7 +58,7 @@ void installLowLevelHooks();
 void installThreadHooks();
 // Timer procedures of the module run from the message loop: what they send
 // comes after the time that passed, as a wait.
-void timerDispatching(bool on);
+void timerDispatching();
 
 // view.cpp
 struct ViewState {

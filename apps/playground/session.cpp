@@ -4,6 +4,7 @@
 #include "playground.h"
 
 #include <algorithm>
+#include <cstdio>
 
 Session session;
 
@@ -101,8 +102,6 @@ LRESULT CALLBACK onLowLevelKey(int code, WPARAM message, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, message, lParam);
 }
 
-double timerStarted = 0;
-
 }  // namespace
 
 double nowMs() {
@@ -140,13 +139,17 @@ void addStep(const scenario::Step& step) {
     InvalidateRect(mainWindow, nullptr, FALSE);
 }
 
+// A wait for the time since the last action, when a millisecond or more passed.
+void waitSinceLastAction(double now) {
+    if (session.lastAction <= 0 || now - session.lastAction < 1) return;
+    scenario::Step wait = stepOf(scenario::Kind::Wait);
+    wait.milliseconds = static_cast<uint32_t>(std::min(now - session.lastAction, 60000.0));
+    addStep(wait);
+}
+
 void addStepAfterGap(const scenario::Step& step, bool gap) {
     const double now = nowMs();
-    if (gap && session.lastAction > 0 && now - session.lastAction >= 1) {
-        scenario::Step wait = stepOf(scenario::Kind::Wait);
-        wait.milliseconds = static_cast<uint32_t>(std::min(now - session.lastAction, 60000.0));
-        addStep(wait);
-    }
+    if (gap) waitSinceLastAction(now);
     session.lastAction = now;
     addStep(step);
 }
@@ -176,17 +179,12 @@ void addBox(HWND owner, const std::string& caption, const std::string& text) {
     session.changed = true;
 }
 
-void timerDispatching(bool on) {
+void timerDispatching() {
     // What the module's timer sends belongs after the time that passed.
-    if (on) {
-        timerStarted = nowMs();
-        if (session.recording && session.lastAction > 0 && timerStarted - session.lastAction >= 1) {
-            scenario::Step wait = stepOf(scenario::Kind::Wait);
-            wait.milliseconds = static_cast<uint32_t>(std::min(timerStarted - session.lastAction, 60000.0));
-            addStep(wait);
-            session.lastAction = timerStarted;
-        }
-    }
+    if (!session.recording) return;
+    const double now = nowMs();
+    waitSinceLastAction(now);
+    session.lastAction = now;
 }
 
 std::vector<scenario::TracedAction> tracedActions() {
@@ -195,6 +193,13 @@ std::vector<scenario::TracedAction> tracedActions() {
     for (size_t i = 0; i < session.scenario.steps.size(); ++i)
         out.push_back({&session.scenario.steps[i], session.received[i + 1]});
     return out;
+}
+
+bool writeFile(const std::string& path, const std::string& text) {
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr) return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    return std::fclose(out) == 0 && written;
 }
 
 std::string scenarioText() {

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 ViewState view;
 
@@ -137,9 +136,7 @@ const timeline::Picture& currentPicture() {
 void paintWindow(HDC dc, const RECT& client) {
     fonts.make();
     const timeline::Picture& p = currentPicture();
-    HBRUSH white = CreateSolidBrush(RGB(0xff, 0xff, 0xff));
-    FillRect(dc, &client, white);
-    DeleteObject(white);
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     SetBkMode(dc, TRANSPARENT);
     SetTextAlign(dc, TA_BASELINE | TA_LEFT);
     const int top = bandHeight();
@@ -155,9 +152,7 @@ void paintWindow(HDC dc, const RECT& client) {
         }
     // The lane names, title and legend stay in place as the columns scroll.
     RECT strip = {0, top, px(kLaneNames), client.bottom};
-    HBRUSH white2 = CreateSolidBrush(RGB(0xff, 0xff, 0xff));
-    FillRect(dc, &strip, white2);
-    DeleteObject(white2);
+    FillRect(dc, &strip, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     for (const timeline::Item& item : p.items) {
         if (item.pinned) drawItem(dc, item, 0, dy);
         if (item.kind == timeline::ItemKind::Line && item.style == timeline::Style::Separator) {
@@ -319,9 +314,5 @@ bool saveSnapshot(HWND window, const std::string& path, std::string* error) {
         file.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
         for (int y = height - 1; y >= 0; --y) file.append(reinterpret_cast<const char*>(&pixels[y * stride]), stride);
     }
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) return *error = path + ": cannot write the file", false;
-    const bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-    if (std::fclose(out) != 0 || !written) return *error = path + ": cannot write the file", false;
-    return true;
+    return writeFile(path, file) || (*error = path + ": cannot write the file", false);
 }
