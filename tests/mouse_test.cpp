@@ -438,3 +438,28 @@ TEST_F(Gestures, NoRecordPassesOnAndTouchesNothing) {
     EXPECT_EQ(sim::nextHookCalls(), before + 1);
     EXPECT_EQ(state.draggerKey, 'F');
 }
+
+// A host may feed MouseProc records of its own. A drag they start while the
+// user holds no button was never held, so no lost release ends it.
+TEST_F(Gestures, DragsAHostsOwnRecordsStartAreNotTakenForLostReleases) {
+    const struct {
+        WParam press;
+        bool TranslationState::*drag;
+    } cases[] = {{WM_RBUTTONDOWN, &TranslationState::altRightDragActive},
+                 {WM_MBUTTONDOWN, &TranslationState::altMiddleDragActive},
+                 {WM_LBUTTONDOWN, &TranslationState::altLeftDragActive}};
+    for (const auto& c : cases) {
+        SetUp();
+        sim::setKeyState(VK_MENU, true);
+        MouseHookRecord record = {{5, 5}, main, 1, 0};
+        MouseProc(HC_ACTION, c.press, reinterpret_cast<LParam>(&record));
+        // The left and middle drags ask for their button at the first motion.
+        const int button = c.press == WM_LBUTTONDOWN ? VK_LBUTTON : VK_MBUTTON;
+        sim::setKeyState(button, true);
+        moveTo(6, 6);
+        sim::setKeyState(button, false);
+        moveTo(7, 7);
+        tap('S');
+        EXPECT_TRUE(state.*c.drag) << c.press;
+    }
+}

@@ -253,6 +253,21 @@ bool parseStep(Parser& p, Step* step) {
         step->width = static_cast<int>(v[2]), step->height = static_cast<int>(v[3]);
         return p.end();
     }
+    if (verb == "host") {
+        step->kind = Kind::Host;
+        if (!p.word(&w, "captures, main or second")) return false;
+        if (w == "captures") return step->captures = true, p.end();
+        if (!parseWindow(w, &step->window) || step->window > Second) return p.fail("host takes captures, main or second");
+        std::string at;
+        if (!p.word(&w, "loop") || w != "loop" || !p.word(&at, "at") || at != "at")
+            return p.fail("a window's host behaviour is: loop at MESSAGE");
+        if (!p.word(&w, "message")) return false;
+        return (parseMessage(w, &step->expected.message) || p.fail("unknown message '" + w + "'")) && p.end();
+    }
+    if (verb == "end") {
+        step->kind = Kind::EndLoop;
+        return (p.word(&w, "loop") && w == "loop") ? p.end() : p.fail("end takes loop");
+    }
     if (verb == "call") {
         step->kind = Kind::Call;
         return p.word(&step->name, "export name") && p.end();
@@ -275,6 +290,12 @@ bool parseStep(Parser& p, Step* step) {
         const int button = pick(w, {"left", "right", "middle"});  // in the order of Button
         if (button < 0) return p.fail("unknown button '" + w + "'");
         step->button = static_cast<Button>(button);
+        if (step->kind == Kind::ButtonUp && p.more()) {
+            const int how = pick(p.peek(), {"", "outside", "queued", "nonclient"});  // in the order of Release
+            if (how < 1) return p.fail("a release is outside, queued or nonclient");
+            ++p.next;
+            step->release = static_cast<Release>(how);
+        }
         return p.end();
     }
     if (verb == "move") {
@@ -361,8 +382,10 @@ bool parse(const std::string& file, const std::string& text, Scenario* out, std:
             *error = file + ":" + std::to_string(number) + ": " + p.problem + " in: " + line;
             return false;
         }
-        if (step.kind == Kind::Layout && !out->steps.empty() && out->steps.back().kind != Kind::Layout) {
-            *error = file + ":" + std::to_string(number) + ": window lines come before the first action";
+        const bool declaration = step.kind == Kind::Layout || step.kind == Kind::Host;
+        if (declaration && !out->steps.empty() && out->steps.back().kind != Kind::Layout &&
+            out->steps.back().kind != Kind::Host) {
+            *error = file + ":" + std::to_string(number) + ": window and host lines come before the first action";
             return false;
         }
         out->steps.push_back(step);
@@ -398,7 +421,14 @@ std::string format(const Step& step) {
     case Kind::KeyUp: return "key up " + key;
     case Kind::KeyTap: return "key tap " + key;
     case Kind::ButtonDown: return std::string("button down ") + kButtons[step.button];
-    case Kind::ButtonUp: return std::string("button up ") + kButtons[step.button];
+    case Kind::ButtonUp: {
+        static const char* const kHow[] = {"", " outside", " queued", " nonclient"};
+        return std::string("button up ") + kButtons[step.button] + kHow[step.release];
+    }
+    case Kind::Host:
+        return step.captures ? "host captures"
+                             : std::string("host ") + windowName(step.window) + " loop at " + messageName(step.expected.message);
+    case Kind::EndLoop: return "end loop";
     case Kind::ButtonDouble: return std::string("button double ") + kButtons[step.button];
     case Kind::Move:
         return "move " + std::to_string(step.x) + " " + std::to_string(step.y) +

@@ -13,6 +13,23 @@
 //   move 5 5 over second               ... or of the second window (a child of main)
 //   button down right | button up left  at the pointer
 //   button double left                 the second press of a double-click
+//   button up right outside            released over another program's window:
+//                                      the host's thread never sees it
+//   button up right queued             released now, its message queued
+//                                      behind the next action's event
+//   button up right nonclient          released over the border of the window
+//                                      under the pointer
+//   host captures                      before any action: each window
+//                                      captures the mouse at a press until
+//                                      that button's release
+//   host second loop at WM_RBUTTONUP   before any action: that window runs a
+//                                      modal loop (a context menu, drag
+//                                      detection) when it gets the message,
+//                                      sent or passed on; the platform hands
+//                                      the loop the event being handled
+//                                      again, and the lines that follow run
+//                                      inside the loop ...
+//   end loop                           ... until this one: the loop returns
 //   wait 60                            milliseconds
 //   focus second | focus main          the keyboard focus moves
 //   peek                               a mouse hook call with a nonzero code:
@@ -34,6 +51,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,8 +60,12 @@ namespace scenario {
 enum Window { Main = 0, Second = 1, NoWindow = 2, OtherWindow = 3 };
 enum Button { Left = 0, Right = 1, Middle = 2 };
 
+// How a button is released: over the host's client area as usual, or in a
+// way the module must notice without seeing its release.
+enum Release { Seen = 0, Outside = 1, Queued = 2, NonClient = 3 };
+
 enum class Kind {
-    Layout, Call, KeyDown, KeyUp, KeyTap, ButtonDown, ButtonUp, ButtonDouble, Move, Wait, Focus, Peek, Unload,
+    Layout, Host, EndLoop, Call, KeyDown, KeyUp, KeyTap, ButtonDown, ButtonUp, ButtonDouble, Move, Wait, Focus, Peek, Unload,
     Expect, ExpectBox, ExpectCursor, ExpectModule
 };
 
@@ -72,6 +94,8 @@ struct Step {
     bool compareParam = true;  // keystroke lParam or mouse flags given
     bool cursorShown = true;
     bool moduleLoaded = true;
+    Release release = Seen;  // button up
+    bool captures = false;   // host: captures, or a loop at expected.message
 };
 
 struct Scenario {
@@ -90,6 +114,11 @@ struct Driver {
     virtual void key(int key, bool down) = 0;
     // At the pointer, which starts at main's client origin.
     virtual void button(Button button, bool down, bool doubleClick) = 0;
+    // A release other than over the client area (Outside, Queued, NonClient).
+    virtual void releaseUnseen(Button button, Release how) = 0;
+    // Host behaviour, before any action.
+    virtual void hostCaptures() = 0;
+    virtual void loopAt(Window window, uint32_t message) = 0;
     virtual void move(Window window, int x, int y) = 0;
     virtual void wait(uint32_t milliseconds) = 0;
     virtual void focus(Window window) = 0;
@@ -99,6 +128,11 @@ struct Driver {
     virtual void unload() = 0;
     virtual bool moduleLoaded() = 0;
     virtual std::vector<Received> take() = 0;
+
+    // Set by the runner. A window that opens a modal loop calls it, after
+    // the platform has handed the loop the event being handled again; it runs
+    // the scenario's steps up to the next `end loop`, then the loop returns.
+    std::function<void()> loopBody;
 };
 
 // Parses a file's text; on failure returns false with "file:line: reason".

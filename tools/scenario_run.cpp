@@ -27,6 +27,12 @@ std::string where(const Scenario& s, int line) { return s.file + ":" + std::to_s
 bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* error) {
     switch (step.kind) {
     case Kind::Layout: driver.layout(step.window, step.x, step.y, step.width, step.height); break;
+    case Kind::Host:
+        if (step.captures)
+            driver.hostCaptures();
+        else
+            driver.loopAt(step.window, step.expected.message);
+        break;
     case Kind::Call:
         if (!driver.moduleLoaded()) {
             *error = where(s, step.line) + "the module is no longer loaded";
@@ -42,7 +48,12 @@ bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* e
         driver.key(step.key, false);
         break;
     case Kind::ButtonDown: driver.button(step.button, true, false); break;
-    case Kind::ButtonUp: driver.button(step.button, false, false); break;
+    case Kind::ButtonUp:
+        if (step.release == Seen)
+            driver.button(step.button, false, false);
+        else
+            driver.releaseUnseen(step.button, step.release);
+        break;
     case Kind::ButtonDouble: driver.button(step.button, true, true); break;
     case Kind::Move: driver.move(step.window, step.x, step.y); break;
     case Kind::Wait: driver.wait(step.milliseconds); break;
@@ -54,15 +65,75 @@ bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* e
     return true;
 }
 
+namespace {
+
+// Walks the steps; a window's modal loop re-enters it through the driver's
+// loopBody, and it runs the steps inside the loop up to its `end loop`.
+struct Walker {
+    const Scenario& s;
+    Driver& driver;
+    std::string* error;
+    // Called for each step with nothing else to do; false stops the walk.
+    std::function<bool(const Step&)> visit;
+    std::function<void(const Step&)> closing;  // at a loop's `end loop`
+    size_t next = 0;
+    int loops = 0;  // open loops
+    bool failed = false;
+
+    void walk() {
+        const int depth = loops;
+        while (!failed && next < s.steps.size()) {
+            const Step& step = s.steps[next++];
+            if (step.kind == Kind::EndLoop) {
+                if (depth > 0) {
+                    if (closing) closing(step);
+                    return;
+                }
+                *error = where(s, step.line) + "no loop is open";
+                failed = true;
+                return;
+            }
+            if (!visit(step)) failed = true;
+        }
+    }
+
+    bool run() {
+        driver.loopBody = [this] {
+            ++loops;
+            walk();
+            --loops;
+        };
+        walk();
+        driver.loopBody = nullptr;
+        return !failed;
+    }
+};
+
+}  // namespace
+
 bool trace(const Scenario& s, Driver& driver, std::vector<TracedAction>* out, std::string* error) {
     out->clear();
     out->push_back({nullptr, driver.take()});
-    for (const Step& step : s.steps) {
-        if (step.kind >= Kind::Expect) continue;
+    // What arrives belongs to the last action written before it: a loop that
+    // opens inside an action takes what came so far before its first line.
+    auto collect = [&] {
+        for (const Received& r : driver.take()) out->back().received.push_back(r);
+    };
+    Walker walker{s, driver, error, nullptr, nullptr};
+    walker.visit = [&](const Step& step) {
+        if (step.kind >= Kind::Expect) return true;
+        collect();
+        out->push_back({&step, {}});
         if (!perform(s, step, driver, error)) return false;
-        out->push_back({&step, driver.take()});
-    }
-    return true;
+        collect();
+        return true;
+    };
+    // What the outer action sends once the loop has returned comes after it.
+    walker.closing = [&](const Step& step) {
+        collect();
+        out->push_back({&step, {}});
+    };
+    return walker.run();
 }
 
 std::string write(const std::vector<TracedAction>& actions) {
@@ -90,7 +161,8 @@ bool run(const Scenario& s, Driver& driver, std::string* error) {
         *error = where(s, line) + "unexpected `" + describe(pending.front()) + "` " + when;
         return false;
     };
-    for (const Step& step : s.steps) {
+    Walker walker{s, driver, error, nullptr, nullptr};
+    walker.visit = [&](const Step& step) {
         if (step.kind == Kind::Expect || step.kind == Kind::ExpectBox) {
             pull();
             int count = 0;
@@ -98,7 +170,7 @@ bool run(const Scenario& s, Driver& driver, std::string* error) {
                 pending.pop_front();
                 ++count;
             }
-            if (count >= step.minCount) continue;
+            if (count >= step.minCount) return true;
             const std::string got = pending.empty() ? "nothing" : "`" + describe(pending.front()) + "`";
             if (step.minCount == 1 && step.maxCount == 1)
                 *error = where(s, step.line) + "expected `" + describe(step.expected) + "`, got " + got;
@@ -109,19 +181,20 @@ bool run(const Scenario& s, Driver& driver, std::string* error) {
             return false;
         }
         if (step.kind == Kind::ExpectCursor) {
-            if (driver.cursorShown() == step.cursorShown) continue;
+            if (driver.cursorShown() == step.cursorShown) return true;
             *error = where(s, step.line) + "expected the cursor " + (step.cursorShown ? "shown" : "hidden");
             return false;
         }
         if (step.kind == Kind::ExpectModule) {
-            if (driver.moduleLoaded() == step.moduleLoaded) continue;
+            if (driver.moduleLoaded() == step.moduleLoaded) return true;
             *error = where(s, step.line) + "expected the module " + (step.moduleLoaded ? "loaded" : "unloaded");
             return false;
         }
         pull();
         if (!pending.empty()) return unexpected(step.line, "before this action");
-        if (!perform(s, step, driver, error)) return false;
-    }
+        return perform(s, step, driver, error);
+    };
+    if (!walker.run()) return false;
     pull();
     if (!pending.empty()) return unexpected(s.steps.back().line, "after the last line");
     return true;

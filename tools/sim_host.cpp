@@ -40,6 +40,7 @@ SimulatedHost::SimulatedHost(bool traceMessages) : trace(traceMessages) {
     main = sim::addWindow(kMainOrigin);
     second = sim::addWindow({kMainOrigin.x + kSecondOffset.x, kMainOrigin.y + kSecondOffset.y}, main);
     sim::setFocus(main);
+    sim::setDoubleClicks(second, true);  // as the Windows test host's class
 }
 
 // Only the second window's place matters here: nothing is hit-tested, the
@@ -77,6 +78,27 @@ void SimulatedHost::button(scenario::Button button, bool down, bool doubleClick)
         sim::buttonUp(simButton(button), handle(pointerWindow), at);
 }
 
+void SimulatedHost::releaseUnseen(scenario::Button button, scenario::Release how) {
+    const Point o = origin(pointerWindow);
+    const Point at = {o.x + pointer.x, o.y + pointer.y};
+    if (how == scenario::Outside) sim::releaseOutside(simButton(button));
+    if (how == scenario::Queued) sim::releaseQueued(simButton(button), handle(pointerWindow), at);
+    if (how == scenario::NonClient) sim::nonClientButtonUp(simButton(button), handle(pointerWindow), at);
+}
+
+void SimulatedHost::loopAt(scenario::Window window, uint32_t message) {
+    std::vector<uint32_t>& messages = loops[window];
+    messages.push_back(message);
+    sim::setWindowProcedure(handle(window), [this, window](const sim::Message& m) {
+        for (uint32_t opens : loops[window]) {
+            if (m.message != opens) continue;
+            sim::handTheEventAgain();
+            if (loopBody) loopBody();
+            return;
+        }
+    });
+}
+
 void SimulatedHost::move(scenario::Window window, int x, int y) {
     pointerWindow = window;
     pointer = {x, y};
@@ -98,6 +120,8 @@ std::vector<scenario::Received> SimulatedHost::take() {
     std::vector<scenario::Received> out;
     for (const sim::Message& m : sim::messages()) {
         if (m.window == nullptr) continue;  // a send to no window reaches nobody
+        // Only client-area mouse messages and keystrokes, as the Windows test host logs.
+        if (m.message < 0x0100 || (m.message > 0x0105 && m.message < 0x0200)) continue;
         scenario::Received r;
         r.window = windowOf(m.window);
         r.input = m.input;

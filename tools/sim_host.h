@@ -24,6 +24,11 @@ struct SimulatedHost : scenario::Driver {
     bool call(const std::string& name) override;
     void key(int key, bool down) override;
     void button(scenario::Button button, bool down, bool doubleClick) override;
+    void releaseUnseen(scenario::Button button, scenario::Release how) override;
+    void hostCaptures() override { sim::setCapturingHost(true); }
+    // The window's procedure runs the loop; it calls back into this host, so
+    // the host must stay where it is while the world lives.
+    void loopAt(scenario::Window window, uint32_t message) override;
     void move(scenario::Window window, int x, int y) override;
     void wait(uint32_t milliseconds) override;
     void focus(scenario::Window window) override;
@@ -46,4 +51,5 @@ struct SimulatedHost : scenario::Driver {
     scenario::Window pointerWindow = scenario::Main;
     Point pointer = {0, 0};  // client coordinates of pointerWindow
     Point secondOffset = kSecondOffset;
+    std::vector<uint32_t> loops[2];  // per window, the messages that open a modal loop
 };

@@ -40,6 +40,8 @@ LResult sendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam
 int16_t asyncKeyState(int virtualKey);
 WindowHandle focusWindow();
 uint32_t tickCount();
+// A mouse-button message is waiting in this thread's queue, not yet taken.
+bool buttonInputQueued();
 void screenToClient(WindowHandle window, Point* point);
 // A live id re-arms that timer; any other id creates a new one.
 TimerId setTimer(TimerId id, uint32_t milliseconds, TimerProcedure procedure);

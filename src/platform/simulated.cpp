@@ -15,7 +15,21 @@ struct Window {
     Point origin;
     WindowHandle parent;
     uint32_t thread;
+    bool doubleClicks;
     std::function<void(const sim::Message&)> procedure;
+};
+
+struct QueuedEvent {
+    uint32_t message;
+    WindowHandle window;
+    Point screen;
+};
+
+struct CurrentEvent {
+    uint32_t message;
+    WindowHandle window;
+    Point screen;
+    bool taken;  // a modal loop took it from the queue again
 };
 
 struct Timer {
@@ -51,9 +65,20 @@ struct World {
     int entryDepth = 0;
     uint32_t sendsThisEntry = 0;
     uint32_t mostSendsPerEntry = 0;
+    // Button messages in the queue: the one whose hooks are running (the
+    // platform takes it only once they return), and releases queued behind.
+    int buttonsQueued = 0;
+    std::vector<QueuedEvent> queued;
+    std::vector<CurrentEvent> handling;  // mouse events whose hooks are running, innermost last
+    WindowHandle capture = nullptr;
+    int captureButton = 0;
+    bool capturingHost = false;
 };
 
 World world;
+
+void followCapture(const sim::Message& m);
+bool deliverMouse(uint32_t message, WindowHandle window, Point screen, bool takeQueued = true);
 
 void enter() {
     if (world.entryDepth++ == 0) world.sendsThisEntry = 0;
@@ -85,6 +110,7 @@ Window* find(WindowHandle handle) {
 void deliver(const sim::Message& message) {
     world.messages.push_back(message);
     Window* window = find(message.window);
+    followCapture(message);
     if (window != nullptr && window->procedure) {
         // Copy: the procedure may add windows and so move the vector.
         std::function<void(const sim::Message&)> procedure = window->procedure;
@@ -146,6 +172,11 @@ bool deliverKey(int key, bool released) {
     if (hook != nullptr && !callHook(hook, 0, static_cast<WParam>(key), lParam)) return true;
     if (world.focus != nullptr)
         deliver({world.focus, released ? 0x0101u : 0x0100u, static_cast<WParam>(key), lParam, true});
+    while (!world.queued.empty()) {
+        const QueuedEvent next = world.queued.front();
+        world.queued.erase(world.queued.begin());
+        deliverMouse(next.message, next.window, next.screen, false);
+    }
     return false;
 }
 
@@ -159,14 +190,54 @@ WParam buttonFlags() {
     return flags;
 }
 
-bool deliverMouse(uint32_t message, WindowHandle window, Point screen) {
+bool isButtonMessage(uint32_t message) {
+    return (message >= 0x0201 && message <= 0x0209) || (message >= 0x00A1 && message <= 0x00A9);
+}
+
+// A capturing host: the window that got a press, sent or passed on, holds
+// the mouse until that button's release reaches it.
+void followCapture(const sim::Message& m) {
+    if (!world.capturingHost || m.message < 0x0201 || m.message > 0x0209) return;
+    const int kind = (m.message - 0x0201) % 3;  // 0 down, 1 up, 2 double-click
+    const int button = (m.message - 0x0201) / 3;
+    if (kind != 1 && world.capture == nullptr) {
+        world.capture = m.window;
+        world.captureButton = button;
+    } else if (kind == 1 && m.window == world.capture && button == world.captureButton) {
+        world.capture = nullptr;
+    }
+}
+
+bool deliverMouse(uint32_t message, WindowHandle window, Point screen, bool takeQueued) {
+    // Under capture every mouse message goes to the capturing window, in its
+    // client form.
+    if (world.capture != nullptr) {
+        window = world.capture;
+        if (message >= 0x00A1 && message <= 0x00A9) message += 0x0160;
+    }
     MouseHookRecord record = {screen, window, 1, 0};
     const HookProcedure hook = world.hooks[kMouseHook];
-    if (hook != nullptr && !callHook(hook, 0, message, reinterpret_cast<LParam>(&record))) return true;
-    Point client = screen;
-    if (Window* target = find(window)) client = {screen.x - target->origin.x, screen.y - target->origin.y};
-    deliver({window, message, buttonFlags(), packPoint(client), true});
-    return false;
+    const bool button = isButtonMessage(message);
+    world.handling.push_back({message, window, screen, false});
+    if (button) ++world.buttonsQueued;
+    const bool swallowed = hook != nullptr && !callHook(hook, 0, message, reinterpret_cast<LParam>(&record));
+    const bool taken = world.handling.back().taken;
+    world.handling.pop_back();
+    if (button && !taken) --world.buttonsQueued;
+    // Passed on, it reaches the window even when a modal loop was handed a
+    // copy meanwhile: the platform has already taken it from the queue.
+    if (!swallowed) {
+        Point client = screen;
+        if (Window* target = find(window)) client = {screen.x - target->origin.x, screen.y - target->origin.y};
+        deliver({window, message, buttonFlags(), packPoint(client), true});
+    }
+    // Releases queued behind this event come next, where this one happened.
+    while (takeQueued && !world.queued.empty()) {
+        const uint32_t next = world.queued.front().message;
+        world.queued.erase(world.queued.begin());
+        deliverMouse(next, window, screen, false);
+    }
+    return swallowed;
 }
 
 int buttonKey(sim::Button button) {
@@ -202,7 +273,7 @@ void moveWindow(WindowHandle window, Point origin) {
 }
 
 WindowHandle addWindow(Point origin, WindowHandle parent, uint32_t thread) {
-    world.windows.push_back({origin, parent, thread, nullptr});
+    world.windows.push_back({origin, parent, thread, false, nullptr});
     return reinterpret_cast<WindowHandle>(static_cast<uintptr_t>(world.windows.size()));
 }
 
@@ -241,6 +312,40 @@ bool doubleClick(Button button, WindowHandle window, Point screen) {
 }
 
 bool move(WindowHandle window, Point screen) { return deliverMouse(0x0200, window, screen); }
+
+void releaseOutside(Button button) { world.keys[buttonKey(button)] = false; }
+
+void releaseQueued(Button button, WindowHandle window, Point screen) {
+    world.keys[buttonKey(button)] = false;
+    world.queued.push_back({buttonMessage(button, 1), window, screen});
+}
+
+bool nonClientButtonUp(Button button, WindowHandle window, Point screen) {
+    world.keys[buttonKey(button)] = false;
+    return deliverMouse(buttonMessage(button, 1) - 0x0160, window, screen);
+}
+
+void setDoubleClicks(WindowHandle window, bool on) {
+    if (Window* target = find(window)) target->doubleClicks = on;
+}
+
+void setCapturingHost(bool on) { world.capturingHost = on; }
+WindowHandle capture() { return world.capture; }
+void setCapture(WindowHandle window) { world.capture = window; }
+
+bool handTheEventAgain() {
+    if (world.handling.empty() || world.handling.back().taken) return false;
+    CurrentEvent& current = world.handling.back();
+    current.taken = true;
+    uint32_t message = current.message;
+    const bool press = message == 0x0201 || message == 0x0204 || message == 0x0207;
+    if (press) {
+        const Window* target = find(world.capture != nullptr ? world.capture : current.window);
+        if (target != nullptr && target->doubleClicks) message += 2;
+    }
+    if (isButtonMessage(current.message)) --world.buttonsQueued;
+    return deliverMouse(message, current.window, current.screen, false);
+}
 
 void peek(WindowHandle window, Point screen) {
     MouseHookRecord record = {screen, window, 1, 0};
@@ -337,6 +442,11 @@ int16_t asyncKeyState(int virtualKey) {
 WindowHandle focusWindow() {
     ++world.platformCalls;
     return world.focus;
+}
+
+bool buttonInputQueued() {
+    ++world.platformCalls;
+    return world.buttonsQueued > 0 || !world.queued.empty();
 }
 
 uint32_t tickCount() {

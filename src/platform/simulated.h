@@ -59,6 +59,26 @@ bool buttonDown(Button button, WindowHandle window, Point screen);
 bool buttonUp(Button button, WindowHandle window, Point screen);
 bool doubleClick(Button button, WindowHandle window, Point screen);
 bool move(WindowHandle window, Point screen);
+// A release the module's thread never sees: over another program's window.
+void releaseOutside(Button button);
+// Released now, its message queued behind the next event, which the hooks
+// see with the button already up.
+void releaseQueued(Button button, WindowHandle window, Point screen);
+// Released over the window's non-client area (a border or title bar).
+bool nonClientButtonUp(Button button, WindowHandle window, Point screen);
+
+// Hosts that answer back. A window that takes double-clicks turns a press
+// handed to it again into one. A capturing host captures the mouse at a
+// press until that button's release. A modal loop run inside a send is
+// handed the event whose hooks are running again, as the platform does:
+// handTheEventAgain() does that once per event (true if a hook swallowed
+// the copy). Passed on by the outer hooks, the event is still delivered when
+// they return, as the platform does.
+void setDoubleClicks(WindowHandle window, bool on);
+void setCapturingHost(bool on);
+void setCapture(WindowHandle window);
+WindowHandle capture();
+bool handTheEventAgain();
 // Motion the hook looks at but leaves in the queue (hook code 3): the hook
 // runs, nothing is delivered.
 void peek(WindowHandle window, Point screen);

@@ -34,6 +34,10 @@ WindowHandle focusWindow() { return reinterpret_cast<WindowHandle>(GetFocus()); 
 
 uint32_t tickCount() { return GetTickCount(); }
 
+// The high word lists what is in the queue now and is left as it is; only
+// the low word's "new since last asked" bit of QS_MOUSEBUTTON is cleared.
+bool buttonInputQueued() { return (HIWORD(GetQueueStatus(QS_MOUSEBUTTON)) & QS_MOUSEBUTTON) != 0; }
+
 void screenToClient(WindowHandle window, Point* point) {
     ScreenToClient(native(window), reinterpret_cast<POINT*>(point));
 }

@@ -7,6 +7,18 @@
 #include "platform/platform.h"
 #include "state/vocabulary.h"
 
+struct GestureButton {
+    WindowHandle window;
+    Point at;
+    bool held;
+};
+
+struct ReplacedEvent {
+    WParam message;
+    Point screen;
+    bool live;
+};
+
 struct TranslationState {
     bool enabled = false;
     bool hooksInstalled = false;
@@ -49,6 +61,18 @@ struct TranslationState {
 
     bool sendingLeftUp = false;
 
+    // Per button (left, right, middle), the gesture that button holds on:
+    // where it last sent a mouse message (or had one passed on), and whether
+    // the button was down when it began. A release the hooks never see (the
+    // pointer was over another program, or a title bar) is replayed there.
+    GestureButton gestureButtons[3] = {};
+    // Counts every change to the gesture flags, so that a handler whose send
+    // was re-entered can tell that the re-entered call moved on.
+    uint32_t gestureChanges = 0;
+    // The mouse event whose replacement is being sent: a host's modal loop
+    // inside that send may be handed the same event again.
+    ReplacedEvent replacing = {};
+
     int32_t burstTicks = 0;
     TimerId burstTimer = 0;
 };
@@ -74,6 +98,12 @@ int singleHeldKey();
 // handed one, the module makes sure no FreeLibrary of the host unmaps it.
 inline void keepModuleLoaded() {
     if (!state.modulePinned) state.modulePinned = platform::pinModule();
+}
+
+// A gesture holds on while a button the hooks saw held.
+inline bool anyGestureHeld() {
+    const GestureButton* g = state.gestureButtons;
+    return g[0].held || g[1].held || g[2].held;
 }
 
 inline bool keyIsDown(int virtualKey) { return platform::asyncKeyState(virtualKey) < 0; }

@@ -12,3 +12,9 @@ LResult KeyboardProc(int code, WParam wParam, LParam lParam);
 
 // Tells mainWindow that Ctrl is down on behalf of the mask key.
 void pressCtrlForMask();
+
+// Ends each gesture whose button the hooks saw held and the user no longer
+// holds, as its release would have: the release went to a window of another
+// program, or arrived as a non-client message. `ownRelease` is the button-up
+// being handled, if any: that one is left to its handler.
+void endLostGestures(WParam ownRelease);

@@ -107,6 +107,8 @@ LResult KeyboardProc(int code, WParam wParam, LParam lParam) {
     const bool released = (static_cast<uint64_t>(lParam) >> 31) != 0;
     const int key = static_cast<int32_t>(static_cast<uint32_t>(wParam));
 
+    if (anyGestureHeld()) endLostGestures(0);
+
     // Holding Alt after an Alt + right drag must not settle its Ctrl key-up;
     // Alt's release (and a right Alt press) does.
     if (!(!released && (key == VK_MENU || key == VK_LMENU))) flushPendingCtrlUp();

@@ -13,9 +13,43 @@ struct Event {
     Point pt;
 };
 
+// Gestures are kept per button: the left, right and middle button.
+enum GestureOn { LEFT = 0, RIGHT = 1, MIDDLE = 2 };
+constexpr int kButtonKey[3] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON};
+constexpr WParam kButtonUp[3] = {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP};
+
 inline void send(const Event& event, uint32_t message, WParam flags, Point at) {
     platform::sendMessage(event.target, message, flags, makePointParam(at));
 }
+
+// A gesture begins on `button` at this event. Only a button seen down now can
+// be released unseen later: a host calling MouseProc with records of its own,
+// no button held, starts gestures that only its own records end.
+void begin(int button, const Event& e) {
+    GestureButton& g = state.gestureButtons[button];
+    g.window = e.target;
+    g.at = e.pt;
+    g.held = keyIsDown(kButtonKey[button]);
+}
+
+// The gesture on `button` sent a mouse message at this event.
+inline void sentFor(int button, const Event& e, Point at) {
+    state.gestureButtons[button].window = e.target;
+    state.gestureButtons[button].at = at;
+}
+
+inline void sendFor(int button, const Event& e, uint32_t message, WParam flags, Point at) {
+    sentFor(button, e, at);
+    send(e, message, flags, at);
+}
+
+// The button's release is being handled: its gesture is over.
+inline void released(int button) { state.gestureButtons[button].held = false; }
+
+// True once a call re-entered from inside a send has ended or started a
+// gesture since `changes` was taken: the rest of what this handler meant to
+// send is stale.
+inline bool movedOn(uint32_t changes) { return state.gestureChanges != changes; }
 
 // A keystroke is not routed by the pointer: the window told Ctrl went down
 // is remembered, so the key-up is owed to it even if the release lands on
@@ -56,62 +90,112 @@ void pendChordSwitch() {
     state.chordSwitchTick = platform::tickCount();
 }
 
+// Starting a Ctrl + right drag: Ctrl, then the press, unless a call
+// re-entered from the Ctrl key-down already ended it.
+void startCtrlRightDrag(int button, const Event& e, WindowHandle* ctrlWindow) {
+    const uint32_t changes = state.gestureChanges;
+    sendCtrlDownToTarget(e, ctrlWindow);
+    if (movedOn(changes)) return;
+    sendFor(button, e, WM_RBUTTONDOWN, MK_NONE, e.pt);
+}
+
 bool handleMove(const Event& e) {
+    const uint32_t changes = state.gestureChanges;
     if (state.altMiddleArmed && keyIsDown(VK_MENU) && keyIsDown(VK_MBUTTON) && movedFrom(state.middleAnchor, e.pt)) {
         state.altMiddleArmed = false;
-        flushPendingCtrlUp();
         state.altMiddleDragActive = true;
-        send(e, WM_RBUTTONDOWN, MK_NONE, state.middleAnchor);
-        send(e, WM_MOUSEMOVE, MK_RBUTTON_CONTROL, e.pt);
+        flushPendingCtrlUp();
+        if (movedOn(changes)) return true;
+        sendFor(MIDDLE, e, WM_RBUTTONDOWN, MK_NONE, state.middleAnchor);
+        if (movedOn(changes)) return true;
+        sendFor(MIDDLE, e, WM_MOUSEMOVE, MK_RBUTTON_CONTROL, e.pt);
         return true;
     }
     if (state.altLeftArmed && keyIsDown(VK_MENU) && keyIsDown(VK_LBUTTON) && movedFrom(state.leftAnchor, e.pt)) {
         state.altLeftArmed = false;
         state.altLeftDragActive = true;
         sendAltUpToMain();
-        send(e, WM_RBUTTONDOWN, MK_NONE, state.leftAnchor);
-        send(e, WM_MOUSEMOVE, MK_NONE, e.pt);
+        if (movedOn(changes)) return true;
+        sendFor(LEFT, e, WM_RBUTTONDOWN, MK_NONE, state.leftAnchor);
+        if (movedOn(changes)) return true;
+        sendFor(LEFT, e, WM_MOUSEMOVE, MK_NONE, e.pt);
         return true;
     }
     if (state.altRightDragActive || state.chordDragActive) {
+        if (state.altRightDragActive) sentFor(RIGHT, e, e.pt);
+        if (state.chordDragActive) sentFor(LEFT, e, e.pt);
         send(e, WM_MOUSEMOVE, MK_RBUTTON_CONTROL, e.pt);
         return true;
     }
     if (state.altLeftDragActive || state.altMiddleDragActive) {
+        if (state.altLeftDragActive) sentFor(LEFT, e, e.pt);
+        if (state.altMiddleDragActive) sentFor(MIDDLE, e, e.pt);
         send(e, WM_MOUSEMOVE, MK_RBUTTON, e.pt);
         return true;
     }
     return false;
 }
 
+// Each release handler marks its gesture ended before it sends: the release
+// it sends may open a host's context menu, whose loop re-enters the hooks,
+// and must find the gesture over.
+bool handleRightUp(const Event& e) {
+    released(RIGHT);
+    if (!state.altRightDragActive) return false;
+    state.altRightDragActive = false;
+    const WindowHandle ctrlWindow = state.altRightCtrlWindow;
+    send(e, WM_RBUTTONUP, MK_CONTROL, e.pt);
+    // Owed even if a re-entered call started another drag meanwhile: this
+    // drag's Ctrl key-down is still unanswered.
+    oweCtrlUp(ctrlWindow);
+    return true;
+}
+
+bool handleMiddleUp(const Event& e) {
+    released(MIDDLE);
+    state.altMiddleArmed = false;
+    if (!state.altMiddleDragActive) return false;
+    state.altMiddleDragActive = false;
+    // All three go out whatever a re-entered call does: each answers a
+    // press the window was sent.
+    send(e, WM_MBUTTONDOWN, MK_NONE, e.pt);
+    send(e, WM_RBUTTONUP, MK_NONE, e.pt);
+    send(e, WM_MBUTTONUP, MK_NONE, e.pt);
+    return true;
+}
+
 bool handleLeftUp(const Event& e) {
+    released(LEFT);
     // A left release ends what a left press began: a chord switch that never
     // started, and an Alt + left press that never moved. Left pending, either
     // would turn a later, unrelated motion into a drag no release ends.
     state.chordSwitchPending = false;
     state.altLeftArmed = false;
+    const uint32_t changes = state.gestureChanges;
     if (state.chordDragActive) {
-        send(e, WM_RBUTTONUP, MK_RBUTTON_CONTROL, e.pt);
-        oweCtrlUp(state.chordCtrlWindow);
         state.chordDragActive = false;
+        const WindowHandle ctrlWindow = state.chordCtrlWindow;
         // Alt and middle still held: the Alt + middle gesture resumes.
         if (keyIsDown(VK_MENU) && keyIsDown(VK_MBUTTON)) {
             state.middleAnchor = e.pt;
             state.altMiddleArmed = true;
+            begin(MIDDLE, e);
         }
+        send(e, WM_RBUTTONUP, MK_RBUTTON_CONTROL, e.pt);
+        oweCtrlUp(ctrlWindow);
         return true;
     }
     if (state.altLeftDragActive) {
         state.altLeftDragActive = false;
         send(e, WM_RBUTTONUP, MK_NONE, e.pt);
-        if (state.altHeld) sendAltDownToMain();
+        if (state.altHeld && !movedOn(changes)) sendAltDownToMain();
         return true;
     }
     if (state.maskedLeftDown) {
-        replayLeftUp(e);
         state.maskedLeftDown = false;
+        replayLeftUp(e);
         // The Alt key-up the mask key's release held back for this press.
-        if (!state.maskActive && !state.altHeld && !state.altInjected) sendAltUpToMain();
+        if (!state.maskActive && !state.altHeld && !state.altInjected && !movedOn(changes)) sendAltUpToMain();
         return true;
     }
     if (state.altInjected) {
@@ -123,16 +207,16 @@ bool handleLeftUp(const Event& e) {
 
 bool handleLeftDown(const Event& e) {
     if (!state.altInjected && keyIsDown(VK_MENU)) {
+        begin(LEFT, e);
         if (keyIsDown(VK_MBUTTON)) {
             if (state.altMiddleDragActive) {
-                send(e, WM_RBUTTONUP, MK_NONE, e.pt);
                 state.altMiddleDragActive = false;
                 pendChordSwitch();
+                send(e, WM_RBUTTONUP, MK_NONE, e.pt);
             } else {
                 state.altMiddleArmed = false;
                 state.chordDragActive = true;
-                sendCtrlDownToTarget(e, &state.chordCtrlWindow);
-                send(e, WM_RBUTTONDOWN, MK_NONE, e.pt);
+                startCtrlRightDrag(LEFT, e, &state.chordCtrlWindow);
             }
             return true;
         }
@@ -142,12 +226,15 @@ bool handleLeftDown(const Event& e) {
     }
     if (state.maskActive) {
         state.maskedLeftDown = true;
+        begin(LEFT, e);
         return false;
     }
     if (state.ctrlWithheld) {
         state.altInjected = true;
+        begin(LEFT, e);
+        const uint32_t changes = state.gestureChanges;
         sendAltDownToMain();
-        send(e, WM_LBUTTONDOWN, MK_LBUTTON, e.pt);
+        if (!movedOn(changes)) send(e, WM_LBUTTONDOWN, MK_LBUTTON, e.pt);
         return true;
     }
     return false;
@@ -157,14 +244,16 @@ bool handleMiddleDown(const Event& e) {
     if (!keyIsDown(VK_MENU)) return false;
     if (state.altLeftDragActive) {
         state.altLeftDragActive = false;
-        send(e, WM_RBUTTONUP, MK_NONE, e.pt);
-        if (state.altHeld) sendAltDownToMain();
         state.altMiddleArmed = false;
         pendChordSwitch();
+        const uint32_t changes = state.gestureChanges;
+        send(e, WM_RBUTTONUP, MK_NONE, e.pt);
+        if (state.altHeld && !movedOn(changes)) sendAltDownToMain();
         return true;
     }
     state.middleAnchor = e.pt;
     state.altMiddleArmed = true;
+    begin(MIDDLE, e);
     return true;
 }
 
@@ -173,9 +262,8 @@ bool translate(WParam message, const Event& e) {
         if (state.sendingLeftUp) return true;
         if (state.chordSwitchPending && chordSwitchDue()) {
             state.chordSwitchPending = false;
-            sendCtrlDownToTarget(e, &state.chordCtrlWindow);
-            send(e, WM_RBUTTONDOWN, MK_NONE, e.pt);
             state.chordDragActive = true;
+            startCtrlRightDrag(LEFT, e, &state.chordCtrlWindow);
             return true;
         }
     }
@@ -188,29 +276,19 @@ bool translate(WParam message, const Event& e) {
 
     switch (message) {
     case WM_RBUTTONUP:
-        if (!state.altRightDragActive) return false;
-        send(e, WM_RBUTTONUP, MK_CONTROL, e.pt);
-        oweCtrlUp(state.altRightCtrlWindow);
-        state.altRightDragActive = false;
-        return true;
+        return handleRightUp(e);
     case WM_LBUTTONUP:
         return handleLeftUp(e);
     case WM_MOUSEMOVE:
         return handleMove(e);
     case WM_MBUTTONUP:
-        state.altMiddleArmed = false;
-        if (!state.altMiddleDragActive) return false;
-        state.altMiddleDragActive = false;
-        send(e, WM_MBUTTONDOWN, MK_NONE, e.pt);
-        send(e, WM_RBUTTONUP, MK_NONE, e.pt);
-        send(e, WM_MBUTTONUP, MK_NONE, e.pt);
-        return true;
+        return handleMiddleUp(e);
     case WM_RBUTTONDOWN:
         flushPendingCtrlUp();
         if (!keyIsDown(VK_MENU)) return false;
         state.altRightDragActive = true;
-        sendCtrlDownToTarget(e, &state.altRightCtrlWindow);
-        send(e, WM_RBUTTONDOWN, MK_NONE, e.pt);
+        begin(RIGHT, e);
+        startCtrlRightDrag(RIGHT, e, &state.altRightCtrlWindow);
         return true;
     case WM_LBUTTONDOWN:
         flushPendingCtrlUp();
@@ -223,7 +301,50 @@ bool translate(WParam message, const Event& e) {
     }
 }
 
+// The gesture flags, one bit each, to tell whether a call changed any.
+inline uint32_t gestureBits() {
+    const GestureButton* g = state.gestureButtons;
+    return state.altLeftArmed | state.altLeftDragActive << 1 | state.altMiddleArmed << 2 |
+           state.altMiddleDragActive << 3 | state.altRightDragActive << 4 | state.chordDragActive << 5 |
+           state.chordSwitchPending << 6 | state.maskedLeftDown << 7 | g[LEFT].held << 8 | g[RIGHT].held << 9 |
+           g[MIDDLE].held << 10;
+}
+
+// A modal loop that a window runs inside one of our sends (drag detection
+// at a press, a context menu at a release) is handed the event being
+// replaced again, a press sometimes as a double-click, and over a non-client
+// area in its non-client form.
+inline bool isCopyOf(const ReplacedEvent& replaced, WParam message, Point screen) {
+    if (screen.x != replaced.screen.x || screen.y != replaced.screen.y) return false;
+    const WParam original = replaced.message;
+    const bool press = original == WM_LBUTTONDOWN || original == WM_RBUTTONDOWN || original == WM_MBUTTONDOWN;
+    constexpr WParam kNonClientOffset = 0x0160;  // WM_NCRBUTTONUP is WM_RBUTTONUP - 0x160
+    return message == original || (press && message == original + 2) || message + kNonClientOffset == original ||
+           (press && message + kNonClientOffset == original + 2);
+}
+
 }  // namespace
+
+void endLostGestures(WParam ownRelease) {
+    const GestureButton* g = state.gestureButtons;
+    bool lost[3];
+    bool any = false;
+    for (int b = LEFT; b <= MIDDLE; ++b) {
+        lost[b] = g[b].held && ownRelease != kButtonUp[b] && !keyIsDown(kButtonKey[b]);
+        any = any || lost[b];
+    }
+    // The async state changes when a release is queued: one still queued
+    // behind this event is on its way to its handler.
+    if (!any || platform::buttonInputQueued()) return;
+    for (int b = LEFT; b <= MIDDLE; ++b) {
+        if (!lost[b]) continue;
+        const Event e = {g[b].window, g[b].at};
+        if (b == LEFT) handleLeftUp(e);
+        if (b == RIGHT) handleRightUp(e);
+        if (b == MIDDLE) handleMiddleUp(e);
+    }
+    ++state.gestureChanges;
+}
 
 extern "C" LResult MouseProc(int code, WParam wParam, LParam lParam) {
     // An export: a host may call it with anything, including no record.
@@ -232,13 +353,26 @@ extern "C" LResult MouseProc(int code, WParam wParam, LParam lParam) {
     if (state.mainWindow == nullptr) return platform::callNextHook(code, wParam, lParam);
 
     MouseHookRecord* record = reinterpret_cast<MouseHookRecord*>(lParam);
+    const Point screen = record->pt;
     platform::screenToClient(record->hwnd, &record->pt);
 
     // Only a message being removed from the queue is acted on; a peek that
     // leaves it there would otherwise replay the gesture twice.
     if (code != HC_ACTION) return platform::callNextHook(code, wParam, lParam);
 
+    // The copy has been handled already: translated again it would replay
+    // the gesture's messages to the loop, passed on it would reach the loop
+    // as input the user gave once. Any other event ends the chance of one.
+    ReplacedEvent outer = state.replacing;
+    if (outer.live && isCopyOf(outer, wParam, screen)) return SWALLOW;
+    outer.live = false;
+    state.replacing = {wParam, screen, true};
+
+    if (anyGestureHeld()) endLostGestures(wParam);
+    const uint32_t before = gestureBits();
     const Event event = {record->hwnd, record->pt};
-    if (translate(wParam, event)) return SWALLOW;
-    return platform::callNextHook(code, wParam, lParam);
+    const bool swallow = translate(wParam, event);
+    if (gestureBits() != before) ++state.gestureChanges;
+    state.replacing = outer;
+    return swallow ? SWALLOW : platform::callNextHook(code, wParam, lParam);
 }

@@ -44,6 +44,13 @@ double nowMs() {
     return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 const MSG* dispatching = nullptr;  // the queued message being dispatched
+// Hosts that answer back: windows that capture at a press, and the messages
+// at which each window runs a modal loop (main, second).
+bool capturing = false;
+int captureButton = -1;
+std::vector<UINT> loopMessages[2];
+scenario::Driver* activeDriver = nullptr;
+void pumpFor(DWORD milliseconds);
 bool arrived = false;              // our own hook saw the injected event
 HHOOK ownMouseHook, ownKeyboardHook;
 CRITICAL_SECTION boxLock;
@@ -56,6 +63,31 @@ scenario::Window windowOf(HWND window) {
     if (window == secondWindow) return scenario::Second;
     if (window == nullptr) return scenario::NoWindow;
     return scenario::OtherWindow;
+}
+
+// What a host that answers back does with a button message it received.
+void answer(HWND window, UINT message) {
+    if (capturing && message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK) {
+        const int button = static_cast<int>(message - WM_LBUTTONDOWN) / 3;
+        const bool up = (message - WM_LBUTTONDOWN) % 3 == 1;
+        if (!up && GetCapture() == nullptr) {
+            SetCapture(window);
+            captureButton = button;
+        } else if (up && button == captureButton && GetCapture() == window) {
+            ReleaseCapture();
+            captureButton = -1;
+        }
+    }
+    const scenario::Window which = windowOf(window);
+    if (which > scenario::Second || activeDriver == nullptr) return;
+    for (UINT opens : loopMessages[which]) {
+        if (opens != message) continue;
+        // A modal loop pumps the thread's queue: the platform hands it the
+        // event still being handled, then the scenario's lines run inside.
+        pumpFor(5);
+        if (activeDriver->loopBody) activeDriver->loopBody();
+        return;
+    }
 }
 
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -73,6 +105,7 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
                   dispatching->wParam == wParam && dispatching->lParam == lParam;
         received.push_back(r);
         receivedAt.push_back(nowMs());
+        answer(window, message);
         return 0;
     }
     if (message == WM_APP) {
@@ -102,9 +135,10 @@ void pumpOnce(DWORD timeoutMs) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        const MSG* outer = dispatching;  // a modal loop pumps inside a dispatch
         dispatching = &msg;
         DispatchMessageA(&msg);
-        dispatching = nullptr;
+        dispatching = outer;
     }
 }
 
@@ -118,9 +152,18 @@ std::string injectionProblem;
 
 // One event at a time: the key state the module reads must be that of this
 // event, so wait until it has been taken from the queue and handled.
+// A release queued behind the next event: both go in one SendInput, so the
+// hooks see the first with the button already up.
+INPUT queuedRelease = {};
+bool releaseQueued = false;
+
 void inject(INPUT input) {
     arrived = false;
-    if (SendInput(1, &input, sizeof input) != 1) injectionProblem = "SendInput failed";
+    INPUT inputs[2] = {input, queuedRelease};
+    const UINT count = releaseQueued ? 2 : 1;
+    if (releaseQueued) inputs[1].mi.dx = input.mi.dx, inputs[1].mi.dy = input.mi.dy;
+    releaseQueued = false;
+    if (SendInput(count, inputs, sizeof input) != count) injectionProblem = "SendInput failed";
     const DWORD start = GetTickCount();
     while (!arrived && GetTickCount() - start < 2000) pumpOnce(1);
     if (!arrived && injectionProblem.empty()) injectionProblem = "an injected event never reached the hooks";
@@ -133,14 +176,23 @@ POINT clientToScreen(scenario::Window window, int x, int y) {
     return p;
 }
 
-void injectMove(POINT at, DWORD buttonFlags) {
+INPUT mouseInput(POINT at, DWORD buttonFlags) {
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     INPUT input = {};
     input.type = INPUT_MOUSE;
     input.mi.dx = static_cast<LONG>((static_cast<LONGLONG>(at.x) * 65536 + width - 1) / width);
     input.mi.dy = static_cast<LONG>((static_cast<LONGLONG>(at.y) * 65536 + height - 1) / height);
     input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | buttonFlags;
-    inject(input);
+    return input;
+}
+
+void injectMove(POINT at, DWORD buttonFlags) { inject(mouseInput(at, buttonFlags)); }
+
+// Input that goes to a window of another thread: our hooks never see it.
+void injectElsewhere(POINT at, DWORD buttonFlags) {
+    INPUT input = mouseInput(at, buttonFlags);
+    if (SendInput(1, &input, sizeof input) != 1) injectionProblem = "SendInput failed";
+    pumpFor(20);
 }
 
 }  // namespace
@@ -173,9 +225,12 @@ void releaseEverything() {
 namespace {
 
 struct WineHost : scenario::Driver {
+    static constexpr DWORD kDown[3] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_MIDDLEDOWN};
+    static constexpr DWORD kUp[3] = {MOUSEEVENTF_LEFTUP, MOUSEEVENTF_RIGHTUP, MOUSEEVENTF_MIDDLEUP};
     HMODULE dll;
     bool trace = GetEnvironmentVariableA("ORVALINDE_TRACE", nullptr, 0) != 0;
     POINT pointer;
+    scenario::Window pointerWindow = scenario::Main;
 
     bool call(const std::string& name) override {
         if (name == "LowLevelMouseProc" || name == "MouseProc") return false;  // hook procedures, not calls
@@ -201,13 +256,34 @@ struct WineHost : scenario::Driver {
     }
 
     void button(scenario::Button button, bool down, bool) override {
-        static const DWORD kDown[] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_MIDDLEDOWN};
-        static const DWORD kUp[] = {MOUSEEVENTF_LEFTUP, MOUSEEVENTF_RIGHTUP, MOUSEEVENTF_MIDDLEUP};
         // A double-click is the platform's doing: a second press soon after a click.
         injectMove(pointer, down ? kDown[button] : kUp[button]);
     }
 
+    void releaseUnseen(scenario::Button button, scenario::Release how) override {
+        if (how == scenario::Queued) {
+            queuedRelease = mouseInput(pointer, kUp[button]);
+            releaseQueued = true;
+        } else if (how == scenario::Outside) {
+            // The desktop, beyond the host's windows, belongs to another process.
+            const POINT outside = {GetSystemMetrics(SM_CXSCREEN) - 20, GetSystemMetrics(SM_CYSCREEN) - 20};
+            injectElsewhere(outside, MOUSEEVENTF_MOVE);
+            injectElsewhere(outside, kUp[button]);
+        } else {
+            // Both windows have a one-pixel border: its left edge, level with the pointer.
+            RECT frame;
+            GetWindowRect(pointerWindow == scenario::Second ? secondWindow : mainWindow, &frame);
+            const POINT border = {frame.left, pointer.y};
+            injectMove(border, MOUSEEVENTF_MOVE);
+            injectMove(border, kUp[button]);
+        }
+    }
+
+    void hostCaptures() override { capturing = true; }
+    void loopAt(scenario::Window window, uint32_t message) override { loopMessages[window].push_back(message); }
+
     void move(scenario::Window window, int x, int y) override {
+        pointerWindow = window;
         pointer = clientToScreen(window, x, y);
         injectMove(pointer, MOUSEEVENTF_MOVE);
         POINT now;
@@ -307,9 +383,9 @@ bool createWindows(std::string* error) {
     secondClass.style = CS_DBLCLKS;  // double-clicks only over the second window
     secondClass.lpszClassName = "OrvalindeTestSecond";
     if (!RegisterClassA(&mainClass) || !RegisterClassA(&secondClass)) return *error = "RegisterClass failed", false;
-    mainWindow = CreateWindowExA(0, mainClass.lpszClassName, "Orvalinde test host", WS_POPUP | WS_VISIBLE, kMainX,
+    mainWindow = CreateWindowExA(0, mainClass.lpszClassName, "Orvalinde test host", WS_POPUP | WS_VISIBLE | WS_BORDER, kMainX,
                                  kMainY, kMainWidth, kMainHeight, nullptr, nullptr, mainClass.hInstance, nullptr);
-    secondWindow = CreateWindowExA(0, secondClass.lpszClassName, "", WS_CHILD | WS_VISIBLE, kSecondX, kSecondY,
+    secondWindow = CreateWindowExA(0, secondClass.lpszClassName, "", WS_CHILD | WS_VISIBLE | WS_BORDER, kSecondX, kSecondY,
                                    kSecondWidth, kSecondHeight, mainWindow, nullptr, mainClass.hInstance, nullptr);
     if (!mainWindow || !secondWindow) return *error = "CreateWindow failed", false;
     SetForegroundWindow(mainWindow);
@@ -336,6 +412,7 @@ scenario::Driver* startHost(const char* dllPath, std::string* error) {
     host.dll = LoadLibraryA(dllPath);
     if (host.dll == nullptr) return *error = std::string("cannot load ") + dllPath, nullptr;
     if (!checkExports(host.dll, error)) return nullptr;
+    activeDriver = &host;
     installOwnHooks();
     // The pointer starts at main's client origin; what that move caused is not
     // part of what is run.
