@@ -3,8 +3,8 @@
 # (with the state explorer and a random walk), the same under the sanitizers,
 # the fuzzer for a minute, the DLL and kit checks, a second build of the
 # release that must match the first, the scenarios against both compilers'
-# DLLs, the hosts built against the installed kit, a soak and the playground
-# under Wine.
+# DLLs, the hosts built against the installed kit, a soak, the playground
+# and real programs under Wine.
 source "$(dirname "$0")/lib.sh"
 ensure_packages "${PACKAGES[@]}"
 build_all
@@ -28,3 +28,5 @@ echo "== end-to-end tests under Wine: the GCC build's DLL"
 BUILD=build/windows-gcc bash scripts/e2e.sh
 echo "== the playground under Wine with input from the X server"
 bash tests/playground_check.sh
+echo "== the module inside real programs that ship with Wine, input from the X server"
+bash tests/real_programs_check.sh

@@ -463,3 +463,23 @@ TEST_F(Gestures, DragsAHostsOwnRecordsStartAreNotTakenForLostReleases) {
         EXPECT_TRUE(state.*c.drag) << c.press;
     }
 }
+
+// A button pressed again went up since, though no event told us: its drag
+// ends first, where it last sent, and the press starts afresh. (A
+// double-click is such a press too.)
+TEST_F(Gestures, APressOfAButtonWhoseReleaseWasLostEndsItsDragFirst) {
+    sim::setKeyState(VK_MENU, true);
+    press(Button::Right, 5, 5);
+    moveTo(6, 6);
+    sim::releaseOutside(Button::Right);
+    received();
+    sim::buttonDown(Button::Right, second, {310, 5});
+    EXPECT_EQ(received(), Lines({"main WM_RBUTTONUP 0x0008 6,6", "main WM_KEYUP CONTROL 0xC001D001",
+                                 "second WM_KEYDOWN CONTROL 0xC0000001", "second WM_RBUTTONDOWN 0x0000 10,5"}));
+    press(Button::Left, 7, 7);
+    moveTo(8, 8);
+    sim::releaseOutside(Button::Left);
+    received();
+    sim::doubleClick(Button::Left, main, {8, 8});
+    EXPECT_EQ(received(), Lines({"main WM_RBUTTONUP 0x0000 8,8", "main input WM_LBUTTONDBLCLK 0x0003 8,8"}));
+}

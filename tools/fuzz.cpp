@@ -1,5 +1,6 @@
-// libFuzzer target: each input byte picks the user's next action from those
-// the model offers (keys, buttons, motion, time, focus, exports), every
+// libFuzzer target: the first input byte picks the host (model.h), each
+// later byte the user's next action from those the model offers (keys,
+// buttons, motion, time, focus, exports, and what the host allows), every
 // invariant is checked after each, and the end is settled and checked as the
 // explorer does. A violation prints its path as a scenario and aborts.
 #include <cstdio>
@@ -18,9 +19,11 @@ namespace {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    model::variant = static_cast<model::Variant>(data[0] % model::kVariantCount);
     model::start();
     std::vector<scenario::Step> path;
-    for (size_t i = 0; i < size; ++i) {
+    for (size_t i = 1; i < size; ++i) {
         const std::vector<scenario::Step> actions = model::alphabet();
         path.push_back(actions[data[i] % actions.size()]);
         const std::string violation = model::apply(path.back());

@@ -24,21 +24,34 @@ const ExceptionInfo kExceptions[kExceptionCount] = {
      "mouse messages follow the pointer, the module's as the platform's own: in a host that does not capture "
      "the mouse, a window the pointer leaves with a button held never sees that button's release, nor the "
      "release of a drag the module replays there; keys are not routed by the pointer, and are not excused"},
+    {"released-elsewhere",
+     "a press the host got as input, released over another program's window or over a border, never reaches "
+     "the host as a release: that is the platform's routing, with or without the module; the module ends its "
+     "own gestures at such a release, and the buttons it sent are not excused"},
 };
+
+const char* const kVariantNames[kVariantCount] = {"plain", "lost", "capture", "modal"};
+Variant variant = kPlainHost;
 
 SimulatedHost host{SimulatedHost::NoWorld{}};
 Believed believed[2];
 Believed excused[2][kExceptionCount];
+Believed byInput[2];  // buttons a window got as input, not from the module
 uint8_t marks = 0;
 
 namespace {
 
+constexpr int kNestedActions = 5;  // see nestedAction
+
 // The most messages one event may cause: a hook call or timer procedure with
-// all it re-enters, or one export. Four is the most the module writes, and
+// all it re-enters, or one export; an event that ends gestures whose releases
+// were lost may also send their releases' messages, three at the most each
+// (kMostSendsPerLostRelease). Four is the most the module writes, and
 // the explorer reaches it at depth 9: a Ctrl repeat that settles an owed
 // key-up, sends Alt for a masked left press, takes Ctrl back from the host
 // and injects Alt for the held left button.
 constexpr uint32_t kMostSends = 4;
+constexpr uint32_t kMostSendsPerLostRelease = 3;
 
 const int kKeys[] = {VK_CONTROL, VK_MENU, VK_SHIFT, VK_TAB, 'S', 'F'};
 const int kButtonKeys[] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON};
@@ -73,6 +86,7 @@ void believe(const sim::Message& m) {
     const int index = windowIndex(m.window);
     if (index < 0) return;
     const int key = belief::update(believed[index], m.message, m.wParam);
+    if (key >= 1 && key <= 4) byInput[index].set(key, m.input && believed[index].test(key));
     // A release settles whatever an exception said about that key.
     if (key != 0 && !believed[index].test(key))
         for (Believed& e : excused[index]) e.reset(key);
@@ -147,17 +161,14 @@ scenario::Step moveStep(scenario::Window window, Point at) {
     return s;
 }
 
-bool isMouse(scenario::Kind kind) {
-    return kind == scenario::Kind::ButtonDown || kind == scenario::Kind::ButtonUp ||
-           kind == scenario::Kind::ButtonDouble || kind == scenario::Kind::Move || kind == scenario::Kind::Peek;
-}
 
 // The checks every state passes whatever led to it.
-std::string invariants() {
+std::string invariants(uint32_t lostReleases) {
     for (bool TranslationState::*flag : kFlags)
         if (flagByte(flag) > 1) return "a flag holds neither 0 nor 1";
     if (sim::wrongHookResults() != 0) return "a hook returned neither 1 nor the next hook's result";
-    if (sim::mostSendsPerEntry() > kMostSends) return "one event caused too many sends";
+    if (sim::mostSendsPerEntry() > kMostSends + kMostSendsPerLostRelease * lostReleases)
+        return "one event caused too many sends";
     int perProcedure[3] = {0, 0, 0};
     for (const sim::TimerInfo& timer : sim::timers()) {
         if (timer.procedure == draggerTick) ++perProcedure[0];
@@ -174,21 +185,64 @@ std::string invariants() {
 
 }  // namespace
 
+namespace {
+
+// Inside a modal loop: the nested action an action carries, then the loop
+// returns. `flat` collects the steps as a scenario writes them.
+int pendingNested = -1;
+std::vector<scenario::Step>* flat = nullptr;
+
+scenario::Step nestedAction(int index) {
+    switch (index) {
+    case 0: return moveStep(host.pointerWindow, newPoint());
+    case 1: return moveStep(host.pointerWindow == scenario::Main ? scenario::Second : scenario::Main, newPoint());
+    case 2:
+        for (int b = 0; b < 3; ++b)
+            if (sim::keyState(kButtonKeys[b])) return buttonStep(scenario::Kind::ButtonUp, b);
+        return step(scenario::Kind::EndLoop);
+    case 3: return keyStep(sim::keyState(VK_MENU) ? scenario::Kind::KeyUp : scenario::Kind::KeyDown, VK_MENU);
+    default: return keyStep(scenario::Kind::KeyTap, kSettleKey);
+    }
+}
+
+void runLoop() {
+    const int nested = pendingNested;
+    pendingNested = -1;
+    if (nested >= 0) {
+        const scenario::Step inside = nestedAction(nested);
+        if (inside.kind != scenario::Kind::EndLoop) {
+            if (flat != nullptr) flat->push_back(inside);
+            std::string error;
+            scenario::perform(scenario::Scenario(), inside, host, &error);
+        }
+    }
+    if (flat != nullptr) flat->push_back(step(scenario::Kind::EndLoop));
+}
+
+}  // namespace
+
 void start() {
     host = SimulatedHost();
     sim::checkHookResults(true);
+    if (variant == kCapturingHost) host.hostCaptures();
+    if (variant == kModalHost) {
+        for (scenario::Window w : {scenario::Main, scenario::Second})
+            for (uint32_t m : {WM_RBUTTONUP, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN}) host.loopAt(w, m);
+        host.loopBody = runLoop;
+    }
     host.call("load");
     host.call("doEnable");
     sim::clearMessages();
     for (int w = 0; w < 2; ++w) {
         believed[w].reset();
+        byInput[w].reset();
         for (Believed& e : excused[w]) e.reset();
     }
     marks = 0;
 }
 
 Saved save() {
-    Saved saved{sim::save(), state, host, {believed[0], believed[1]}, {}, marks};
+    Saved saved{sim::save(), state, host, {believed[0], believed[1]}, {}, {byInput[0], byInput[1]}, marks};
     std::copy(&excused[0][0], &excused[0][0] + 2 * kExceptionCount, &saved.excused[0][0]);
     return saved;
 }
@@ -199,6 +253,8 @@ void restore(const Saved& saved) {
     host = saved.host;
     believed[0] = saved.believed[0];
     believed[1] = saved.believed[1];
+    byInput[0] = saved.byInput[0];
+    byInput[1] = saved.byInput[1];
     std::copy(&saved.excused[0][0], &saved.excused[0][0] + 2 * kExceptionCount, &excused[0][0]);
     marks = saved.marks;
 }
@@ -210,12 +266,25 @@ std::vector<scenario::Step> alphabet() {
         if (sim::keyState(key)) out.push_back(keyStep(scenario::Kind::KeyUp, key));
     }
     for (int b = 0; b < 3; ++b) {
+        const size_t first = out.size();
         if (sim::keyState(kButtonKeys[b])) {
             out.push_back(buttonStep(scenario::Kind::ButtonUp, b));
+            if (variant == kLostReleases)
+                for (scenario::Release how : {scenario::Outside, scenario::NonClient}) {
+                    out.push_back(buttonStep(scenario::Kind::ButtonUp, b));
+                    out.back().release = how;
+                }
         } else {
             out.push_back(buttonStep(scenario::Kind::ButtonDown, b));
             out.push_back(buttonStep(scenario::Kind::ButtonDouble, b));
         }
+        if (variant != kModalHost) continue;
+        const size_t last = out.size();
+        for (int nested = 0; nested < kNestedActions; ++nested)
+            for (size_t i = first; i < last; ++i) {
+                out.push_back(out[i]);
+                out.back().nested = nested;
+            }
     }
     out.push_back(moveStep(host.pointerWindow, host.pointer));
     for (scenario::Window w : {scenario::Main, scenario::Second}) out.push_back(moveStep(w, newPoint()));
@@ -247,13 +316,33 @@ std::string apply(const scenario::Step& s) {
     if (s.kind == scenario::Kind::KeyUp && state.enabled && s.key == state.maskKey)
         for (int w = 0; w < 2; ++w)
             if (believed[w].test(generic(s.key))) excused[w][kMaskReleaseSwallowed].set(generic(s.key));
-    const scenario::Window pointerBefore = host.pointerWindow;
+    if (s.kind == scenario::Kind::ButtonUp && s.release != scenario::Seen) {
+        const int button = kButtonKeys[s.button];
+        for (int w = 0; w < 2; ++w)
+            if (believed[w].test(button) && byInput[w].test(button)) excused[w][kReleasedElsewhere].set(button);
+    }
+    WindowHandle gestureWindows[3];
+    bool heldBefore[3];
+    for (int b = 0; b < 3; ++b) {
+        heldBefore[b] = state.gestureButtons[b].held;
+        gestureWindows[b] = heldBefore[b] ? state.gestureButtons[b].window : nullptr;
+    }
+    sim::resetMostSendsPerEntry();
+    // ... and the windows its drags sent Ctrl to, whose key-ups they owe.
+    const WindowHandle ctrlWindows[2] = {state.altRightCtrlWindow, state.chordCtrlWindow};
     std::string error;
+    if (flat != nullptr) flat->push_back(s);
+    pendingNested = s.nested;
     scenario::perform(scenario::Scenario(), s, host, &error);
-    if (host.pointerWindow != pointerBefore && anyButtonHeld())
-        for (int button : kButtonKeys)
-            if (believed[pointerBefore].test(button)) excused[pointerBefore][kPointerLeftWhileHeld].set(button);
-    const WindowHandle eventWindow = isMouse(s.kind) ? host.handle(host.pointerWindow) : nullptr;
+    pendingNested = -1;
+    // Where the module may send: the windows of the mouse events it saw, and
+    // of the gestures a lost release ends.
+    auto routed = [&gestureWindows, &ctrlWindows](WindowHandle w) {
+        for (WindowHandle e : sim::mouseEventWindows())
+            if (e == w) return true;
+        return w == gestureWindows[0] || w == gestureWindows[1] || w == gestureWindows[2] || w == ctrlWindows[0] ||
+               w == ctrlWindows[1] || w == state.altRightCtrlWindow || w == state.chordCtrlWindow;
+    };
 
     std::string violation;
     uint32_t sent = 0;
@@ -265,10 +354,18 @@ std::string apply(const scenario::Step& s) {
         if (keystroke && m.window == host.main && sim::focus() != host.main)
             for (Believed(&e)[kExceptionCount] : excused) e[kFocusElsewhere].set(generic(static_cast<int>(m.wParam)));
         const WindowHandle w = m.window;
-        if (w != state.mainWindow && w != mainBefore && w != owedBefore && (w != eventWindow || w == nullptr))
+        if (w != state.mainWindow && w != mainBefore && w != owedBefore && (!routed(w) || w == nullptr))
             violation = "a message was sent to a window that is neither main, the event's nor owed it";
     }
     sim::clearMessages();
+    // A window the pointer is not over, and which does not hold the mouse,
+    // gets no release of the buttons held now, nor of the drags they drive.
+    for (int w = 0; w < 2 && anyButtonHeld(); ++w) {
+        const WindowHandle handle = host.handle(static_cast<scenario::Window>(w));
+        if (w == host.pointerWindow || sim::capture() == handle) continue;
+        for (int button : kButtonKeys)
+            if (believed[w].test(button)) excused[w][kPointerLeftWhileHeld].set(button);
+    }
     // The window losing the focus is told so, and forgets the keys it saw.
     if (sim::focus() != focusBefore && windowIndex(focusBefore) >= 0) {
         const int w = windowIndex(focusBefore);
@@ -277,7 +374,13 @@ std::string apply(const scenario::Step& s) {
     }
     if (call && sent > kMostSends) violation = "one export caused too many sends";
     if (!violation.empty()) return violation;
-    return invariants();
+    uint32_t lost = 0;
+    for (int b = 0; b < 3; ++b) {
+        const bool pressedAgain = (s.kind == scenario::Kind::ButtonDown || s.kind == scenario::Kind::ButtonDouble) && s.button == b;
+        const bool seenRelease = s.kind == scenario::Kind::ButtonUp && s.release == scenario::Seen && s.button == b;
+        lost += heldBefore[b] && (pressedAgain || (!state.gestureButtons[b].held && !seenRelease));
+    }
+    return invariants(lost);
 }
 
 std::vector<scenario::Step> releases() {
@@ -374,10 +477,35 @@ std::string key() {
     return k;
 }
 
-std::string scenarioText(const std::vector<scenario::Step>& steps, const std::string& header) {
+std::vector<scenario::Step> written(const std::vector<scenario::Step>& steps) {
+    const Saved live = save();
+    std::vector<scenario::Step> out;
+    start();
+    flat = &out;
+    for (const scenario::Step& s : steps) apply(s);
+    flat = nullptr;
+    restore(live);
+    return out;
+}
+
+std::string scenarioText(const std::vector<scenario::Step>& path, const std::string& header) {
+    const std::vector<scenario::Step> steps = written(path);
     const Saved live = save();
     scenario::Scenario s;
     s.file = "path";
+    if (variant == kCapturingHost) {
+        scenario::Step captures = step(scenario::Kind::Host);
+        captures.captures = true;
+        s.steps.push_back(captures);
+    }
+    if (variant == kModalHost)
+        for (scenario::Window w : {scenario::Main, scenario::Second})
+            for (uint32_t m : {WM_RBUTTONUP, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN}) {
+                scenario::Step loop = step(scenario::Kind::Host);
+                loop.window = w;
+                loop.expected.message = m;
+                s.steps.push_back(loop);
+            }
     for (const char* name : {"load", "doEnable"}) {
         scenario::Step call = step(scenario::Kind::Call);
         call.name = name;

@@ -40,6 +40,9 @@ enum Exception : uint8_t {
     // A button a window saw go down while the pointer left it with a button
     // held: a host that does not capture the mouse.
     kPointerLeftWhileHeld,
+    // A button pressed for the host as input and released where the host's
+    // thread never sees it: over another program, or over a border.
+    kReleasedElsewhere,
     kExceptionCount
 };
 struct ExceptionInfo {
@@ -48,12 +51,25 @@ struct ExceptionInfo {
 };
 extern const ExceptionInfo kExceptions[kExceptionCount];
 
+// The hosts the search covers: one whose windows take every release and do
+// not capture; one whose user may release a button over another program's
+// window or over a window's border; one that captures the mouse from a press
+// to that button's release; one whose windows run a modal loop inside a
+// message they are sent or given: a context menu at a right-button-up, drag
+// detection at a press. Inside a loop the platform hands the loop the event
+// being handled again, and the user's next action arrives nested inside the
+// outer call.
+enum Variant : uint8_t { kPlainHost, kLostReleases, kCapturingHost, kModalHost, kVariantCount };
+extern const char* const kVariantNames[kVariantCount];
+extern Variant variant;  // set before start()
+
 struct Saved {
     std::shared_ptr<const sim::Snapshot> world;
     TranslationState module;
     SimulatedHost host;
     Believed believed[2];
     Believed excused[2][kExceptionCount];
+    Believed byInput[2];
     uint8_t marks;
 };
 
@@ -69,7 +85,9 @@ void start();
 Saved save();
 void restore(const Saved& saved);
 
-// The user's possible next actions. Motion goes to a new point (one no
+// The user's possible next actions. With the modal host, a button action
+// may carry `nested`: the index of the action the user takes inside the
+// first loop it opens (see nestedActions); a loop with none closes at once. Motion goes to a new point (one no
 // anchor and not the pointer) or the same point, over either window, also
 // with a button held: a host that does not capture the mouse, or whose
 // capture ended early, sees the release over another window.
@@ -78,6 +96,9 @@ std::vector<scenario::Step> alphabet();
 // Performs one action and checks every invariant; returns "" or the kind of
 // the first violation.
 std::string apply(const scenario::Step& step);
+// The steps as a scenario has them: with a modal host, each action followed
+// by what ran inside the loops it opened and their `end loop` lines.
+std::vector<scenario::Step> written(const std::vector<scenario::Step>& steps);
 
 // The keys and buttons held, as the actions that release them.
 std::vector<scenario::Step> releases();

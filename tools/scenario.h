@@ -95,6 +95,7 @@ struct Step {
     bool cursorShown = true;
     bool moduleLoaded = true;
     Release release = Seen;  // button up
+    int nested = -1;         // the search tools' own: see model::alphabet
     bool captures = false;   // host: captures, or a loop at expected.message
 };
 

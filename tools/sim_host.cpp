@@ -93,7 +93,9 @@ void SimulatedHost::loopAt(scenario::Window window, uint32_t message) {
         for (uint32_t opens : loops[window]) {
             if (m.message != opens) continue;
             sim::handTheEventAgain();
+            const sim::LoopEntry entry = sim::enterModalLoop();
             if (loopBody) loopBody();
+            sim::leaveModalLoop(entry);
             return;
         }
     });

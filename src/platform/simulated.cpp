@@ -73,6 +73,7 @@ struct World {
     WindowHandle capture = nullptr;
     int captureButton = 0;
     bool capturingHost = false;
+    std::vector<WindowHandle> eventWindows;  // of the mouse events since the log was cleared
 };
 
 World world;
@@ -218,6 +219,7 @@ bool deliverMouse(uint32_t message, WindowHandle window, Point screen, bool take
     MouseHookRecord record = {screen, window, 1, 0};
     const HookProcedure hook = world.hooks[kMouseHook];
     const bool button = isButtonMessage(message);
+    world.eventWindows.push_back(window);
     world.handling.push_back({message, window, screen, false});
     if (button) ++world.buttonsQueued;
     const bool swallowed = hook != nullptr && !callHook(hook, 0, message, reinterpret_cast<LParam>(&record));
@@ -333,6 +335,17 @@ void setCapturingHost(bool on) { world.capturingHost = on; }
 WindowHandle capture() { return world.capture; }
 void setCapture(WindowHandle window) { world.capture = window; }
 
+LoopEntry enterModalLoop() {
+    const LoopEntry outer = {world.entryDepth, world.sendsThisEntry};
+    world.entryDepth = 0;
+    return outer;
+}
+
+void leaveModalLoop(LoopEntry outer) {
+    world.entryDepth = outer.depth;
+    world.sendsThisEntry = outer.sends;
+}
+
 bool handTheEventAgain() {
     if (world.handling.empty() || world.handling.back().taken) return false;
     CurrentEvent& current = world.handling.back();
@@ -399,7 +412,11 @@ HookProcedure installedHook(int kind) { return world.hooks[kind & 15]; }
 size_t hooksInstalled() { return world.hooksInstalled; }
 
 const std::vector<Message>& messages() { return world.messages; }
-void clearMessages() { world.messages.clear(); }
+void clearMessages() {
+    world.messages.clear();
+    world.eventWindows.clear();
+}
+const std::vector<WindowHandle>& mouseEventWindows() { return world.eventWindows; }
 const std::vector<MessageBoxRecord>& messageBoxes() { return world.boxes; }
 
 uint64_t platformCalls() { return world.platformCalls; }
@@ -408,6 +425,7 @@ uint64_t nextHookCalls() { return world.nextHookCalls; }
 void checkHookResults(bool on) { world.checkHookResults = on; }
 uint64_t wrongHookResults() { return world.wrongHookResults; }
 uint32_t mostSendsPerEntry() { return world.mostSendsPerEntry; }
+void resetMostSendsPerEntry() { world.mostSendsPerEntry = 0; }
 
 struct Snapshot {
     World world;

@@ -79,6 +79,14 @@ void setCapturingHost(bool on);
 void setCapture(WindowHandle window);
 WindowHandle capture();
 bool handTheEventAgain();
+// The user's input inside a modal loop counts as events of its own, not as
+// sends of the outer one.
+struct LoopEntry {
+    int depth;
+    uint32_t sends;
+};
+LoopEntry enterModalLoop();
+void leaveModalLoop(LoopEntry outer);
 // Motion the hook looks at but leaves in the queue (hook code 3): the hook
 // runs, nothing is delivered.
 void peek(WindowHandle window, Point screen);
@@ -109,6 +117,8 @@ size_t hooksInstalled();
 
 const std::vector<Message>& messages();
 void clearMessages();
+// The windows the mouse events went to since the log was last cleared.
+const std::vector<WindowHandle>& mouseEventWindows();
 const std::vector<MessageBoxRecord>& messageBoxes();
 
 // Calls the logic made to the platform, for cost measurements.
@@ -124,6 +134,7 @@ uint64_t wrongHookResults();
 // The most messages sent from one entry into the logic: one hook call or
 // one timer procedure, with everything it re-enters.
 uint32_t mostSendsPerEntry();
+void resetMostSendsPerEntry();
 
 // The whole world, for tools that branch from one state. Messages and boxes
 // already taken are part of it.

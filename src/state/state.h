@@ -11,6 +11,7 @@ struct GestureButton {
     WindowHandle window;
     Point at;
     bool held;
+    bool pressSent;  // the module sent the press itself (Ctrl + left)
 };
 
 struct ReplacedEvent {

@@ -14,7 +14,8 @@ LResult KeyboardProc(int code, WParam wParam, LParam lParam);
 void pressCtrlForMask();
 
 // Ends each gesture whose button the hooks saw held and the user no longer
-// holds, as its release would have: the release went to a window of another
-// program, or arrived as a non-client message. `ownRelease` is the button-up
-// being handled, if any: that one is left to its handler.
+// holds, or presses again, as its release would have: the release went to a
+// window of another program, or arrived as a non-client message. `message`
+// is the mouse message being handled (0 for a keystroke): a button-up of the
+// gesture's own button is left to its handler.
 void endLostGestures(WParam ownRelease);

@@ -30,6 +30,7 @@ void begin(int button, const Event& e) {
     g.window = e.target;
     g.at = e.pt;
     g.held = keyIsDown(kButtonKey[button]);
+    g.pressSent = false;
 }
 
 // The gesture on `button` sent a mouse message at this event.
@@ -232,6 +233,9 @@ bool handleLeftDown(const Event& e) {
     if (state.ctrlWithheld) {
         state.altInjected = true;
         begin(LEFT, e);
+        // Ctrl released first, the real release is passed on to answer this
+        // press; a lost one must be answered here.
+        state.gestureButtons[LEFT].pressSent = true;
         const uint32_t changes = state.gestureChanges;
         sendAltDownToMain();
         if (!movedOn(changes)) send(e, WM_LBUTTONDOWN, MK_LBUTTON, e.pt);
@@ -325,21 +329,31 @@ inline bool isCopyOf(const ReplacedEvent& replaced, WParam message, Point screen
 
 }  // namespace
 
-void endLostGestures(WParam ownRelease) {
+void endLostGestures(WParam message) {
     const GestureButton* g = state.gestureButtons;
-    bool lost[3];
-    bool any = false;
+    bool lost[3], pressedAgain[3];
+    bool any = false, anyUp = false;
     for (int b = LEFT; b <= MIDDLE; ++b) {
-        lost[b] = g[b].held && ownRelease != kButtonUp[b] && !keyIsDown(kButtonKey[b]);
-        any = any || lost[b];
+        const WParam press = kButtonUp[b] - 1;
+        // A press of the button, or the double-click a second press makes,
+        // means it went up since, wherever its release went.
+        pressedAgain[b] = g[b].held && (message == press || message == press + 2);
+        lost[b] = g[b].held && !pressedAgain[b] && message != kButtonUp[b] && !keyIsDown(kButtonKey[b]);
+        any = any || lost[b] || pressedAgain[b];
+        anyUp = anyUp || lost[b];
     }
+    if (!any) return;
     // The async state changes when a release is queued: one still queued
     // behind this event is on its way to its handler.
-    if (!any || platform::buttonInputQueued()) return;
+    if (anyUp && platform::buttonInputQueued()) {
+        if (!(pressedAgain[LEFT] || pressedAgain[RIGHT] || pressedAgain[MIDDLE])) return;
+        lost[LEFT] = lost[RIGHT] = lost[MIDDLE] = false;
+    }
     for (int b = LEFT; b <= MIDDLE; ++b) {
-        if (!lost[b]) continue;
+        if (!lost[b] && !pressedAgain[b]) continue;
         const Event e = {g[b].window, g[b].at};
-        if (b == LEFT) handleLeftUp(e);
+        const bool pressSent = g[b].pressSent;
+        if (b == LEFT && !handleLeftUp(e) && pressSent) replayLeftUp(e);
         if (b == RIGHT) handleRightUp(e);
         if (b == MIDDLE) handleMiddleUp(e);
     }

@@ -1,6 +1,8 @@
 // The soak: seeded random rounds of injected input through the real DLL.
-// Each round is a few key and button presses, repeats, releases and moves
-// over both windows, then everything released, one keystroke and one motion;
+// Each round is a few key and button presses, repeats, releases (now and
+// then over another program's window or a window's border, where the host's
+// thread never sees them) and moves over both windows, then everything
+// released, one keystroke and one motion;
 // after it no window may believe a key or button is down, and the host must
 // still answer a message posted to itself. A failing round is printed as a
 // scenario (its actions, and what arrived as expectations).
@@ -21,6 +23,7 @@ struct Soak {
     scenario::Driver* driver;
     std::mt19937_64 random;
     belief::Held believed[2];  // main, second
+    belief::Held byInput[2];   // buttons a window got as input, not from the module
     bool keyHeld[sizeof kKeys / sizeof kKeys[0]] = {};
     bool buttonHeld[3] = {};
     scenario::Window pointerWindow = scenario::Main;
@@ -37,7 +40,9 @@ struct Soak {
         ++events;
         for (const scenario::Received& r : driver->take()) {
             text += "expect " + scenario::describe(r) + "\n";
-            if (!r.box && r.window <= scenario::Second) belief::update(believed[r.window], r.message, r.wParam);
+            if (r.box || r.window > scenario::Second) continue;
+            const int key = belief::update(believed[r.window], r.message, r.wParam);
+            if (key >= 1 && key <= 4) byInput[r.window].set(key, r.input && believed[r.window].test(key));
         }
     }
 
@@ -54,6 +59,17 @@ struct Soak {
         step.kind = down ? scenario::Kind::ButtonDown : scenario::Kind::ButtonUp;
         step.button = static_cast<scenario::Button>(b);
         buttonHeld[b] = down;
+        if (!down && below(5) == 0) {
+            // A press the host got as input never gets this release: that is
+            // the platform's routing. What the module sent, it must answer.
+            step.release = below(2) == 0 ? scenario::Outside : scenario::NonClient;
+            static const int kCodes[] = {0x01, 0x02, 0x04};
+            for (int w = 0; w < 2; ++w)
+                if (byInput[w].test(kCodes[b])) believed[w].reset(kCodes[b]);
+            perform(step);
+            move(false);  // back over the window
+            return;
+        }
         perform(step);
     }
 

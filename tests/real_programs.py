@@ -1,0 +1,271 @@
+#!/usr/bin/env python3
+"""Orvalinde.dll inside real programs that ship with Wine and that nobody here
+wrote: a text editor (an edit control, which does not capture the mouse for
+the right button and opens its context menu at a right-button-up) and a
+registry editor (a tree view and a list view, which run a drag-detection loop
+inside their own button-down handlers). The module is loaded into each
+program's UI thread, input comes from the X server through xdotool, and an
+agent in that thread logs what the program's windows receive.
+
+    real_programs.py WORK BIN    (tests/real_programs_check.sh sets it up)
+
+Prints a line per check and "N passed, M failed"; exits 1 if any failed.
+"""
+import os
+import subprocess
+import sys
+import time
+
+WORK, BIN = sys.argv[1], sys.argv[2]
+results = []
+
+
+def check(name, ok, detail=""):
+    results.append(ok)
+    print(("PASS " if ok else "FAIL ") + name + ("" if ok or not detail else ": " + detail))
+
+
+def wine_path(path):
+    return subprocess.run(["winepath", "-w", path], capture_output=True, text=True).stdout.strip()
+
+
+def x(*args, pause=0.3):
+    subprocess.run(["xdotool", *map(str, args)], check=True)
+    time.sleep(pause)
+
+
+class Program:
+    def __init__(self, exe, title):
+        self.title, self.name = title, exe.split(".")[0]
+        self.log = os.path.join(WORK, self.name + ".log")
+        inject = os.path.join(BIN, "orvalinde_inject.exe")
+        self.process = subprocess.Popen(
+            ["wine", inject, "run", exe, wine_path(os.path.join(BIN, "orvalinde_agent.dll")),
+             wine_path(os.path.join(BIN, "Orvalinde.dll")), wine_path(self.log)],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.marks = 0
+        for _ in range(300):
+            if os.path.exists(self.log) and "ready" in open(self.log).read():
+                break
+            time.sleep(0.1)
+        else:
+            raise SystemExit("FAIL %s: the module never became ready in its UI thread" % self.name)
+        time.sleep(0.5)
+
+    def tool(self, *args):
+        return subprocess.run(["wine", os.path.join(BIN, "orvalinde_inject.exe"), *args], capture_output=True,
+                              text=True).stdout.strip()
+
+    def mark(self):
+        """Ends a step: what arrives from here on belongs to the next one."""
+        time.sleep(0.3)
+        self.marks += 1
+        self.tool("mark", self.title, str(self.marks))
+        time.sleep(0.2)
+
+    def centre(self, window_class, dx=0, dy=0):
+        left, top, right, bottom = map(int, self.tool("rect", self.title, window_class).split())
+        return (left + right) // 2 + dx, (top + bottom) // 2 + dy
+
+    def close(self):
+        self.tool("close", self.title)
+        try:
+            self.process.wait(timeout=20)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            return None
+        return self.process.returncode
+
+    def steps(self):
+        """The log as one list of messages per step, with every message in order."""
+        steps, every = [[]], []
+        for line in open(self.log):
+            words = line.split()
+            if len(words) >= 3 and words[1] == "mark":
+                steps.append([])
+            elif len(words) == 7:
+                m = {"input": words[1] == "input", "window": words[2], "cls": words[3],
+                     "msg": int(words[4], 16), "wparam": int(words[5], 16), "lparam": int(words[6], 16) & 0xFFFFFFFF}
+                steps[-1].append(m)
+                every.append(m)
+        return steps, every
+
+
+def sent(step, cls, msg, wparam=None, lparam=None):
+    return [m for m in step if not m["input"] and m["cls"] == cls and m["msg"] == msg and
+            (wparam is None or m["wparam"] == wparam) and (lparam is None or m["lparam"] == lparam)]
+
+
+def got(step, cls, msg, wparam=None, **kind):
+    return [m for m in step if m["cls"] == cls and m["msg"] == msg and (wparam is None or m["wparam"] == wparam) and
+            ("input" not in kind or m["input"] == kind["input"])]
+
+
+def order(step, cls, messages):
+    """True when the window was sent these (message, wParam) in this order."""
+    seen = [(m["msg"], m["wparam"]) for m in step if not m["input"] and m["cls"] == cls]
+    at = 0
+    for item in seen:
+        if at < len(messages) and item == messages[at]:
+            at += 1
+    return at == len(messages)
+
+
+def believed_down(every):
+    """What each window is left believing down: Shift, Ctrl, Alt and the buttons."""
+    held = {}
+    downs = {0x0100: None, 0x0104: None, 0x0201: 1, 0x0203: 1, 0x0204: 2, 0x0206: 2, 0x0207: 4, 0x0209: 4}
+    ups = {0x0101: None, 0x0105: None, 0x0202: 1, 0x0205: 2, 0x0208: 4}
+    generic = {0xA0: 0x10, 0xA1: 0x10, 0xA2: 0x11, 0xA3: 0x11, 0xA4: 0x12, 0xA5: 0x12}
+    for m in every:
+        keys = held.setdefault((m["window"], m["cls"]), set())
+        if m["msg"] == 0x0008:  # WM_KILLFOCUS: the keys are forgotten, the buttons kept
+            keys &= {1, 2, 4}
+        for table, down in ((downs, True), (ups, False)):
+            if m["msg"] in table:
+                key = table[m["msg"]] or generic.get(m["wparam"], m["wparam"])
+                if key in (1, 2, 4, 0x10, 0x11, 0x12):
+                    (keys.add if down else keys.discard)(key)
+    names = {1: "the left button", 2: "the right button", 4: "the middle button", 0x10: "Shift", 0x11: "Ctrl",
+             0x12: "Alt"}
+    return ["%s %s believes %s down" % (cls, window, names[k]) for (window, cls), keys in held.items() for k in keys]
+
+
+def editor():
+    p = Program("notepad.exe", "Untitled - Notepad")
+    cx, cy = p.centre("Edit")
+    x("mousemove", cx, cy)
+    p.mark()
+    # 1. Alt + right drag: its release opens the edit's context menu inside
+    # the module's send; Escape closes it.
+    x("keydown", "alt"); x("mousedown", 3); x("mousemove", cx + 10, cy + 10); x("mousemove", cx + 20, cy + 20)
+    x("mouseup", 3, pause=0.6); x("key", "Escape"); x("keyup", "alt"); x("key", "Escape")
+    p.mark()
+    # 2. Alt + middle drag, whose right-button-up opens the menu too.
+    x("keydown", "alt"); x("mousedown", 2); x("mousemove", cx + 10, cy); x("mousemove", cx + 20, cy)
+    x("mouseup", 2, pause=0.6); x("key", "Escape"); x("keyup", "alt"); x("key", "Escape")
+    p.mark()
+    # 3. Alt + left drag.
+    x("keydown", "alt"); x("mousedown", 1); x("mousemove", cx + 10, cy + 5); x("mousemove", cx, cy + 10)
+    x("mouseup", 1, pause=0.6); x("key", "Escape"); x("keyup", "alt"); x("key", "Escape")
+    p.mark()
+    # 4. The chord: Alt, middle, then left.
+    x("mousemove", cx, cy); x("keydown", "alt"); x("mousedown", 2); x("mousedown", 1); x("mousemove", cx + 15, cy)
+    x("mouseup", 1, pause=0.6); x("key", "Escape"); x("mouseup", 2, pause=0.6); x("key", "Escape")
+    x("keyup", "alt"); x("key", "Escape")
+    p.mark()
+    # 5. A lone Ctrl.
+    x("keydown", "ctrl"); x("keyup", "ctrl")
+    p.mark()
+    # 6. Ctrl + left click.
+    x("keydown", "ctrl"); x("mousedown", 1); x("mouseup", 1); x("keyup", "ctrl")
+    p.mark()
+    # 7. The mask key (Tab) with a click.
+    x("keydown", "Tab"); x("mousedown", 1); x("mouseup", 1); x("keyup", "Tab")
+    p.mark()
+    # 8. A lost release: Alt + right drag out of the window, the button
+    # released over the desktop, the pointer back over the edit.
+    x("keydown", "alt"); x("mousedown", 3); x("mousemove", cx + 10, cy + 10); x("mousemove", 1000, 740)
+    x("mouseup", 3); x("mousemove", cx + 30, cy + 30, pause=0.6); x("key", "Escape"); x("keyup", "alt")
+    x("key", "Escape")
+    p.mark()
+    # 9. Typing afterwards.
+    x("mousedown", 1); x("mouseup", 1); x("type", "abc")
+    p.mark()
+    text = p.tool("text", p.title, "Edit")
+    code = p.close()
+    steps, every = p.steps()
+    s = steps[1:]
+    if len(s) < 9:
+        check("editor: every step logged", False, "%d of 9 steps" % len(s))
+        return
+    check("editor: Alt + right drag is a Ctrl + right drag",
+          order(s[0], "Edit", [(0x0100, 0x11), (0x0204, 0), (0x0200, 0x000A), (0x0205, 0x0008)]))
+    check("editor: its release opens one context menu, and the Ctrl it sent goes up once",
+          len(sent(s[0], "Edit", 0x007B)) == 1 and len(sent(s[0], "Edit", 0x0101, 0x11)) == 1,
+          "%d menus, %d Ctrl key-ups" % (len(sent(s[0], "Edit", 0x007B)), len(sent(s[0], "Edit", 0x0101, 0x11))))
+    check("editor: Alt + middle drag ends as middle-down, right-up, middle-up",
+          order(s[1], "Edit", [(0x0204, 0), (0x0200, 0x000A), (0x0207, 0), (0x0205, 0), (0x0208, 0)]))
+    check("editor: Alt + left drag is a right drag",
+          order(s[2], "Edit", [(0x0204, 0), (0x0200, 0), (0x0205, 0)]) and not got(s[2], "Edit", 0x0201))
+    check("editor: the chord is a Ctrl + right drag",
+          order(s[3], "Edit", [(0x0100, 0x11), (0x0204, 0), (0x0200, 0x000A), (0x0205, 0x000A)]))
+    check("editor: a lone Ctrl never reaches the program",
+          not [m for m in s[4] if m["msg"] in (0x0100, 0x0101, 0x0104, 0x0105) and m["wparam"] in (0x11, 0xA2)])
+    check("editor: Ctrl + left click is an Alt + left click",
+          order(s[5], "Edit", [(0x0201, 0x0001), (0x0202, 0)]) and not got(s[5], "Edit", 0x0201, input=True))
+    check("editor: Tab stands for Ctrl and never reaches the program",
+          len(sent(s[6], "Notepad", 0x0100, 0x11)) == 1 and len(sent(s[6], "Notepad", 0x0101, 0x11)) == 1 and
+          not [m for m in s[6] if m["msg"] in (0x0100, 0x0101) and m["wparam"] == 0x09])
+    ups = sent(s[7], "Edit", 0x0205, 0x0008)
+    moves = sent(s[7], "Edit", 0x0200, 0x000A)
+    check("editor: a release over the desktop ends the drag where it last was, once",
+          len(ups) == 1 and moves and ups[0]["lparam"] == moves[-1]["lparam"],
+          "%d right-button-ups" % len(ups))
+    check("editor: that release opens one context menu", len(sent(s[7], "Edit", 0x007B)) == 1,
+          "%d" % len(sent(s[7], "Edit", 0x007B)))
+    check("editor: typing works afterwards", text.endswith("abc"), repr(text))
+    down = believed_down(every)
+    check("editor: no window believes anything down at the end", not down, "; ".join(down))
+    check("editor: the program closes cleanly", code == 0, "exit code %s" % code)
+
+
+def registry():
+    p = Program("regedit.exe", "Registry Editor")
+    tx, ty = p.centre("SysTreeView32")
+    left, top, _, _ = map(int, p.tool("rect", p.title, "SysTreeView32").split())
+    item = (left + 40, top + 8)  # the first item of the tree
+    x("mousemove", *item)
+    p.mark()
+    # 1. Alt + right drag over a tree item: the tree runs drag detection
+    # inside the press the module sends, and is handed that press again.
+    x("keydown", "alt"); x("mousedown", 3); x("mousemove", item[0] + 10, item[1] + 10)
+    x("mouseup", 3, pause=0.6); x("key", "Escape", pause=0.5); x("key", "Escape"); x("keyup", "alt")
+    x("key", "Escape")
+    p.mark()
+    # 2. Alt + middle drag over the tree: the drag runs inside its first send.
+    x("mousemove", *item); x("keydown", "alt"); x("mousedown", 2); x("mousemove", item[0] + 10, item[1] + 10)
+    x("mousemove", item[0] + 20, item[1] + 20); x("mouseup", 2, pause=0.6); x("key", "Escape", pause=0.5)
+    x("key", "Escape"); x("keyup", "alt"); x("key", "Escape")
+    p.mark()
+    # 3. Ctrl + left click over the tree item, whose press the tree also
+    # detects drags in.
+    x("mousemove", *item); x("keydown", "ctrl"); x("mousedown", 1); x("mouseup", 1, pause=0.6); x("keyup", "ctrl")
+    x("key", "Escape")
+    p.mark()
+    # 4. Typing afterwards: the tree takes the keys.
+    x("mousemove", *item); x("mousedown", 1); x("mouseup", 1); x("type", "hk")
+    p.mark()
+    code = p.close()
+    steps, every = p.steps()
+    s = steps[1:]
+    if len(s) < 4:
+        check("registry editor: every step logged", False, "%d of 4 steps" % len(s))
+        return
+    check("registry editor: the tree gets one right press, and no copy of it",
+          len(sent(s[0], "SysTreeView32", 0x0204)) == 1 and not got(s[0], "SysTreeView32", 0x0206) and
+          not got(s[0], "SysTreeView32", 0x0204, input=True))
+    check("registry editor: the tree's right press is answered by a release",
+          bool(sent(s[0], "SysTreeView32", 0x0205, 0x0008)))
+    presses = sent(s[1], "SysTreeView32", 0x0204)
+    # Its first motion, sent after the drag has ended inside the loop, would
+    # arrive even later, once the loop lets go.
+    after = s[1] + s[2]
+    ends = [i for i, m in enumerate(after) if not m["input"] and m["cls"] == "SysTreeView32" and m["msg"] == 0x0208]
+    stale = [m for m in after[ends[-1]:] if not m["input"] and m["msg"] == 0x0200 and m["wparam"] == 0x000A] if ends else []
+    check("registry editor: Alt + middle drag over the tree, and no motion of it after its release",
+          len(presses) == 1 and ends and not stale, "%d presses, %d motions after the release" % (len(presses), len(stale)))
+    check("registry editor: Ctrl + left over the tree: no copy of the press, so no Ctrl leaks with it",
+          not got(s[2], "SysTreeView32", 0x0203) and not got(s[2], "SysTreeView32", 0x0201, input=True) and
+          len(sent(s[2], "SysTreeView32", 0x0201, 0x0001)) == 1)
+    check("registry editor: typing works afterwards",
+          bool([m for m in s[3] if m["input"] and m["msg"] == 0x0100 and m["wparam"] == ord("K")]))
+    down = believed_down(every)
+    check("registry editor: no window believes anything down at the end", not down, "; ".join(down))
+    check("registry editor: the program closes cleanly", code == 0, "exit code %s" % code)
+
+
+editor()
+registry()
+print("%d passed, %d failed" % (results.count(True), results.count(False)))
+sys.exit(0 if all(results) else 1)
