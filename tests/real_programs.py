@@ -76,6 +76,15 @@ class Program:
             return None
         return self.process.returncode
 
+    def finish(self, label, count):
+        """Closes the program: its steps' messages, every message, its exit code."""
+        code = self.close()
+        steps, every = self.steps()
+        if len(steps) - 1 < count:
+            check(label + ": every step logged", False, "%d of %d steps" % (len(steps) - 1, count))
+            return None
+        return steps[1:], every, code
+
     def steps(self):
         """The log as one list of messages per step, with every message in order."""
         steps, every = [[]], []
@@ -173,12 +182,10 @@ def editor():
     x("mousedown", 1); x("mouseup", 1); x("type", "abc")
     p.mark()
     text = p.tool("text", p.title, "Edit")
-    code = p.close()
-    steps, every = p.steps()
-    s = steps[1:]
-    if len(s) < 9:
-        check("editor: every step logged", False, "%d of 9 steps" % len(s))
+    finished = p.finish("editor", 9)
+    if finished is None:
         return
+    s, every, code = finished
     check("editor: Alt + right drag is a Ctrl + right drag",
           order(s[0], "Edit", [(0x0100, 0x11), (0x0204, 0), (0x0200, 0x000A), (0x0205, 0x0008)]))
     check("editor: its release opens one context menu, and the Ctrl it sent goes up once",
@@ -236,12 +243,10 @@ def registry():
     # 4. Typing afterwards: the tree takes the keys.
     x("mousemove", *item); x("mousedown", 1); x("mouseup", 1); x("type", "hk")
     p.mark()
-    code = p.close()
-    steps, every = p.steps()
-    s = steps[1:]
-    if len(s) < 4:
-        check("registry editor: every step logged", False, "%d of 4 steps" % len(s))
+    finished = p.finish("registry editor", 4)
+    if finished is None:
         return
+    s, every, code = finished
     check("registry editor: the tree gets one right press, and no copy of it",
           len(sent(s[0], "SysTreeView32", 0x0204)) == 1 and not got(s[0], "SysTreeView32", 0x0206) and
           not got(s[0], "SysTreeView32", 0x0204, input=True))
