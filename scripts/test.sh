@@ -4,7 +4,7 @@
 # the fuzzer for a minute, the DLL and kit checks, a second build of the
 # release that must match the first, the scenarios against both compilers'
 # DLLs, the hosts built against the installed kit, a soak, the playground
-# and real programs under Wine.
+# (and that its recordings replay) and real programs under Wine.
 source "$(dirname "$0")/lib.sh"
 ensure_packages "${PACKAGES[@]}"
 build_all
@@ -28,5 +28,7 @@ echo "== end-to-end tests under Wine: the GCC build's DLL"
 BUILD=build/windows-gcc bash scripts/e2e.sh
 echo "== the playground under Wine with input from the X server"
 bash tests/playground_check.sh
+echo "== recorded playground sessions replay: fixed cases and random seeds, input from the X server"
+bash tests/playground_roundtrip.sh
 echo "== the module inside real programs that ship with Wine, input from the X server"
 bash tests/real_programs_check.sh

@@ -33,7 +33,7 @@ TEST(ScenarioParse, ErrorsNameFileLineAndProblem) {
         {"focus none", "s.txt:1: focus takes main or second in: focus none"},
         {"peek 5", "s.txt:1: unexpected '5' in: peek 5"},
         {"window second 1 2 3", "s.txt:1: missing height in: window second 1 2 3"},
-        {"call load\nhost captures", "s.txt:2: window and host lines come before the first action"},
+        {"call load\nhost captures", "s.txt:2: host and pointer lines come before the first action"},
         {"button up right sideways", "s.txt:1: a release is outside, queued or nonclient in: button up right sideways"},
         {"host main loop on WM_RBUTTONUP", "s.txt:1: a window's host behaviour is: loop at MESSAGE in: host main loop on WM_RBUTTONUP"},
         {"# only a comment\n\n", "s.txt: no steps"},
@@ -64,6 +64,7 @@ struct ScriptedHost : scenario::Driver {
     void button(scenario::Button, bool, bool) override { advance(); }
     void releaseUnseen(scenario::Button, scenario::Release) override { advance(); }
     void hostCaptures() override {}
+    void place(scenario::Window, int, int) override {}
     void loopAt(scenario::Window, uint32_t) override {}
     void move(scenario::Window, int, int) override { advance(); }
     void wait(uint32_t) override { advance(); }

@@ -264,6 +264,10 @@ bool parseStep(Parser& p, Step* step) {
         if (!p.word(&w, "message")) return false;
         return (parseMessage(w, &step->expected.message) || p.fail("unknown message '" + w + "'")) && p.end();
     }
+    if (verb == "pointer") {
+        step->kind = Kind::Pointer;
+        return p.coordinates(step) && p.end();
+    }
     if (verb == "end") {
         step->kind = Kind::EndLoop;
         return (p.word(&w, "loop") && w == "loop") ? p.end() : p.fail("end takes loop");
@@ -382,10 +386,11 @@ bool parse(const std::string& file, const std::string& text, Scenario* out, std:
             *error = file + ":" + std::to_string(number) + ": " + p.problem + " in: " + line;
             return false;
         }
-        const bool declaration = step.kind == Kind::Layout || step.kind == Kind::Host;
-        if (declaration && !out->steps.empty() && out->steps.back().kind != Kind::Layout &&
-            out->steps.back().kind != Kind::Host) {
-            *error = file + ":" + std::to_string(number) + ": window and host lines come before the first action";
+        // Window lines may also come later: a window that moved.
+        auto declaration = [](Kind kind) { return kind == Kind::Layout || kind == Kind::Host || kind == Kind::Pointer; };
+        if (step.kind != Kind::Layout && declaration(step.kind) && !out->steps.empty() &&
+            !declaration(out->steps.back().kind)) {
+            *error = file + ":" + std::to_string(number) + ": host and pointer lines come before the first action";
             return false;
         }
         out->steps.push_back(step);
@@ -429,6 +434,9 @@ std::string format(const Step& step) {
         return step.captures ? "host captures"
                              : std::string("host ") + windowName(step.window) + " loop at " + messageName(step.expected.message);
     case Kind::EndLoop: return "end loop";
+    case Kind::Pointer:
+        return "pointer " + std::to_string(step.x) + " " + std::to_string(step.y) +
+               (step.window == Second ? " over second" : "");
     case Kind::ButtonDouble: return std::string("button double ") + kButtons[step.button];
     case Kind::Move:
         return "move " + std::to_string(step.x) + " " + std::to_string(step.y) +

@@ -3,10 +3,14 @@
 // the real DLL under Wine (tests/e2e/host); each side supplies a Driver.
 //
 //   # comment
-//   window main 800 500                the windows' client areas, before any
-//   window second 400 0 300 300        action: main's size, and the second
-//                                      window's place in main's client area
-//                                      and size (these are the defaults)
+//   window main 800 500                the windows' client areas: main's size,
+//   window second 400 0 300 300        and the second window's place in main's
+//                                      client area and size (these are the
+//                                      defaults); after the first action, the
+//                                      window moved or changed size
+//   pointer 120 80 [over second]       before any action: where the pointer
+//                                      is, with no motion (a session whose
+//                                      first mouse event is a button)
 //   call doEnable                      an export, by name
 //   key down MENU | key up TAB | key tap S
 //   move 110 105                       client coordinates of main ...
@@ -65,7 +69,7 @@ enum Button { Left = 0, Right = 1, Middle = 2 };
 enum Release { Seen = 0, Outside = 1, Queued = 2, NonClient = 3 };
 
 enum class Kind {
-    Layout, Host, EndLoop, Call, KeyDown, KeyUp, KeyTap, ButtonDown, ButtonUp, ButtonDouble, Move, Wait, Focus, Peek, Unload,
+    Layout, Host, Pointer, EndLoop, Call, KeyDown, KeyUp, KeyTap, ButtonDown, ButtonUp, ButtonDouble, Move, Wait, Focus, Peek, Unload,
     Expect, ExpectBox, ExpectCursor, ExpectModule
 };
 
@@ -117,6 +121,8 @@ struct Driver {
     virtual void button(Button button, bool down, bool doubleClick) = 0;
     // A release other than over the client area (Outside, Queued, NonClient).
     virtual void releaseUnseen(Button button, Release how) = 0;
+    // Where the pointer is before any action: no event, nothing delivered.
+    virtual void place(Window window, int x, int y) = 0;
     // Host behaviour, before any action.
     virtual void hostCaptures() = 0;
     virtual void loopAt(Window window, uint32_t message) = 0;

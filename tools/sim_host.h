@@ -26,6 +26,10 @@ struct SimulatedHost : scenario::Driver {
     void button(scenario::Button button, bool down, bool doubleClick) override;
     void releaseUnseen(scenario::Button button, scenario::Release how) override;
     void hostCaptures() override { sim::setCapturingHost(true); }
+    void place(scenario::Window window, int x, int y) override {
+        pointerWindow = window;
+        pointer = {x, y};
+    }
     // The window's procedure runs the loop; it calls back into this host, so
     // the host must stay where it is while the world lives.
     void loopAt(scenario::Window window, uint32_t message) override;

@@ -167,7 +167,9 @@ Picture layout(const scenario::Scenario& s, const std::vector<scenario::TracedAc
     std::vector<const scenario::TracedAction*> columns;
     for (const scenario::TracedAction& a : actions) {
         // Declarations, and short waits that brought nothing, get no column.
-        const bool hidden = a.step != nullptr && (a.step->kind == Kind::Layout ||
+        const bool declaration = a.step != nullptr && (a.step->kind == Kind::Layout || a.step->kind == Kind::Host ||
+                                                       a.step->kind == Kind::Pointer);
+        const bool hidden = a.step != nullptr && (declaration ||
                                                   (a.step->kind == Kind::Wait && a.step->milliseconds < hideWaitsUnder));
         if ((a.step != nullptr || !a.received.empty()) && !(hidden && a.received.empty())) columns.push_back(&a);
     }

@@ -2,6 +2,7 @@
 // host, and shows live what the user holds, every message the module sends,
 // passes on or swallows, and what each window believes is down.
 //   OrvalindePlayground [--record FILE] [--quit-after MS] [--snapshot FILE]
+//                       [--dpi-change MS:DPI]
 #include "playground.h"
 
 #define ORVALINDE_NO_IMPORT
@@ -18,20 +19,23 @@ HWND mainWindow, childWindow;
 namespace {
 
 const char kUsage[] =
-    "usage: OrvalindePlayground [--record FILE] [--quit-after MS] [--snapshot FILE]\n"
-    "  --record FILE     write the session as a scenario to FILE at exit\n"
-    "  --quit-after MS   exit after MS milliseconds (1 to 86400000)\n"
-    "  --snapshot FILE   save a picture of the window at exit: PNG when FILE ends in .png, else BMP\n"
-    "  --help            this text\n";
+    "usage: OrvalindePlayground [--record FILE] [--quit-after MS] [--snapshot FILE] [--dpi-change MS:DPI]\n"
+    "  --record FILE         write the session as a scenario to FILE at exit\n"
+    "  --quit-after MS       exit after MS milliseconds (1 to 86400000)\n"
+    "  --snapshot FILE       save a picture of the window at exit: PNG when FILE ends in .png, else BMP\n"
+    "  --dpi-change MS:DPI   after MS milliseconds, act as if the window moved to a monitor of DPI\n"
+    "                        (48 to 480), as it does when the system says so\n"
+    "  --help                this text\n";
 
 enum Command {
     kSave = 100, kClear, kExit, kTranslation, kDragger, kMask, kBurst, kCancelBurst, kAbout,
 };
-enum Timer { kCountdownTimer = 1, kQuitTimer = 2 };
+enum Timer { kCountdownTimer = 1, kQuitTimer = 2, kDpiTimer = 3 };
 
 struct Options {
     std::string record, snapshot;
     unsigned long quitAfter = 0;
+    unsigned long dpiAfter = 0, dpi = 0;
 };
 Options options;
 
@@ -74,7 +78,7 @@ int parseArguments(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") return say(kUsage, false), -1;
-        const bool known = arg == "--record" || arg == "--quit-after" || arg == "--snapshot";
+        const bool known = arg == "--record" || arg == "--quit-after" || arg == "--snapshot" || arg == "--dpi-change";
         if (!known) return usageError("unknown argument '" + arg + "'");
         if (i + 1 >= argc || argv[i + 1][0] == '\0') return usageError(arg + " needs a value");
         const std::string value = argv[++i];
@@ -86,6 +90,17 @@ int parseArguments(int argc, char** argv) {
             if (*end != '\0' || value[0] == '-' || ms < 1 || ms > 86400000)
                 return usageError("--quit-after takes 1 to 86400000 milliseconds, not '" + value + "'");
             options.quitAfter = ms;
+        }
+        if (arg == "--dpi-change") {
+            char* colon = nullptr;
+            char* end = nullptr;
+            const unsigned long ms = std::strtoul(value.c_str(), &colon, 10);
+            const unsigned long dpi = *colon == ':' ? std::strtoul(colon + 1, &end, 10) : 0;
+            if (end == nullptr || *end != '\0' || end == colon + 1 || value[0] == '-' || ms < 1 || ms > 86400000 ||
+                dpi < 48 || dpi > 480)
+                return usageError("--dpi-change takes MS:DPI (1 to 86400000 ms, 48 to 480 DPI), not '" + value + "'");
+            options.dpiAfter = ms;
+            options.dpi = dpi;
         }
     }
     return 0;
@@ -287,6 +302,18 @@ void placeChild() {
     MoveWindow(childWindow, 16 * s / 100, 12 * s / 100, 300 * s / 100, 104 * s / 100, TRUE);
 }
 
+// The window now shows on a monitor of `dpi`: the suggested size, the child
+// pane placed for it, and the recording told where the windows now are.
+void changeDpi(unsigned dpi, const RECT& suggested) {
+    view.scale = dpi / 96.0;
+    SetWindowPos(mainWindow, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    placeChild();
+    if (session.recording) recordLayout();
+    session.changed = true;
+    InvalidateRect(mainWindow, nullptr, FALSE);
+}
+
 LRESULT CALLBACK mainProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (recordMessage(window, message, wParam, lParam)) return 0;
     switch (message) {
@@ -316,18 +343,21 @@ LRESULT CALLBACK mainProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_TIMER:
         if (wParam == kCountdownTimer) tick();
         if (wParam == kQuitTimer) PostMessageA(window, WM_CLOSE, 0, 0);
+        if (wParam == kDpiTimer) {
+            KillTimer(window, kDpiTimer);
+            RECT r;
+            GetWindowRect(window, &r);
+            const double grow = options.dpi / 96.0 / view.scale;
+            r.right = r.left + static_cast<LONG>((r.right - r.left) * grow);
+            r.bottom = r.top + static_cast<LONG>((r.bottom - r.top) * grow);
+            changeDpi(options.dpi, r);
+        }
         return 0;
     case WM_ENTERMENULOOP: session.recording = false; return 0;
     case WM_EXITMENULOOP: session.recording = true; return 0;
     case WM_KILLFOCUS: belief::loseFocus(session.believed[0]); break;
     case WM_DPICHANGED: {
-        view.scale = HIWORD(wParam) / 96.0;
-        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-        placeChild();
-        session.changed = true;
-        InvalidateRect(window, nullptr, FALSE);
+        changeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     }
     // Alt must not open the menu: it is half of every drag here.
@@ -410,6 +440,7 @@ int main(int argc, char** argv) {
     session.recording = true;
     setStatus();
     if (options.quitAfter > 0) SetTimer(mainWindow, kQuitTimer, options.quitAfter, nullptr);
+    if (options.dpiAfter > 0) SetTimer(mainWindow, kDpiTimer, options.dpiAfter, nullptr);
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

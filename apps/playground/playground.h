@@ -39,6 +39,8 @@ double nowMs();
 // session.cpp
 // A new session: the windows' places, load and (when on) doEnable.
 void startSession(bool translationOn);
+// The windows' places as steps: at the start, and when they move.
+void recordLayout();
 // A step, after a wait for the gap since the last when there was one.
 void addStep(const scenario::Step& step);
 void addStepAfterGap(const scenario::Step& step, bool gap);

@@ -12,6 +12,7 @@ namespace {
 
 scenario::Window pointerWindow = scenario::Main;
 POINT pointer = {0, 0};  // client coordinates of pointerWindow
+bool pointerKnown = false;  // a mouse event of this session has placed it
 
 scenario::Window windowOf(HWND window) {
     return window == mainWindow ? scenario::Main : window == childWindow ? scenario::Second : scenario::OtherWindow;
@@ -34,6 +35,17 @@ void layoutStep(scenario::Window window, HWND handle) {
     addStep(step);
 }
 
+// Before the session's first action, after the lines that precede it.
+void insertDeclaration(const scenario::Step& step) {
+    std::vector<scenario::Step>& steps = session.scenario.steps;
+    size_t at = 0;
+    while (at < steps.size() && (steps[at].kind == scenario::Kind::Layout || steps[at].kind == scenario::Kind::Pointer))
+        ++at;
+    steps.insert(steps.begin() + static_cast<long>(at), step);
+    session.received.insert(session.received.begin() + static_cast<long>(at) + 1, std::vector<scenario::Received>());
+    session.changed = true;
+}
+
 // The thread hooks see each event as the module will, after the system has
 // merged queued motion; they only note it and pass it on.
 LRESULT CALLBACK onMouse(int code, WPARAM message, LPARAM lParam) {
@@ -44,12 +56,20 @@ LRESULT CALLBACK onMouse(int code, WPARAM message, LPARAM lParam) {
         POINT at = record->pt;
         ScreenToClient(record->hwnd, &at);
         const bool moved = window != pointerWindow || at.x != pointer.x || at.y != pointer.y;
-        if (message == WM_MOUSEMOVE || moved) {
+        bool movedThere = false;  // a motion step precedes the button's, after the wait
+        if (!pointerKnown && message != WM_MOUSEMOVE) {
+            // The session opens with a button: the pointer was already there,
+            // and the module saw no motion to it.
+            scenario::Step place = stepOf(scenario::Kind::Pointer);
+            place.window = window, place.x = at.x, place.y = at.y;
+            insertDeclaration(place);
+        } else if (message == WM_MOUSEMOVE || moved) {
             scenario::Step move = stepOf(scenario::Kind::Move);
             move.window = window, move.x = at.x, move.y = at.y;
             addStepAfterGap(move, true);
-            pointerWindow = window, pointer = at;
+            movedThere = true;
         }
+        pointerWindow = window, pointer = at, pointerKnown = true;
         if (message != WM_MOUSEMOVE) {
             // down, up, double-click for left, right and middle in turn
             const int index = static_cast<int>(message - WM_LBUTTONDOWN);
@@ -57,7 +77,7 @@ LRESULT CALLBACK onMouse(int code, WPARAM message, LPARAM lParam) {
                                                    scenario::Kind::ButtonDouble};
             scenario::Step button = stepOf(kinds[index % 3]);
             button.button = static_cast<scenario::Button>(index / 3);
-            addStepAfterGap(button, !moved);
+            addStepAfterGap(button, !movedThere);
         }
     }
     return CallNextHookEx(nullptr, code, message, lParam);
@@ -121,8 +141,8 @@ void startSession(bool translationOn) {
     session.lastAction = 0;
     pointerWindow = scenario::Main;
     pointer = {0, 0};
-    layoutStep(scenario::Main, mainWindow);
-    layoutStep(scenario::Second, childWindow);
+    pointerKnown = false;
+    recordLayout();
     static const char* const calls[] = {"load", "doEnable", "doDisable"};
     for (int i = 0; i < (translationOn ? 2 : 3); ++i) {
         scenario::Step call = stepOf(scenario::Kind::Call);
@@ -130,6 +150,11 @@ void startSession(bool translationOn) {
         addStep(call);
     }
     session.lastAction = 0;
+}
+
+void recordLayout() {
+    layoutStep(scenario::Main, mainWindow);
+    layoutStep(scenario::Second, childWindow);
 }
 
 void addStep(const scenario::Step& step) {

@@ -280,6 +280,17 @@ struct WineHost : scenario::Driver {
     }
 
     void hostCaptures() override { capturing = true; }
+
+    // The pointer goes there before the module is at work; what that motion
+    // brought is not part of the run.
+    void place(scenario::Window window, int x, int y) override {
+        pointerWindow = window;
+        pointer = clientToScreen(window, x, y);
+        injectMove(pointer, MOUSEEVENTF_MOVE);
+        pumpFor(20);
+        received.clear();
+        receivedAt.clear();
+    }
     void loopAt(scenario::Window window, uint32_t message) override { loopMessages[window].push_back(message); }
 
     void move(scenario::Window window, int x, int y) override {

@@ -6,7 +6,11 @@
 //   orvalinde_inject mark TITLE N        posts mark N to the window TITLE
 //   orvalinde_inject text TITLE CLASS    prints the text of its first CLASS child
 //   orvalinde_inject rect TITLE CLASS    prints that child's client area on the
-//                                        screen: left top right bottom
+//                                        screen (CLASS - : the window's own):
+//                                        left top right bottom
+//   orvalinde_inject menubar TITLE N LABEL...
+//                                        prints item N of its menu bar, whose
+//                                        items are LABEL...: left top right bottom
 //   orvalinde_inject close TITLE         clears CLASS Edit's modified flag and
 //                                        asks the window to close
 #define WIN32_LEAN_AND_MEAN
@@ -94,6 +98,29 @@ HWND child(HWND parent, const char* className) {
     return found[0];
 }
 
+// The screen rectangle of item `index` of `window`'s menu bar, whose items
+// are `labels`. Another process's menu cannot be asked, so a window of the
+// same style and width with the same bar is laid out here and asked instead.
+bool menuBarItem(HWND window, int index, int count, char** labels, RECT* item) {
+    WNDCLASSA probeClass = {};
+    probeClass.lpfnWndProc = DefWindowProcA;
+    probeClass.hInstance = GetModuleHandleA(nullptr);
+    probeClass.lpszClassName = "OrvalindeMenuProbe";
+    RegisterClassA(&probeClass);
+    HMENU bar = CreateMenu();
+    for (int i = 0; i < count; ++i) AppendMenuA(bar, MF_STRING, 1 + i, labels[i]);
+    RECT frame;
+    GetWindowRect(window, &frame);
+    const LONG style = GetWindowLongA(window, GWL_STYLE) & ~WS_VISIBLE;
+    HWND probe = CreateWindowExA(0, probeClass.lpszClassName, "", style, frame.left, frame.top, frame.right - frame.left,
+                                 frame.bottom - frame.top, nullptr, bar, probeClass.hInstance, nullptr);
+    RECT probeFrame;
+    const bool ok = probe != nullptr && GetWindowRect(probe, &probeFrame) && GetMenuItemRect(probe, bar, index, item);
+    if (ok) OffsetRect(item, frame.left - probeFrame.left, frame.top - probeFrame.top);
+    if (probe != nullptr) DestroyWindow(probe);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -114,12 +141,19 @@ int main(int argc, char** argv) {
     }
     if (argc == 4 && std::strcmp(argv[1], "rect") == 0) {
         HWND window = windowTitled(argv[2]);
-        HWND found = window ? child(window, argv[3]) : nullptr;
+        HWND found = window && std::strcmp(argv[3], "-") == 0 ? window : window ? child(window, argv[3]) : nullptr;
         if (found == nullptr) return 1;
         RECT r;
         GetClientRect(found, &r);
         MapWindowPoints(found, nullptr, reinterpret_cast<POINT*>(&r), 2);
         std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+        return 0;
+    }
+    if (argc >= 5 && std::strcmp(argv[1], "menubar") == 0) {
+        HWND window = windowTitled(argv[2]);
+        RECT item;
+        if (window == nullptr || !menuBarItem(window, std::atoi(argv[3]), argc - 4, argv + 4, &item)) return 1;
+        std::printf("%ld %ld %ld %ld\n", item.left, item.top, item.right, item.bottom);
         return 0;
     }
     if (argc == 3 && std::strcmp(argv[1], "close") == 0) {
@@ -130,6 +164,6 @@ int main(int argc, char** argv) {
         return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
     }
     std::fprintf(stderr, "usage: orvalinde_inject run PROGRAM AGENT DLL LOG | mark TITLE N | text TITLE CLASS | rect TITLE CLASS | "
-                         "close TITLE\n");
+                         "menubar TITLE N LABEL... | close TITLE\n");
     return 2;
 }
