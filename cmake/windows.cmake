@@ -15,7 +15,6 @@ set_target_properties(Orvalinde PROPERTIES PREFIX "" OUTPUT_NAME Orvalinde)
 target_include_directories(Orvalinde PRIVATE src include)
 target_compile_options(Orvalinde PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${ORVALINDE_LOGIC_FLAGS} -g>)
 target_compile_definitions(Orvalinde PRIVATE ${ORVALINDE_VERSION_DEFINE})
-target_link_options(Orvalinde PRIVATE -static-libgcc -static-libstdc++)
 set_source_files_properties(${CMAKE_BINARY_DIR}/version.rc PROPERTIES
     OBJECT_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/res/Orvalinde.manifest)
 # The export definition, by a path relative to the build directory (where

@@ -1,7 +1,13 @@
 # The release build with clang and lld: CodeView debug information in
-# Orvalinde.pdb, Control Flow Guard, and the same bytes from any checkout.
+# Orvalinde.pdb, Control Flow Guard, the same bytes from any checkout, and no
+# C runtime: the module's own entry point and memory helpers, and imports
+# from KERNEL32 and USER32 alone.
 enable_language(ASM)
-target_sources(Orvalinde PRIVATE src/module/load_config.S)
+target_sources(Orvalinde PRIVATE src/module/load_config.S src/module/runtime.cpp)
+set_source_files_properties(src/module/runtime.cpp PROPERTIES COMPILE_OPTIONS -fno-builtin)
+target_compile_definitions(Orvalinde PRIVATE ORVALINDE_NO_CRT)
+target_link_options(Orvalinde PRIVATE -nostdlib -Wl,--entry=DllMainCRTStartup)
+target_link_libraries(Orvalinde PRIVATE kernel32 user32)
 # No link-time optimisation: under Wine it bought nothing measurable per hook
 # call (CallNextHookEx dominates) and cost 512 bytes.
 # Paths in the debug information relative to the tree, and no compile

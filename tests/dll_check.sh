@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the built DLL's file: module name, the ten exports with their
-# ordinals, and that it imports nothing but KERNEL32, USER32 and msvcrt.
-# With --release, also its hardening: the image's characteristics, and a
+# ordinals, and that it imports nothing but KERNEL32, USER32 and msvcrt (the
+# GCC build's C runtime). With --release, KERNEL32 and USER32 alone (no C
+# runtime), and its hardening: the image's characteristics, and a
 # load configuration through which the loader finds the Control Flow Guard
 # table, listing every procedure the system calls back.
 #   dll_check.sh [--release] Orvalinde.dll
@@ -15,7 +16,9 @@ fail() { echo "FAIL $dll: $*"; exit 1; }
 grep -qE '^Name[[:space:]]+[0-9a-f]+ Orvalinde\.dll$' <<<"$dump" || fail "export directory does not name Orvalinde.dll"
 
 imports=$(grep -E '^[[:space:]]*DLL Name:' <<<"$dump" | awk '{print $3}' | sort | tr '\n' ' ')
-[ "$imports" = "KERNEL32.dll USER32.dll msvcrt.dll " ] || fail "imports $imports"
+wanted="KERNEL32.dll USER32.dll msvcrt.dll "
+! $release || wanted="KERNEL32.dll USER32.dll "
+[ "$imports" = "$wanted" ] || fail "imports $imports"
 
 # "[Ordinal/Name Pointer] Table" lists "[ i] name" for ordinal base + i.
 expected="1:LowLevelMouseProc 2:MouseProc 3:customMaskKeyPressed 4:doDelayedEnable 5:doDisable 6:doEnable 7:load 8:setOrvalindeIsEnabled 9:showAbout 10:startDraggerMode "
