@@ -2,6 +2,15 @@
 # clang and lld, the release; DWARF split off from GCC), both import libraries, the install tree, the CMake package and the release
 # archive; and the end-to-end test host.
 enable_language(RC)
+# x64, or ARM64 for Windows on ARM: the module and its kit build for both;
+# the playground, the test hosts and the benchmark stay x64.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "ARM64")
+    set(ORVALINDE_ARCH ARM64)
+    set(ORVALINDE_ARCHIVE_SUFFIX winarm64)
+else()
+    set(ORVALINDE_ARCH x64)
+    set(ORVALINDE_ARCHIVE_SUFFIX win64)
+endif()
 string(REPLACE "." "," ORVALINDE_VERSION_COMMAS "${PROJECT_VERSION}")
 configure_file(res/version.rc.in ${CMAKE_BINARY_DIR}/version.rc @ONLY)
 
@@ -23,6 +32,29 @@ configure_file(res/Orvalinde.def ${CMAKE_BINARY_DIR}/Orvalinde.def COPYONLY)
 target_link_options(Orvalinde PRIVATE Orvalinde.def)
 set_target_properties(Orvalinde PROPERTIES LINK_DEPENDS ${CMAKE_BINARY_DIR}/Orvalinde.def)
 
+if(ORVALINDE_ARCH STREQUAL "ARM64")
+    # Import libraries for exactly what the module imports.
+    find_program(ORVALINDE_LLVM_DLLTOOL llvm-dlltool${ORVALINDE_LLVM_SUFFIX} REQUIRED)
+    set(system_imports)
+    foreach(library kernel32 user32)
+        add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/imports/lib${library}.a
+            COMMAND ${CMAKE_COMMAND} -E make_directory imports
+            COMMAND ${ORVALINDE_LLVM_DLLTOOL} -m arm64 -d ${PROJECT_SOURCE_DIR}/res/imports/${library}.def
+                    -l imports/lib${library}.a
+            DEPENDS ${PROJECT_SOURCE_DIR}/res/imports/${library}.def
+            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+            VERBATIM)
+        list(APPEND system_imports ${CMAKE_BINARY_DIR}/imports/lib${library}.a)
+    endforeach()
+    add_custom_target(OrvalindeSystemImports DEPENDS ${system_imports})
+    add_dependencies(Orvalinde OrvalindeSystemImports)
+    # By a path relative to the build folder, where the link runs: the PDB
+    # names the libraries linked, and no build path may reach it.
+    target_link_options(Orvalinde PRIVATE -Limports)
+    # Without unwind tables lld writes no .pdata, and a fault is no clean error.
+    target_compile_options(Orvalinde PRIVATE -funwind-tables)
+endif()
+
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     include(cmake/windows_llvm.cmake)
 else()
@@ -32,9 +64,14 @@ endif()
 # The link writes libOrvalinde.dll.a; the Microsoft linker's Orvalinde.lib
 # is made from the same export definition.
 # dlltool names internal symbols after the output path: keep it relative.
-find_program(ORVALINDE_DLLTOOL x86_64-w64-mingw32-dlltool REQUIRED)
+if(ORVALINDE_ARCH STREQUAL "ARM64")
+    set(ORVALINDE_DLLTOOL_COMMAND ${ORVALINDE_LLVM_DLLTOOL} -m arm64)
+else()
+    find_program(ORVALINDE_DLLTOOL x86_64-w64-mingw32-dlltool REQUIRED)
+    set(ORVALINDE_DLLTOOL_COMMAND ${ORVALINDE_DLLTOOL} -m i386:x86-64)
+endif()
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/Orvalinde.lib
-    COMMAND ${ORVALINDE_DLLTOOL} -m i386:x86-64 -d ${PROJECT_SOURCE_DIR}/res/Orvalinde.def -D Orvalinde.dll
+    COMMAND ${ORVALINDE_DLLTOOL_COMMAND} -d ${PROJECT_SOURCE_DIR}/res/Orvalinde.def -D Orvalinde.dll
             -l Orvalinde.lib
     DEPENDS ${PROJECT_SOURCE_DIR}/res/Orvalinde.def
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
@@ -49,7 +86,9 @@ install(TARGETS Orvalinde RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
 install(FILES include/orvalinde.h DESTINATION include)
 install(FILES ${CMAKE_BINARY_DIR}/Orvalinde.lib DESTINATION lib)
 install(FILES ${ORVALINDE_DEBUG_FILE} DESTINATION bin)
-install(FILES cmake/OrvalindeConfig.cmake ${CMAKE_BINARY_DIR}/OrvalindeConfigVersion.cmake
+# The package serves the architecture it was built for, and refuses another.
+configure_file(cmake/OrvalindeConfig.cmake.in ${CMAKE_BINARY_DIR}/OrvalindeConfig.cmake @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/OrvalindeConfig.cmake ${CMAKE_BINARY_DIR}/OrvalindeConfigVersion.cmake
     DESTINATION lib/cmake/Orvalinde)
 install(FILES README.md DESTINATION share/doc/Orvalinde)
 install(FILES examples/minimal_host/CMakeLists.txt examples/minimal_host/minimal_host.c
@@ -58,17 +97,25 @@ install(FILES examples/minimal_host/CMakeLists.txt examples/minimal_host/minimal
 # The release archive: the install tree, a symbol store and SHA256SUMS, the
 # same bytes from the same commit (cmake/package.cmake.in).
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
-set(ORVALINDE_ARCHIVE_NAME "Orvalinde-${PROJECT_VERSION}-win64")
+set(ORVALINDE_ARCHIVE_NAME "Orvalinde-${PROJECT_VERSION}-${ORVALINDE_ARCHIVE_SUFFIX}")
 configure_file(cmake/package.cmake.in ${CMAKE_BINARY_DIR}/package.cmake @ONLY)
 # A build folder configured when CPack made the archive keeps its CPack
 # files, which would reserve the target name.
 file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourceConfig.cmake)
+set(package_needs Orvalinde OrvalindeMsvcImportLibrary)
+if(ORVALINDE_ARCH STREQUAL "x64")
+    list(APPEND package_needs OrvalindePlayground)
+endif()
 add_custom_target(package
     COMMAND ${CMAKE_COMMAND} -P ${CMAKE_BINARY_DIR}/package.cmake
-    DEPENDS Orvalinde OrvalindeMsvcImportLibrary OrvalindePlayground
+    DEPENDS ${package_needs}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     COMMENT "Writing ${ORVALINDE_ARCHIVE_NAME}.zip"
     VERBATIM)
+
+if(ORVALINDE_ARCH STREQUAL "ARM64")
+    return()
+endif()
 
 add_subdirectory(apps/playground)
 

@@ -32,7 +32,7 @@ build_all() {
     cmake --preset native >/dev/null
     cmake --build --preset native
     local preset
-    for preset in windows windows-gcc; do
+    for preset in windows windows-gcc windows-arm64; do
         echo "== $preset build"
         cmake --preset $preset >/dev/null
         cmake --build --preset $preset

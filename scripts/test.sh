@@ -15,12 +15,13 @@ echo "== native tests under the sanitizers"
 ctest --preset asan
 echo "== fuzzer, seeded from the scenarios"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
-echo "== Orvalinde.dll imports and exports, both compilers' builds"
+echo "== Orvalinde.dll imports and exports: the release for x64 and ARM64, the GCC build"
 bash tests/dll_check.sh --release build/windows/Orvalinde.dll
+bash tests/dll_check.sh --release --arm64 build/windows-arm64/Orvalinde.dll
 bash tests/dll_check.sh build/windows-gcc/Orvalinde.dll
-echo "== the kit: install tree, PDB, package, archive, consumer project, versions"
+echo "== the kits: install tree, PDB, package, archive, consumer project, versions; ARM64 beside x64"
 bash tests/kit_check.sh
-echo "== the release built twice, from two paths"
+echo "== the release built twice, from two paths, for x64 and ARM64"
 bash tests/repro_check.sh
 echo "== end-to-end tests and a soak under Wine: the release DLL (clang and lld)"
 SOAK_ROUNDS=${SOAK_ROUNDS:-150} bash scripts/e2e.sh

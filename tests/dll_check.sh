@@ -5,26 +5,30 @@
 # runtime), and its hardening: the image's characteristics, and a
 # load configuration through which the loader finds the Control Flow Guard
 # table, listing every procedure the system calls back.
-#   dll_check.sh [--release] Orvalinde.dll
+# The machine is x64 unless --arm64 says ARM64.
+#   dll_check.sh [--release] [--arm64] Orvalinde.dll
 set -euo pipefail
 release=false
+machine=AMD64
 if [ "${1:-}" = --release ]; then release=true; shift; fi
-dll=${1:?usage: dll_check.sh [--release] Orvalinde.dll}
-dump=$(x86_64-w64-mingw32-objdump -p "$dll")
+if [ "${1:-}" = --arm64 ]; then machine=ARM64; shift; fi
+dll=${1:?usage: dll_check.sh [--release] [--arm64] Orvalinde.dll}
+dump=$(llvm-objdump-19 -p "$dll")
 fail() { echo "FAIL $dll: $*"; exit 1; }
 
-grep -qE '^Name[[:space:]]+[0-9a-f]+ Orvalinde\.dll$' <<<"$dump" || fail "export directory does not name Orvalinde.dll"
+llvm-readobj-19 --file-headers "$dll" | grep -q "Machine: IMAGE_FILE_MACHINE_$machine " || fail "not an $machine image"
+grep -qE '^ DLL name: Orvalinde\.dll$' <<<"$dump" || fail "export directory does not name Orvalinde.dll"
 
 imports=$(grep -E '^[[:space:]]*DLL Name:' <<<"$dump" | awk '{print $3}' | sort | tr '\n' ' ')
 wanted="KERNEL32.dll USER32.dll msvcrt.dll "
 ! $release || wanted="KERNEL32.dll USER32.dll "
 [ "$imports" = "$wanted" ] || fail "imports $imports"
 
-# "[Ordinal/Name Pointer] Table" lists "[ i] name" for ordinal base + i.
+# The export table lists "ordinal RVA name".
 expected="1:LowLevelMouseProc 2:MouseProc 3:customMaskKeyPressed 4:doDelayedEnable 5:doDisable 6:doEnable 7:load 8:setOrvalindeIsEnabled 9:showAbout 10:startDraggerMode "
-grep -q 'Ordinal Base 1$' <<<"$dump" || fail "ordinal base is not 1"
-exports=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" |
-    sed -nE 's/^[[:space:]]*\[ *([0-9]+)\] ([A-Za-z]+)$/\1 \2/p' | while read -r i name; do printf '%d:%s ' $((i + 1)) "$name"; done)
+grep -q '^ Ordinal base: 1$' <<<"$dump" || fail "ordinal base is not 1"
+exports=$(sed -n '/^Export Table:/,/^$/p' <<<"$dump" |
+    sed -nE 's/^[[:space:]]+([0-9]+)[[:space:]]+0x[0-9a-f]+[[:space:]]+([A-Za-z]+)$/\1 \2/p' | while read -r i name; do printf '%d:%s ' "$i" "$name"; done)
 [ "$exports" = "$expected" ] || fail "exports are: $exports"
 if $release; then
     headers=$(llvm-readobj-19 --file-headers --coff-load-config "$dll")
@@ -46,4 +50,4 @@ fi
 
 size=$(stat -c %s "$dll")
 [ "$size" -lt 32768 ] || fail "$size bytes, over 32 KiB"
-echo "PASS $dll: $size bytes, imports ${imports% }$($release && echo "; guarded")"
+echo "PASS $dll: $machine, $size bytes, imports ${imports% }$($release && echo "; guarded")"

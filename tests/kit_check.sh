@@ -98,3 +98,27 @@ for seen in "resource:$resource" "about box:$about" "package version file:$packa
     [ "${seen#*:}" = "$version" ] || fail "${seen%%:*} says ${seen#*:}, the build $version"
 done
 echo "PASS version $version in the resource, the about box, the archive name and the package version file"
+
+# The ARM64 kit (build/windows-arm64): its DLL's CodeView record matches its
+# PDB, its archive is the same layout but for the x64 playground, and each
+# kit's CMake package refuses a project built for the other architecture.
+arm=build/windows-arm64
+cmake --install "$arm" --prefix "$work/arm64" >/dev/null
+record=$(llvm-readobj-19 --coff-debug-directory "$arm/Orvalinde.dll")
+guid=$(sed -nE 's/^ *PDBGUID: \{(.*)\}$/\1/p' <<<"$record")
+llvm-pdbutil-19 dump -summary "$arm/Orvalinde.pdb" | grep -qx "  GUID: {$guid}" || fail "the ARM64 PDB is not the DLL's {$guid}"
+cmake --build "$arm" --target package >"$work/package.log" 2>&1 || { cat "$work/package.log"; fail "ARM64 package"; }
+listing=$(cd "$work" && rm -rf archive && mkdir archive && cd archive &&
+    cmake -E tar xf "$ROOT/$arm/Orvalinde-$version-winarm64.zip" && cd "Orvalinde-$version-winarm64" &&
+    find . -type f ! -path './symbols/*' | sort | tr '\n' ' ')
+[ "$listing" = "./SHA256SUMS ${expected/.\/bin\/OrvalindePlayground.exe /}" ] || fail "the ARM64 archive holds: $listing"
+for kit in "arm64:ARM64:$ROOT/cmake/mingw-w64.cmake" "prefix:x64:$ROOT/cmake/clang-mingw-w64-arm64.cmake"; do
+    IFS=: read -r prefix arch toolchain <<<"$kit"
+    rm -rf "$work/wrong"
+    if cmake -S tests/consumer -B "$work/wrong" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_PREFIX_PATH="$work/$prefix" \
+        >"$work/wrong.log" 2>&1; then
+        fail "the $arch kit's package serves a project built for another architecture"
+    fi
+    grep -q "this Orvalinde kit is for $arch" "$work/wrong.log" || { cat "$work/wrong.log"; fail "no clear refusal from the $arch kit"; }
+done
+echo "PASS ARM64 kit: PDB {$guid}, archive of $(echo "$listing" | wc -w) files; each kit refuses the other architecture"

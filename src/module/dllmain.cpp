@@ -2,7 +2,7 @@
 // so there is nothing to do on any notification. Built without a C runtime
 // (the release), this is the image's entry itself: nothing but it runs in
 // the host's process when the module loads.
-#include <cstdint>
+#include <stdint.h>
 
 #ifdef ORVALINDE_NO_CRT
 extern "C" int DllMainCRTStartup(void*, uint32_t, void*) { return 1; }

@@ -48,9 +48,18 @@ __guard_dispatch_icall_fptr:
     .quad guard_dispatch_icall_nop
 
     .text
+#ifdef __aarch64__
+    .p2align 2
+guard_check_icall_nop:
+    ret
+    .p2align 2
+guard_dispatch_icall_nop:  // the target is in x15
+    br x15
+#else
     .p2align 4
 guard_check_icall_nop:
     ret
     .p2align 4
-guard_dispatch_icall_nop:
+guard_dispatch_icall_nop:  // the target is in rax
     jmp *%rax
+#endif

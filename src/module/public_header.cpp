@@ -5,13 +5,21 @@
 #define NOMINMAX
 #include <orvalinde.h>
 
-#include <type_traits>
-
 #include "module/exports.h"
 #include "translate/hooks.h"
 
+// No C++ library here (the module has no runtime): the one trait needed.
+template <typename A, typename B>
+struct Same {
+    static constexpr bool value = false;
+};
+template <typename A>
+struct Same<A, A> {
+    static constexpr bool value = true;
+};
+
 #define ORVALINDE_SAME(function, type) \
-    static_assert(std::is_same<decltype(&::function), type>::value, #function " differs from orvalinde.h")
+    static_assert(Same<decltype(&::function), type>::value, #function " differs from orvalinde.h")
 ORVALINDE_SAME(LowLevelMouseProc, OrvalindeLowLevelMouseProcFn);
 ORVALINDE_SAME(MouseProc, OrvalindeMouseProcFn);
 ORVALINDE_SAME(customMaskKeyPressed, OrvalindeCustomMaskKeyPressedFn);

@@ -1,7 +1,7 @@
 // What a compiler may call on its own for block copies and fills, for the
 // build without a C runtime. Compiled with -fno-builtin, so that these loops
 // are not themselves turned into calls to the functions they define.
-#include <cstddef>
+#include <stddef.h>
 
 extern "C" {
 

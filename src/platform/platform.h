@@ -4,7 +4,7 @@
 // seam costs an ordinary call and nothing more.
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 struct OpaqueWindow;
 struct OpaqueHook;

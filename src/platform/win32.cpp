@@ -3,7 +3,7 @@
 #define NOMINMAX
 #include <windows.h>
 
-#include <cstddef>
+#include <stddef.h>
 
 #include "platform/platform.h"
 

@@ -2,7 +2,7 @@
 // share. Everything runs on the host's UI thread, so nothing is locked.
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 #include "platform/platform.h"
 #include "state/vocabulary.h"

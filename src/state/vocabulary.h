@@ -4,7 +4,7 @@
 // hosts have been built against these values.
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 #include "platform/platform.h"
 
