@@ -2,6 +2,7 @@
 # clang and lld, the release; DWARF split off from GCC), both import libraries, the install tree, the CMake package and the release
 # archive; and the end-to-end test host.
 enable_language(RC)
+enable_language(C)  # the runtime-free test host
 # x64, or ARM64 for Windows on ARM: the module and its kit build for both;
 # the playground, the test hosts and the benchmark stay x64.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "ARM64")
@@ -113,6 +114,7 @@ add_custom_target(package
     COMMENT "Writing ${ORVALINDE_ARCHIVE_NAME}.zip"
     VERBATIM)
 
+add_subdirectory(tests/arm64)
 if(ORVALINDE_ARCH STREQUAL "ARM64")
     return()
 endif()

@@ -4,7 +4,8 @@
 # the fuzzer for a minute, the DLL and kit checks, a second build of the
 # release that must match the first, the scenarios against both compilers'
 # DLLs, the hosts built against the installed kit, a soak, the playground
-# (and that its recordings replay) and real programs under Wine.
+# (and that its recordings replay) and real programs under Wine, and the
+# ARM64 DLL in an arm64 Wine under emulation.
 source "$(dirname "$0")/lib.sh"
 ensure_packages "${PACKAGES[@]}"
 build_all
@@ -33,3 +34,5 @@ echo "== recorded playground sessions replay: fixed cases and random seeds, inpu
 bash tests/playground_roundtrip.sh
 echo "== the module inside real programs that ship with Wine, input from the X server"
 bash tests/real_programs_check.sh
+echo "== the ARM64 DLL in Debian's arm64 Wine under qemu-user, beside the x64 DLL, input from the X server"
+bash tests/arm64_check.sh

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The ARM64 DLL as a person uses it: real ARM64 code, in Debian's arm64 Wine
+# under qemu-user (scripts/arm64_chroot.sh), in a runtime-free ARM64 host
+# driven through the X server; the x64 DLL faces the same checks in the same
+# host built for x64 under x64 Wine. The checks must fail against a DLL with
+# the same exports that installs no hooks. Then MouseProc's per-call cost
+# against the pass-through LowLevelMouseProc, for each. Needs root.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$ROOT"
+for file in build/windows-arm64/Orvalinde.dll build/windows-arm64/orvalinde_arm64_host.exe \
+            build/windows-arm64/nohooks/Orvalinde.dll build/windows/Orvalinde.dll build/windows/orvalinde_arm64_host.exe; do
+    [ -f "$file" ] || { echo "arm64: $file is missing; build first" >&2; exit 1; }
+done
+source scripts/wine_env.sh
+arm64_share="$work/share"
+source scripts/arm64_chroot.sh
+start=$(date +%s)
+for case in x64:build/windows arm64:build/windows-arm64 nohooks:build/windows-arm64; do
+    mkdir -p "$arm64_share/${case%%:*}"
+    cp "${case#*:}/orvalinde_arm64_host.exe" "$arm64_share/${case%%:*}/"
+done
+cp build/windows/Orvalinde.dll "$arm64_share/x64/"
+cp build/windows-arm64/Orvalinde.dll "$arm64_share/arm64/"
+cp build/windows-arm64/nohooks/Orvalinde.dll "$arm64_share/nohooks/"
+[ -d "$arm64_root/root/prefix" ] || arm64_run /usr/lib/wine/wine64 wineboot -i >"$work/wineboot-arm64.log" 2>&1
+
+# Runs the host on NAME's DLL with ARGUMENT; its log is $arm64_share/NAME/host.log.
+host() {
+    local name=$1 argument=$2
+    if [ "$name" = x64 ]; then
+        local dir="$arm64_share/x64"
+        timeout 120 wine "$dir/orvalinde_arm64_host.exe" "$(winepath -w "$dir/Orvalinde.dll")" "$(winepath -w "$dir/host.log")" \
+            "$argument" >>"$work/wine.log" 2>&1
+    else
+        arm64_timeout=180 arm64_run /usr/lib/wine/wine64 "Z:\\share\\$name\\orvalinde_arm64_host.exe" \
+            "Z:\\share\\$name\\Orvalinde.dll" "Z:\\share\\$name\\host.log" "$argument" >>"$work/wine.log" 2>&1
+    fi
+}
+
+checks() {
+    local name=$1
+    rm -f "$arm64_share/$name/host.log"
+    host "$name" 90000 &
+    local pid=$!
+    for _ in $(seq 300); do grep -q '^ready$' "$arm64_share/$name/host.log" 2>/dev/null && break; sleep 0.2; done
+    sleep 1
+    python3 tests/arm64_check.py drive 40 30
+    wait "$pid" || true
+    python3 tests/arm64_check.py check "$name" "$arm64_share/$name/host.log"
+}
+
+status=0
+checks x64 || status=1
+checks arm64 || status=1
+# The host itself must work there (its own checks pass); the module's fail.
+out=$(checks nohooks || true)
+if grep -q "^PASS nohooks: the host ended" <<<"$out" && grep -q "^FAIL nohooks: Alt + right drag" <<<"$out"; then
+    echo "PASS the checks fail against a DLL that installs no hooks: $(tail -1 <<<"$out")"
+else
+    echo "$out"; echo "FAIL the checks do not fail as they should against a DLL that installs no hooks"; status=1
+fi
+for name in x64 arm64; do
+    rm -f "$arm64_share/$name/host.log"
+    host "$name" bench || true
+    ratio=$(sed -n 's/^ratio //p' "$arm64_share/$name/host.log")
+    [ -n "$ratio" ] || { echo "FAIL $name: no per-call cost measured"; status=1; continue; }
+    echo "per call, $name: MouseProc costs $((ratio / 100)).$(printf '%02d' $((ratio % 100))) times LowLevelMouseProc"
+done
+echo "arm64: $(( $(date +%s) - start )) s"
+exit $status
