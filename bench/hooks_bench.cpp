@@ -47,6 +47,18 @@ void AltRightDragMotion(benchmark::State& s) {
     measure(s, [&] { benchmark::DoNotOptimize(MouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LParam>(&record))); });
 }
 
+// A keystroke while a drag is on: the check for a release the hooks never saw.
+void KeystrokeDuringAltRightDrag(benchmark::State& s) {
+    host();
+    sim::setKeyState(VK_MENU, true);
+    sim::buttonDown(sim::Button::Right, mainWindow, {1, 1});
+    measure(s, [] {
+        benchmark::DoNotOptimize(KeyboardProc(HC_ACTION, 'S', 0x001F0001));
+        benchmark::DoNotOptimize(KeyboardProc(HC_ACTION, 'S', 0xC01F0001));
+    });
+    s.counters["calls"] = s.counters["calls"] / 2;  // per keystroke event
+}
+
 void PlainLetterKeystroke(benchmark::State& s) {
     host();
     measure(s, [] {
@@ -70,5 +82,6 @@ void LoneCtrlPress(benchmark::State& s) {
 BENCHMARK(PlainMouseMove);
 BENCHMARK(AltRightDragMotion);
 BENCHMARK(PlainLetterKeystroke);
+BENCHMARK(KeystrokeDuringAltRightDrag);
 BENCHMARK(LoneCtrlPress);
 BENCHMARK_MAIN();

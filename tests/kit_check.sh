@@ -106,7 +106,10 @@ arm=build/windows-arm64
 cmake --install "$arm" --prefix "$work/arm64" >/dev/null
 record=$(llvm-readobj-19 --coff-debug-directory "$arm/Orvalinde.dll")
 guid=$(sed -nE 's/^ *PDBGUID: \{(.*)\}$/\1/p' <<<"$record")
-llvm-pdbutil-19 dump -summary "$arm/Orvalinde.pdb" | grep -qx "  GUID: {$guid}" || fail "the ARM64 PDB is not the DLL's {$guid}"
+age=$(sed -nE 's/^ *PDBAge: ([0-9]+)$/\1/p' <<<"$record")
+summary=$(llvm-pdbutil-19 dump -summary "$arm/Orvalinde.pdb")
+[ -n "$guid" ] && grep -qx "  GUID: {$guid}" <<<"$summary" && grep -qx "  Age: $age" <<<"$summary" ||
+    fail "the ARM64 PDB's GUID and age are not the DLL's {$guid} $age"
 cmake --build "$arm" --target package >"$work/package.log" 2>&1 || { cat "$work/package.log"; fail "ARM64 package"; }
 listing=$(cd "$work" && rm -rf archive && mkdir archive && cd archive &&
     cmake -E tar xf "$ROOT/$arm/Orvalinde-$version-winarm64.zip" && cd "Orvalinde-$version-winarm64" &&
@@ -121,4 +124,9 @@ for kit in "arm64:ARM64:$ROOT/cmake/mingw-w64.cmake" "prefix:x64:$ROOT/cmake/cla
     fi
     grep -q "this Orvalinde kit is for $arch" "$work/wrong.log" || { cat "$work/wrong.log"; fail "no clear refusal from the $arch kit"; }
 done
-echo "PASS ARM64 kit: PDB {$guid}, archive of $(echo "$listing" | wc -w) files; each kit refuses the other architecture"
+# ... and serves a project built for its own.
+mkdir -p "$work/serve"
+printf 'cmake_minimum_required(VERSION 3.21)\nproject(serve C)\nfind_package(Orvalinde 2 CONFIG REQUIRED)\n' >"$work/serve/CMakeLists.txt"
+cmake -S "$work/serve" -B "$work/serve/build" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/clang-mingw-w64-arm64.cmake" \
+    -DCMAKE_PREFIX_PATH="$work/arm64" >"$work/serve.log" 2>&1 || { cat "$work/serve.log"; fail "the ARM64 kit does not serve an ARM64 project"; }
+echo "PASS ARM64 kit: PDB {$guid} age $age, archive of $(echo "$listing" | wc -w) files; each kit serves its own architecture and refuses the other"

@@ -127,6 +127,7 @@ bool parseWindow(const std::string& word, Window* window) {
     if (word == "main") return *window = Main, true;
     if (word == "second") return *window = Second, true;
     if (word == "none") return *window = NoWindow, true;
+    if (word == "other") return *window = OtherWindow, true;
     return false;
 }
 
@@ -159,7 +160,7 @@ struct Parser {
             ++next;
             std::string w;
             if (!word(&w, "window") || !parseWindow(w, &step->window) || step->window == NoWindow)
-                return fail("'over' takes main or second");
+                return fail("'over' takes main, second or other");
         }
         return true;
     }
@@ -201,7 +202,7 @@ bool parseExpect(Parser& p, Step* step) {
         return p.word(&r.caption, "caption") && p.word(&r.text, "text") && p.end();
     }
     step->kind = Kind::Expect;
-    if (!parseWindow(w, &r.window)) return p.fail("unknown window '" + w + "' (main, second or none)");
+    if (!parseWindow(w, &r.window)) return p.fail("unknown window '" + w + "' (main, second, other or none)");
     if (!p.word(&w, "message")) return false;
     if (w == "input") {
         r.input = true;
@@ -316,7 +317,7 @@ bool parseStep(Parser& p, Step* step) {
     }
     if (verb == "focus") {
         step->kind = Kind::Focus;
-        return p.word(&w, "window") && ((parseWindow(w, &step->window) && step->window != NoWindow) ||
+        return p.word(&w, "window") && ((parseWindow(w, &step->window) && step->window <= Second) ||
                                         p.fail("focus takes main or second")) && p.end();
     }
     if (verb == "peek" || verb == "unload") {
@@ -413,6 +414,12 @@ bool load(const std::string& file, Scenario* out, std::string* error) {
     return parse(file, text.str(), out, error);
 }
 
+namespace {
+
+std::string over(Window window) { return window == Main ? "" : std::string(" over ") + windowName(window); }
+
+}  // namespace
+
 std::string format(const Step& step) {
     static const char* const kButtons[] = {"left", "right", "middle"};
     const std::string key = keyName(step.key).substr(keyName(step.key).rfind("VK_", 0) == 0 ? 3 : 0);
@@ -435,12 +442,10 @@ std::string format(const Step& step) {
                              : std::string("host ") + windowName(step.window) + " loop at " + messageName(step.expected.message);
     case Kind::EndLoop: return "end loop";
     case Kind::Pointer:
-        return "pointer " + std::to_string(step.x) + " " + std::to_string(step.y) +
-               (step.window == Second ? " over second" : "");
+        return "pointer " + std::to_string(step.x) + " " + std::to_string(step.y) + over(step.window);
     case Kind::ButtonDouble: return std::string("button double ") + kButtons[step.button];
     case Kind::Move:
-        return "move " + std::to_string(step.x) + " " + std::to_string(step.y) +
-               (step.window == Second ? " over second" : "");
+        return "move " + std::to_string(step.x) + " " + std::to_string(step.y) + over(step.window);
     case Kind::Wait: return "wait " + std::to_string(step.milliseconds);
     case Kind::Focus: return std::string("focus ") + windowName(step.window);
     case Kind::Peek: return "peek";

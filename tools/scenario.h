@@ -14,7 +14,10 @@
 //   call doEnable                      an export, by name
 //   key down MENU | key up TAB | key tap S
 //   move 110 105                       client coordinates of main ...
-//   move 5 5 over second               ... or of the second window (a child of main)
+//   move 5 5 over second               ... or of the second window (a child of main),
+//   move 5 5 over other                or of another window of the host's
+//                                      thread (a menu, a box): what it gets
+//                                      is not expected
 //   button down right | button up left  at the pointer
 //   button double left                 the second press of a double-click
 //   button up right outside            released over another program's window:

@@ -39,6 +39,7 @@ SimulatedHost::SimulatedHost(bool traceMessages) : trace(traceMessages) {
     state = TranslationState{};
     main = sim::addWindow(kMainOrigin);
     second = sim::addWindow({kMainOrigin.x + kSecondOffset.x, kMainOrigin.y + kSecondOffset.y}, main);
+    other = sim::addWindow(kOtherOrigin);  // after main: load still finds main first
     sim::setFocus(main);
     sim::setDoubleClicks(second, true);  // as the Windows test host's class
 }
@@ -121,7 +122,7 @@ bool SimulatedHost::cursorShown() { return sim::cursorCount() >= 0; }
 std::vector<scenario::Received> SimulatedHost::take() {
     std::vector<scenario::Received> out;
     for (const sim::Message& m : sim::messages()) {
-        if (m.window == nullptr) continue;  // a send to no window reaches nobody
+        if (m.window == nullptr || m.window == other) continue;  // nobody, or a window not watched
         // Only client-area mouse messages and keystrokes, as the Windows test host logs.
         if (m.message < 0x0100 || (m.message > 0x0105 && m.message < 0x0200)) continue;
         scenario::Received r;
@@ -150,11 +151,13 @@ std::vector<scenario::Received> SimulatedHost::take() {
 scenario::Window SimulatedHost::windowOf(WindowHandle window) const {
     if (window == main) return scenario::Main;
     if (window == second) return scenario::Second;
+    if (window == other) return scenario::OtherWindow;
     if (window == nullptr) return scenario::NoWindow;
     return scenario::OtherWindow;
 }
 
 Point SimulatedHost::origin(scenario::Window window) const {
     if (window == scenario::Second) return {kMainOrigin.x + secondOffset.x, kMainOrigin.y + secondOffset.y};
+    if (window == scenario::OtherWindow) return kOtherOrigin;
     return kMainOrigin;
 }

@@ -9,16 +9,17 @@
 #include "scenario.h"
 
 // Main's client area at (40, 30) on the screen; the second window is a child
-// of main, 400 pixels to its right.
+// of main, 400 pixels to its right; the other window, top-level, is beyond.
 constexpr Point kMainOrigin = {40, 30};
 constexpr Point kSecondOffset = {400, 0};
+constexpr Point kOtherOrigin = {860, 30};
 
 struct SimulatedHost : scenario::Driver {
     // A fresh world and module state, main focused, the pointer at main's origin.
     explicit SimulatedHost(bool trace = false);
     // A host with no world yet, for one that outlives many (copy one in).
     struct NoWorld {};
-    explicit SimulatedHost(NoWorld) : trace(false), main(nullptr), second(nullptr) {}
+    explicit SimulatedHost(NoWorld) : trace(false), main(nullptr), second(nullptr), other(nullptr) {}
 
     void layout(scenario::Window window, int x, int y, int width, int height) override;
     bool call(const std::string& name) override;
@@ -43,13 +44,16 @@ struct SimulatedHost : scenario::Driver {
     bool moduleLoaded() override { return !unloaded || sim::modulePinned(); }
     std::vector<scenario::Received> take() override;
 
-    WindowHandle handle(scenario::Window window) const { return window == scenario::Second ? second : main; }
+    WindowHandle handle(scenario::Window window) const {
+        return window == scenario::Second ? second : window == scenario::OtherWindow ? other : main;
+    }
     scenario::Window windowOf(WindowHandle window) const;
     Point origin(scenario::Window window) const;
 
     bool trace;
     WindowHandle main;
     WindowHandle second;
+    WindowHandle other;  // another top-level window of the thread: a menu, a box
     size_t boxesTaken = 0;
     bool unloaded = false;
     scenario::Window pointerWindow = scenario::Main;

@@ -48,11 +48,15 @@ void insertDeclaration(const scenario::Step& step) {
 
 // The thread hooks see each event as the module will, after the system has
 // merged queued motion; they only note it and pass it on.
+// While a menu or a box runs its loop, the mouse events it takes are
+// recorded as over another window, whichever window they name (a menu
+// tracks the mouse through main): the module sees them, and a press there
+// settles a Ctrl key-up it owes; the loop, not the window, takes them.
 LRESULT CALLBACK onMouse(int code, WPARAM message, LPARAM lParam) {
     const auto* record = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
-    const scenario::Window window = windowOf(record->hwnd);
-    if (code == HC_ACTION && session.recording && window <= scenario::Second && message >= WM_MOUSEMOVE &&
-        message <= WM_MBUTTONDBLCLK) {
+    const scenario::Window window = session.recording ? windowOf(record->hwnd) : scenario::OtherWindow;
+    if (code == HC_ACTION && window != scenario::NoWindow && message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK &&
+        (window <= scenario::Second || !session.recording)) {
         POINT at = record->pt;
         ScreenToClient(record->hwnd, &at);
         const bool moved = window != pointerWindow || at.x != pointer.x || at.y != pointer.y;
@@ -179,9 +183,11 @@ void addStepAfterGap(const scenario::Step& step, bool gap) {
     addStep(step);
 }
 
+// Also while a menu or a box runs: what the module sends meanwhile belongs
+// to the session, after the step over that window that caused it.
 void addReceived(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input) {
     const scenario::Window w = windowOf(window);
-    if (w > scenario::Second || !session.recording) return;
+    if (w > scenario::Second || session.received.empty()) return;
     scenario::Received r;
     r.window = w;
     r.input = input;

@@ -34,6 +34,9 @@ constexpr int kSecondX = 400, kSecondY = 0, kSecondWidth = 300, kSecondHeight = 
 
 
 HWND mainWindow, secondWindow;
+// Another top-level window of the thread, as a menu or a box would be; what
+// it receives is not logged.
+HWND otherWindow;
 std::vector<scenario::Received> received;
 std::vector<double> receivedAt;  // milliseconds, for tracing
 
@@ -93,7 +96,7 @@ void answer(HWND window, UINT message) {
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const bool key = message >= WM_KEYDOWN && message <= WM_SYSKEYUP && message != WM_CHAR && message != WM_DEADCHAR;
     const bool mouse = message >= WM_MOUSEFIRST && message <= WM_MBUTTONDBLCLK;
-    if (key || mouse) {
+    if ((key || mouse) && window != otherWindow) {
         scenario::Received r;
         r.window = windowOf(window);
         r.message = message;
@@ -172,7 +175,7 @@ void inject(INPUT input) {
 
 POINT clientToScreen(scenario::Window window, int x, int y) {
     POINT p = {x, y};
-    ClientToScreen(window == scenario::Second ? secondWindow : mainWindow, &p);
+    ClientToScreen(window == scenario::Second ? secondWindow : window == scenario::OtherWindow ? otherWindow : mainWindow, &p);
     return p;
 }
 
@@ -394,11 +397,15 @@ bool createWindows(std::string* error) {
     secondClass.style = CS_DBLCLKS;  // double-clicks only over the second window
     secondClass.lpszClassName = "OrvalindeTestSecond";
     if (!RegisterClassA(&mainClass) || !RegisterClassA(&secondClass)) return *error = "RegisterClass failed", false;
+    // Made first, so that main, above it, is the thread's first top-level
+    // window: the one load finds.
+    otherWindow = CreateWindowExA(0, mainClass.lpszClassName, "", WS_POPUP | WS_VISIBLE, 860, 30, 150, 150, nullptr,
+                                  nullptr, mainClass.hInstance, nullptr);
     mainWindow = CreateWindowExA(0, mainClass.lpszClassName, "Orvalinde test host", WS_POPUP | WS_VISIBLE | WS_BORDER, kMainX,
                                  kMainY, kMainWidth, kMainHeight, nullptr, nullptr, mainClass.hInstance, nullptr);
     secondWindow = CreateWindowExA(0, secondClass.lpszClassName, "", WS_CHILD | WS_VISIBLE | WS_BORDER, kSecondX, kSecondY,
                                    kSecondWidth, kSecondHeight, mainWindow, nullptr, mainClass.hInstance, nullptr);
-    if (!mainWindow || !secondWindow) return *error = "CreateWindow failed", false;
+    if (!mainWindow || !secondWindow || !otherWindow) return *error = "CreateWindow failed", false;
     SetForegroundWindow(mainWindow);
     SetFocus(mainWindow);
     // One grab for the whole run: Wine resynchronises key state on each
