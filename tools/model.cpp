@@ -7,32 +7,6 @@
 
 namespace model {
 
-const ExceptionInfo kExceptions[kExceptionCount] = {
-    {"translation-off",
-     "while translation is off both hooks pass everything on untracked, and doDisable leaves every gesture, "
-     "mode and owed key-up as it stands (a dragger or mask mode started meanwhile runs on); whatever spans "
-     "the switch is left to the host as it stands"},
-    {"focus-elsewhere",
-     "the module sends its keystrokes to the main window, while the user's own keystrokes go to the window "
-     "with the focus; with the focus on a child window, a key the module sent to main is released to the "
-     "child, or the other way round, and stays down for one of them until it loses the focus"},
-    {"mask-release-swallowed",
-     "the mask key's release never reaches the host, even where the host saw that key go down: a key "
-     "captured as the mask key while it was held, or a dragger key that is also the mask key, whose repeats "
-     "the host received"},
-    {"pointer-left-while-held",
-     "mouse messages follow the pointer, the module's as the platform's own: in a host that does not capture "
-     "the mouse, a window the pointer leaves with a button held never sees that button's release, nor the "
-     "release of a drag the module replays there; keys are not routed by the pointer, and are not excused"},
-    {"released-elsewhere",
-     "a press the host got as input, released over another program's window or over a border, never reaches "
-     "the host as a release: that is the platform's routing, with or without the module; the module ends its "
-     "own gestures at such a release, and the buttons it sent are not excused"},
-};
-
-const char* const kVariantNames[kVariantCount] = {"plain", "lost", "capture", "modal"};
-Variant variant = kPlainHost;
-
 SimulatedHost host{SimulatedHost::NoWorld{}};
 Believed believed[2];
 Believed excused[2][kExceptionCount];
@@ -477,46 +451,6 @@ std::string key() {
     return k;
 }
 
-std::vector<scenario::Step> written(const std::vector<scenario::Step>& steps) {
-    const Saved live = save();
-    std::vector<scenario::Step> out;
-    start();
-    flat = &out;
-    for (const scenario::Step& s : steps) apply(s);
-    flat = nullptr;
-    restore(live);
-    return out;
-}
-
-std::string scenarioText(const std::vector<scenario::Step>& path, const std::string& header) {
-    const std::vector<scenario::Step> steps = written(path);
-    const Saved live = save();
-    scenario::Scenario s;
-    s.file = "path";
-    if (variant == kCapturingHost) {
-        scenario::Step captures = step(scenario::Kind::Host);
-        captures.captures = true;
-        s.steps.push_back(captures);
-    }
-    if (variant == kModalHost)
-        for (scenario::Window w : {scenario::Main, scenario::Second})
-            for (uint32_t m : {WM_RBUTTONUP, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN}) {
-                scenario::Step loop = step(scenario::Kind::Host);
-                loop.window = w;
-                loop.expected.message = m;
-                s.steps.push_back(loop);
-            }
-    for (const char* name : {"load", "doEnable"}) {
-        scenario::Step call = step(scenario::Kind::Call);
-        call.name = name;
-        s.steps.push_back(call);
-    }
-    s.steps.insert(s.steps.end(), steps.begin(), steps.end());
-    SimulatedHost fresh;
-    std::string text, error;
-    scenario::record(s, fresh, &text, &error);
-    restore(live);
-    return header + text;
-}
+void collectWritten(std::vector<scenario::Step>* out) { flat = out; }
 
 }  // namespace model

@@ -99,6 +99,8 @@ std::string apply(const scenario::Step& step);
 // The steps as a scenario has them: with a modal host, each action followed
 // by what ran inside the loops it opened and their `end loop` lines.
 std::vector<scenario::Step> written(const std::vector<scenario::Step>& steps);
+// While `out` is set, apply() appends to it each step as a scenario writes it.
+void collectWritten(std::vector<scenario::Step>* out);
 
 // The keys and buttons held, as the actions that release them.
 std::vector<scenario::Step> releases();

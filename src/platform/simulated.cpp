@@ -1,82 +1,15 @@
 // In-memory platform for the native tests and tools. Single-threaded like
 // the host's UI thread; every logic call is counted.
 #include "platform/simulated.h"
+#include "platform/simulated_world.h"
 
 #include <algorithm>
 #include <array>
 
+
+using namespace simworld;
+
 namespace {
-
-constexpr uint32_t kWmTimer = 0x0113;
-constexpr int kKeyboardHook = 2;  // WH_KEYBOARD
-constexpr int kMouseHook = 7;     // WH_MOUSE
-
-struct Window {
-    Point origin;
-    WindowHandle parent;
-    uint32_t thread;
-    bool doubleClicks;
-    std::function<void(const sim::Message&)> procedure;
-};
-
-struct QueuedEvent {
-    uint32_t message;
-    WindowHandle window;
-    Point screen;
-};
-
-struct CurrentEvent {
-    uint32_t message;
-    WindowHandle window;
-    Point screen;
-    bool taken;  // a modal loop took it from the queue again
-};
-
-struct Timer {
-    TimerId id;
-    uint32_t interval;
-    uint64_t due;
-    TimerProcedure procedure;
-    bool live;
-};
-
-struct World {
-    std::vector<Window> windows;
-    WindowHandle focus = nullptr;
-    uint32_t currentThread = sim::kHostThread;
-    std::array<bool, 256> keys{};
-    uint64_t clock = 0;
-    uint32_t tickBase = 0;
-    std::vector<Timer> timers;
-    TimerId nextTimerId = 1;
-    int cursorCount = 0;
-    bool pinned = false;
-    uint32_t callbacksBeforePin = 0;
-    std::array<bool, 16> failHook{};
-    std::array<HookProcedure, 16> hooks{};
-    size_t hooksInstalled = 0;
-    std::vector<sim::Message> messages;
-    std::vector<sim::MessageBoxRecord> boxes;
-    uint64_t platformCalls = 0;
-    uint64_t nextHookCalls = 0;
-    bool checkHookResults = false;
-    LResult lastNextHookResult = 0;
-    uint64_t wrongHookResults = 0;
-    int entryDepth = 0;
-    uint32_t sendsThisEntry = 0;
-    uint32_t mostSendsPerEntry = 0;
-    // Button messages in the queue: the one whose hooks are running (the
-    // platform takes it only once they return), and releases queued behind.
-    int buttonsQueued = 0;
-    std::vector<QueuedEvent> queued;
-    std::vector<CurrentEvent> handling;  // mouse events whose hooks are running, innermost last
-    WindowHandle capture = nullptr;
-    int captureButton = 0;
-    bool capturingHost = false;
-    std::vector<WindowHandle> eventWindows;  // of the mouse events since the log was cleared
-};
-
-World world;
 
 void followCapture(const sim::Message& m);
 bool deliverMouse(uint32_t message, WindowHandle window, Point screen, bool takeQueued = true);
@@ -102,10 +35,22 @@ bool callHook(HookProcedure hook, int code, WParam wParam, LParam lParam) {
     return passedOn;
 }
 
+}  // namespace
+
+namespace simworld {
+
+World world;
+
 Window* find(WindowHandle handle) {
     const uintptr_t index = reinterpret_cast<uintptr_t>(handle);
     if (index == 0 || index > world.windows.size()) return nullptr;
     return &world.windows[index - 1];
+}
+
+Timer* liveTimer(TimerId id) {
+    for (Timer& timer : world.timers)
+        if (timer.id == id && timer.live) return &timer;
+    return nullptr;
 }
 
 void deliver(const sim::Message& message) {
@@ -118,6 +63,10 @@ void deliver(const sim::Message& message) {
         procedure(message);
     }
 }
+
+}  // namespace simworld
+
+namespace {
 
 LParam packPoint(Point point) {
     uint32_t packed = (static_cast<uint32_t>(point.x) & 0xFFFFu) | (static_cast<uint32_t>(point.y) << 16);
@@ -258,11 +207,6 @@ uint32_t buttonMessage(sim::Button button, int offset) {
     }
 }
 
-Timer* liveTimer(TimerId id) {
-    for (Timer& timer : world.timers)
-        if (timer.id == id && timer.live) return &timer;
-    return nullptr;
-}
 
 }  // namespace
 
@@ -441,118 +385,3 @@ std::shared_ptr<const Snapshot> save() {
 void restore(const Snapshot& snapshot) { world = snapshot.world; }
 
 }  // namespace sim
-
-namespace platform {
-
-LResult sendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
-    ++world.platformCalls;
-    ++world.sendsThisEntry;
-    deliver({window, message, wParam, lParam, false});
-    return 0;
-}
-
-int16_t asyncKeyState(int virtualKey) {
-    ++world.platformCalls;
-    if (virtualKey < 0 || virtualKey > 255) return 0;
-    return world.keys[virtualKey] ? static_cast<int16_t>(0x8000) : 0;
-}
-
-WindowHandle focusWindow() {
-    ++world.platformCalls;
-    return world.focus;
-}
-
-bool buttonInputQueued() {
-    ++world.platformCalls;
-    return world.buttonsQueued > 0 || !world.queued.empty();
-}
-
-uint32_t tickCount() {
-    ++world.platformCalls;
-    return sim::now();
-}
-
-void screenToClient(WindowHandle window, Point* point) {
-    ++world.platformCalls;
-    if (Window* target = find(window)) {
-        point->x -= target->origin.x;
-        point->y -= target->origin.y;
-    }
-}
-
-TimerId setTimer(TimerId id, uint32_t milliseconds, TimerProcedure procedure) {
-    ++world.platformCalls;
-    if (!world.pinned) ++world.callbacksBeforePin;
-    if (Timer* timer = liveTimer(id)) {
-        timer->interval = milliseconds;
-        timer->due = world.clock + milliseconds;
-        timer->procedure = procedure;
-        return id;
-    }
-    const TimerId fresh = world.nextTimerId++;
-    world.timers.push_back({fresh, milliseconds, world.clock + milliseconds, procedure, true});
-    return fresh;
-}
-
-int killTimer(TimerId id) {
-    ++world.platformCalls;
-    Timer* timer = liveTimer(id);
-    if (timer == nullptr) return 0;
-    timer->live = false;
-    return 1;
-}
-
-int showCursor(bool show) {
-    ++world.platformCalls;
-    world.cursorCount += show ? 1 : -1;
-    return world.cursorCount;
-}
-
-HookHandle setHook(int kind, HookProcedure procedure, uint32_t) {
-    ++world.platformCalls;
-    if (!world.pinned) ++world.callbacksBeforePin;
-    if (world.failHook[kind & 15]) return nullptr;
-    world.hooks[kind & 15] = procedure;
-    ++world.hooksInstalled;
-    return reinterpret_cast<HookHandle>(static_cast<uintptr_t>(0x100 + world.hooksInstalled));
-}
-
-LResult callNextHook(int, WParam, LParam) {
-    ++world.platformCalls;
-    ++world.nextHookCalls;
-    // Never 0 or 1, so that neither can pass for it by accident.
-    world.lastNextHookResult = world.checkHookResults ? static_cast<LResult>(0x5EED0000 + world.nextHookCalls) : 0;
-    return world.lastNextHookResult;
-}
-
-void enumWindows(EnumWindowsProcedure procedure, LParam lParam) {
-    ++world.platformCalls;
-    for (size_t i = 0; i < world.windows.size(); ++i) {
-        if (world.windows[i].parent != nullptr) continue;
-        if (!procedure(reinterpret_cast<WindowHandle>(static_cast<uintptr_t>(i + 1)), lParam)) return;
-    }
-}
-
-uint32_t windowThreadId(WindowHandle window) {
-    ++world.platformCalls;
-    const Window* target = find(window);
-    return target != nullptr ? target->thread : 0;
-}
-
-uint32_t currentThreadId() {
-    ++world.platformCalls;
-    return world.currentThread;
-}
-
-void messageBox(WindowHandle owner, const char* text, const char* caption) {
-    ++world.platformCalls;
-    world.boxes.push_back({owner, text, caption});
-}
-
-bool pinModule() {
-    ++world.platformCalls;
-    world.pinned = true;
-    return true;
-}
-
-}  // namespace platform

@@ -1,0 +1,120 @@
+// The platform calls the logic makes, against the simulated world; every
+// one is counted.
+#include "platform/simulated_world.h"
+
+using namespace simworld;
+
+namespace platform {
+
+LResult sendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
+    ++world.platformCalls;
+    ++world.sendsThisEntry;
+    deliver({window, message, wParam, lParam, false});
+    return 0;
+}
+
+int16_t asyncKeyState(int virtualKey) {
+    ++world.platformCalls;
+    if (virtualKey < 0 || virtualKey > 255) return 0;
+    return world.keys[virtualKey] ? static_cast<int16_t>(0x8000) : 0;
+}
+
+WindowHandle focusWindow() {
+    ++world.platformCalls;
+    return world.focus;
+}
+
+bool buttonInputQueued() {
+    ++world.platformCalls;
+    return world.buttonsQueued > 0 || !world.queued.empty();
+}
+
+uint32_t tickCount() {
+    ++world.platformCalls;
+    return sim::now();
+}
+
+void screenToClient(WindowHandle window, Point* point) {
+    ++world.platformCalls;
+    if (Window* target = find(window)) {
+        point->x -= target->origin.x;
+        point->y -= target->origin.y;
+    }
+}
+
+TimerId setTimer(TimerId id, uint32_t milliseconds, TimerProcedure procedure) {
+    ++world.platformCalls;
+    if (!world.pinned) ++world.callbacksBeforePin;
+    if (Timer* timer = liveTimer(id)) {
+        timer->interval = milliseconds;
+        timer->due = world.clock + milliseconds;
+        timer->procedure = procedure;
+        return id;
+    }
+    const TimerId fresh = world.nextTimerId++;
+    world.timers.push_back({fresh, milliseconds, world.clock + milliseconds, procedure, true});
+    return fresh;
+}
+
+int killTimer(TimerId id) {
+    ++world.platformCalls;
+    Timer* timer = liveTimer(id);
+    if (timer == nullptr) return 0;
+    timer->live = false;
+    return 1;
+}
+
+int showCursor(bool show) {
+    ++world.platformCalls;
+    world.cursorCount += show ? 1 : -1;
+    return world.cursorCount;
+}
+
+HookHandle setHook(int kind, HookProcedure procedure, uint32_t) {
+    ++world.platformCalls;
+    if (!world.pinned) ++world.callbacksBeforePin;
+    if (world.failHook[kind & 15]) return nullptr;
+    world.hooks[kind & 15] = procedure;
+    ++world.hooksInstalled;
+    return reinterpret_cast<HookHandle>(static_cast<uintptr_t>(0x100 + world.hooksInstalled));
+}
+
+LResult callNextHook(int, WParam, LParam) {
+    ++world.platformCalls;
+    ++world.nextHookCalls;
+    // Never 0 or 1, so that neither can pass for it by accident.
+    world.lastNextHookResult = world.checkHookResults ? static_cast<LResult>(0x5EED0000 + world.nextHookCalls) : 0;
+    return world.lastNextHookResult;
+}
+
+void enumWindows(EnumWindowsProcedure procedure, LParam lParam) {
+    ++world.platformCalls;
+    for (size_t i = 0; i < world.windows.size(); ++i) {
+        if (world.windows[i].parent != nullptr) continue;
+        if (!procedure(reinterpret_cast<WindowHandle>(static_cast<uintptr_t>(i + 1)), lParam)) return;
+    }
+}
+
+uint32_t windowThreadId(WindowHandle window) {
+    ++world.platformCalls;
+    const Window* target = find(window);
+    return target != nullptr ? target->thread : 0;
+}
+
+uint32_t currentThreadId() {
+    ++world.platformCalls;
+    return world.currentThread;
+}
+
+void messageBox(WindowHandle owner, const char* text, const char* caption) {
+    ++world.platformCalls;
+    world.boxes.push_back({owner, text, caption});
+}
+
+bool pinModule() {
+    ++world.platformCalls;
+    world.pinned = true;
+    return true;
+}
+
+}  // namespace platform

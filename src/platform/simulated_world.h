@@ -1,0 +1,91 @@
+// The simulated platform's world, shared by its two halves: the control side
+// that tests and tools use (simulated.cpp) and the platform calls the logic
+// makes (simulated_platform.cpp). Internal to them.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "platform/simulated.h"
+
+namespace simworld {
+
+constexpr uint32_t kWmTimer = 0x0113;
+constexpr int kKeyboardHook = 2;  // WH_KEYBOARD
+constexpr int kMouseHook = 7;     // WH_MOUSE
+
+struct Window {
+    Point origin;
+    WindowHandle parent;
+    uint32_t thread;
+    bool doubleClicks;
+    std::function<void(const sim::Message&)> procedure;
+};
+
+struct QueuedEvent {
+    uint32_t message;
+    WindowHandle window;
+    Point screen;
+};
+
+struct CurrentEvent {
+    uint32_t message;
+    WindowHandle window;
+    Point screen;
+    bool taken;  // a modal loop took it from the queue again
+};
+
+struct Timer {
+    TimerId id;
+    uint32_t interval;
+    uint64_t due;
+    TimerProcedure procedure;
+    bool live;
+};
+
+struct World {
+    std::vector<Window> windows;
+    WindowHandle focus = nullptr;
+    uint32_t currentThread = sim::kHostThread;
+    std::array<bool, 256> keys{};
+    uint64_t clock = 0;
+    uint32_t tickBase = 0;
+    std::vector<Timer> timers;
+    TimerId nextTimerId = 1;
+    int cursorCount = 0;
+    bool pinned = false;
+    uint32_t callbacksBeforePin = 0;
+    std::array<bool, 16> failHook{};
+    std::array<HookProcedure, 16> hooks{};
+    size_t hooksInstalled = 0;
+    std::vector<sim::Message> messages;
+    std::vector<sim::MessageBoxRecord> boxes;
+    uint64_t platformCalls = 0;
+    uint64_t nextHookCalls = 0;
+    bool checkHookResults = false;
+    LResult lastNextHookResult = 0;
+    uint64_t wrongHookResults = 0;
+    int entryDepth = 0;
+    uint32_t sendsThisEntry = 0;
+    uint32_t mostSendsPerEntry = 0;
+    // Button messages in the queue: the one whose hooks are running (the
+    // platform takes it only once they return), and releases queued behind.
+    int buttonsQueued = 0;
+    std::vector<QueuedEvent> queued;
+    std::vector<CurrentEvent> handling;  // mouse events whose hooks are running, innermost last
+    WindowHandle capture = nullptr;
+    int captureButton = 0;
+    bool capturingHost = false;
+    std::vector<WindowHandle> eventWindows;  // of the mouse events since the log was cleared
+};
+
+extern World world;
+
+// The window of a handle, or nullptr.
+Window* find(WindowHandle handle);
+// A message reaching a window: logged, then its procedure, if it has one.
+void deliver(const sim::Message& message);
+Timer* liveTimer(TimerId id);
+
+}  // namespace simworld
