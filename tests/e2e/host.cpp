@@ -56,10 +56,6 @@ scenario::Driver* activeDriver = nullptr;
 void pumpFor(DWORD milliseconds);
 bool arrived = false;              // our own hook saw the injected event
 HHOOK ownMouseHook, ownKeyboardHook;
-CRITICAL_SECTION boxLock;
-std::vector<scenario::Received> boxes;
-volatile LONG watchingBoxes = 0;
-DWORD uiThread;
 
 scenario::Window windowOf(HWND window) {
     if (window == mainWindow) return scenario::Main;
@@ -239,9 +235,9 @@ struct WineHost : scenario::Driver {
         if (name == "LowLevelMouseProc" || name == "MouseProc") return false;  // hook procedures, not calls
         FARPROC function = GetProcAddress(dll, name.c_str());
         if (function == nullptr) return false;
-        InterlockedExchange(&watchingBoxes, 1);
+        watchBoxes(true);
         reinterpret_cast<void (*)()>(reinterpret_cast<void*>(function))();
-        InterlockedExchange(&watchingBoxes, 0);
+        watchBoxes(false);
         // Hooks installed after ours would see events first; stay in front.
         if (name == "doEnable") installOwnHooks();
         pumpFor(5);
@@ -344,10 +340,7 @@ struct WineHost : scenario::Driver {
     }
 
     std::vector<scenario::Received> take() override {
-        std::vector<scenario::Received> out;
-        EnterCriticalSection(&boxLock);
-        out.swap(boxes);
-        LeaveCriticalSection(&boxLock);
+        std::vector<scenario::Received> out = takeBoxes();
         if (trace) {
             for (const scenario::Received& r : out) std::printf("    %s\n", scenario::describe(r).c_str());
             for (size_t i = 0; i < received.size(); ++i)
@@ -359,33 +352,6 @@ struct WineHost : scenario::Driver {
         return out;
     }
 };
-
-// Closes message boxes of the UI thread as a user would, recording them.
-BOOL CALLBACK closeBox(HWND window, LPARAM) {
-    char className[32] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-    char caption[256] = {}, text[1024] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-    scenario::Received r;
-    r.box = true;
-    r.window = windowOf(GetWindow(window, GW_OWNER));
-    r.caption = caption;
-    r.text = text;
-    EnterCriticalSection(&boxLock);
-    boxes.push_back(r);
-    LeaveCriticalSection(&boxLock);
-    PostMessageA(window, WM_COMMAND, IDOK, 0);
-    return TRUE;
-}
-
-DWORD WINAPI boxCloser(void*) {
-    for (;;) {
-        Sleep(20);
-        if (watchingBoxes) EnumThreadWindows(uiThread, closeBox, 0);
-    }
-}
 
 bool createWindows(std::string* error) {
     WNDCLASSA mainClass = {};
@@ -422,9 +388,7 @@ WineHost host;
 }  // namespace
 
 scenario::Driver* startHost(const char* dllPath, std::string* error) {
-    uiThread = GetCurrentThreadId();
-    InitializeCriticalSection(&boxLock);
-    CreateThread(nullptr, 0, boxCloser, nullptr, 0, nullptr);
+    startClosingBoxes(GetCurrentThreadId(), windowOf);
     if (!createWindows(error)) return nullptr;
     releaseEverything();
     host.dll = LoadLibraryA(dllPath);

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "scenario.h"
 
@@ -29,5 +30,12 @@ const std::string& injectionFailure();
 // Posts a message to main and pumps until its procedure has it: how long the
 // host took to answer, in milliseconds (-1: no answer within 5 s).
 double roundTripMs();
+
+// Closes the UI thread's message boxes as a user would, from a thread of
+// its own, while watching (boxes.cpp); each is recorded, its owner named by
+// `owner`, for takeBoxes.
+void startClosingBoxes(DWORD uiThread, scenario::Window (*owner)(HWND));
+void watchBoxes(bool on);
+std::vector<scenario::Received> takeBoxes();
 
 bool runSoak(const char* dllPath, unsigned long long seed, int rounds, std::string* error);
