@@ -6,13 +6,13 @@
 #include <algorithm>
 #include <array>
 
-
 using namespace simworld;
 
 namespace {
 
 void followCapture(const sim::Message& m);
 bool deliverMouse(uint32_t message, WindowHandle window, Point screen, bool takeQueued = true);
+void deliverQueued(const QueuedEvent* behind);
 
 void enter() {
     if (world.entryDepth++ == 0) world.sendsThisEntry = 0;
@@ -122,11 +122,7 @@ bool deliverKey(int key, bool released) {
     if (hook != nullptr && !callHook(hook, 0, static_cast<WParam>(key), lParam)) return true;
     if (world.focus != nullptr)
         deliver({world.focus, released ? 0x0101u : 0x0100u, static_cast<WParam>(key), lParam, true});
-    while (!world.queued.empty()) {
-        const QueuedEvent next = world.queued.front();
-        world.queued.erase(world.queued.begin());
-        deliverMouse(next.message, next.window, next.screen, false);
-    }
+    deliverQueued(nullptr);
     return false;
 }
 
@@ -138,6 +134,17 @@ WParam buttonFlags() {
     if (world.keys[0x11]) flags |= 0x0008;
     if (world.keys[0x04]) flags |= 0x0010;
     return flags;
+}
+
+// Releases queued behind an event come next; behind a mouse event, where
+// that event happened.
+void deliverQueued(const QueuedEvent* behind) {
+    while (!world.queued.empty()) {
+        QueuedEvent next = world.queued.front();
+        world.queued.erase(world.queued.begin());
+        if (behind != nullptr) next.window = behind->window, next.screen = behind->screen;
+        deliverMouse(next.message, next.window, next.screen, false);
+    }
 }
 
 bool isButtonMessage(uint32_t message) {
@@ -182,11 +189,9 @@ bool deliverMouse(uint32_t message, WindowHandle window, Point screen, bool take
         if (Window* target = find(window)) client = {screen.x - target->origin.x, screen.y - target->origin.y};
         deliver({window, message, buttonFlags(), packPoint(client), true});
     }
-    // Releases queued behind this event come next, where this one happened.
-    while (takeQueued && !world.queued.empty()) {
-        const uint32_t next = world.queued.front().message;
-        world.queued.erase(world.queued.begin());
-        deliverMouse(next, window, screen, false);
+    if (takeQueued) {
+        const QueuedEvent here = {message, window, screen};
+        deliverQueued(&here);
     }
     return swallowed;
 }
@@ -206,7 +211,6 @@ uint32_t buttonMessage(sim::Button button, int offset) {
     default: return 0x0207 + offset;
     }
 }
-
 
 }  // namespace
 

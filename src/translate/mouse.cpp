@@ -349,7 +349,11 @@ void endLostGestures(WParam message) {
         if (!(pressedAgain[LEFT] || pressedAgain[RIGHT] || pressedAgain[MIDDLE])) return;
         lost[LEFT] = lost[RIGHT] = lost[MIDDLE] = false;
     }
+    // A release sent here may open a host's menu, whose loop ends (or starts)
+    // gestures itself: what is left then is no longer this call's to end.
+    const uint32_t changes = state.gestureChanges;
     for (int b = LEFT; b <= MIDDLE; ++b) {
+        if (movedOn(changes)) break;
         if (!lost[b] && !pressedAgain[b]) continue;
         const Event e = {g[b].window, g[b].at};
         const bool pressSent = g[b].pressSent;
