@@ -22,7 +22,7 @@ TEST(ScenarioParse, ErrorsNameFileLineAndProblem) {
         {"move 5 x", "s.txt:1: bad y 'x' in: move 5 x"},
         {"move 5 5 over none", "s.txt:1: 'over' takes main, second or other in: move 5 5 over none"},
         {"wait -5", "s.txt:1: wait takes 0 to 60000 ms in: wait -5"},
-        {"expect mian WM_KEYUP S", "s.txt:1: unknown window 'mian' (main, second, other or none) in: expect mian WM_KEYUP S"},
+        {"expect mian WM_KEYUP S", "s.txt:1: unknown window 'mian' (main, second, ime, tooltip, other or none) in: expect mian WM_KEYUP S"},
         {"expect main WM_KEYDOWN VK_CONTROL", "s.txt:1: missing lParam in: expect main WM_KEYDOWN VK_CONTROL"},
         {"expect main WM_PAINT", "s.txt:1: unknown message 'WM_PAINT' in: expect main WM_PAINT"},
         {"expect main WM_MOUSEMOVE 0x000A 1", "s.txt:1: missing y in: expect main WM_MOUSEMOVE 0x000A 1"},
@@ -33,7 +33,9 @@ TEST(ScenarioParse, ErrorsNameFileLineAndProblem) {
         {"focus none", "s.txt:1: focus takes main or second in: focus none"},
         {"peek 5", "s.txt:1: unexpected '5' in: peek 5"},
         {"window second 1 2 3", "s.txt:1: missing height in: window second 1 2 3"},
-        {"call load\nhost captures", "s.txt:2: host and pointer lines come before the first action"},
+        {"call load\nhost captures", "s.txt:2: host, pointer, ime and tooltip lines come before the first action"},
+        {"call load\nwindow ime", "s.txt:2: host, pointer, ime and tooltip lines come before the first action"},
+        {"window main 5 5 shown", "s.txt:1: unexpected 'shown' in: window main 5 5 shown"},
         {"button up right sideways", "s.txt:1: a release is outside, queued or nonclient in: button up right sideways"},
         {"host main loop on WM_RBUTTONUP", "s.txt:1: a window's host behaviour is: loop at MESSAGE in: host main loop on WM_RBUTTONUP"},
         {"# only a comment\n\n", "s.txt: no steps"},
@@ -72,7 +74,7 @@ struct ScriptedHost : scenario::Driver {
     void peek() override { advance(); }
     bool cursorShown() override { return true; }
     void unload() override {}
-    void layout(scenario::Window, int, int, int, int) override {}
+    void layout(const scenario::Step&) override {}
     bool moduleLoaded() override { return true; }
     std::vector<scenario::Received> take() override {
         std::vector<scenario::Received> out;

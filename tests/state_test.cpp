@@ -34,18 +34,20 @@ TEST_F(Helpers, OwedCtrlUpIsSentOnceThenCleared) {
 // release: handed over to the host (not withheld), and that window has the focus.
 TEST_F(Helpers, OwedCtrlUpIsDroppedOnlyWhereTheHeldCtrlsReleaseGoes) {
     struct Case {
-        bool ctrlHeld, ctrlWithheld, owedHasFocus, dropped;
+        bool ctrlHeld, ctrlWithheld, owedHasFocus, owedWasToldCtrl, dropped;
     };
     const Case cases[] = {
-        {true, false, true, true},
-        {true, true, true, false},
-        {true, false, false, false},
-        {false, false, true, false},
+        {true, false, true, true, true},
+        {true, true, true, true, false},
+        {true, false, false, true, false},
+        {false, false, true, true, false},
+        {true, false, true, false, false},  // the user's Ctrl went to main, and is taken back there
     };
     for (const Case& c : cases) {
         SetUp();
         sim::setFocus(c.owedHasFocus ? second : main);
         state.pendingCtrlUpWindow = second;
+        state.ctrlDownWindow = c.owedWasToldCtrl ? second : main;
         state.ctrlHeld = c.ctrlHeld;
         state.ctrlWithheld = c.ctrlWithheld;
         flushPendingCtrlUp();

@@ -32,8 +32,6 @@ enum Exception : uint8_t {
     // explored apart from unmarked paths and a fault reached both ways is
     // still found on the unmarked one.
     kTranslationOff,
-    // A key the module sent to main while a child window had the focus.
-    kFocusElsewhere,
     // A key whose release was swallowed as the mask key's after the host saw
     // it go down.
     kMaskReleaseSwallowed,

@@ -10,10 +10,6 @@ const ExceptionInfo kExceptions[kExceptionCount] = {
      "while translation is off both hooks pass everything on untracked, and doDisable leaves every gesture, "
      "mode and owed key-up as it stands (a dragger or mask mode started meanwhile runs on); whatever spans "
      "the switch is left to the host as it stands"},
-    {"focus-elsewhere",
-     "the module sends its keystrokes to the main window, while the user's own keystrokes go to the window "
-     "with the focus; with the focus on a child window, a key the module sent to main is released to the "
-     "child, or the other way round, and stays down for one of them until it loses the focus"},
     {"mask-release-swallowed",
      "the mask key's release never reaches the host, even where the host saw that key go down: a key "
      "captured as the mask key while it was held, or a dragger key that is also the mask key, whose repeats "

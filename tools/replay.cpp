@@ -44,7 +44,7 @@ std::string jsonString(const std::string& text) {
 }
 
 std::string jsonReceived(const scenario::Received& r) {
-    static const char* const kWindows[] = {"main", "second", "none", "other"};
+    static const char* const kWindows[] = {"main", "second", "none", "other", "ime", "tooltip"};
     std::string out = "{\"window\": \"" + std::string(kWindows[r.window]) + "\"";
     if (r.box) return out + ", \"box\": true, \"caption\": " + jsonString(r.caption) + ", \"text\": " + jsonString(r.text) + "}";
     out += std::string(", \"passedOn\": ") + (r.input ? "true" : "false");

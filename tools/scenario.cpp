@@ -43,6 +43,8 @@ const char* windowName(Window window) {
     case Main: return "main";
     case Second: return "second";
     case NoWindow: return "none";
+    case Ime: return "ime";
+    case Tooltip: return "tooltip";
     default: return "other";
     }
 }
@@ -128,6 +130,8 @@ bool parseWindow(const std::string& word, Window* window) {
     if (word == "second") return *window = Second, true;
     if (word == "none") return *window = NoWindow, true;
     if (word == "other") return *window = OtherWindow, true;
+    if (word == "ime") return *window = Ime, true;
+    if (word == "tooltip") return *window = Tooltip, true;
     return false;
 }
 
@@ -159,7 +163,7 @@ struct Parser {
         if (more() && peek() == "over") {
             ++next;
             std::string w;
-            if (!word(&w, "window") || !parseWindow(w, &step->window) || step->window == NoWindow)
+            if (!word(&w, "window") || !parseWindow(w, &step->window) || step->window == NoWindow || step->window > OtherWindow)
                 return fail("'over' takes main, second or other");
         }
         return true;
@@ -202,7 +206,7 @@ bool parseExpect(Parser& p, Step* step) {
         return p.word(&r.caption, "caption") && p.word(&r.text, "text") && p.end();
     }
     step->kind = Kind::Expect;
-    if (!parseWindow(w, &r.window)) return p.fail("unknown window '" + w + "' (main, second, other or none)");
+    if (!parseWindow(w, &r.window)) return p.fail("unknown window '" + w + "' (main, second, ime, tooltip, other or none)");
     if (!p.word(&w, "message")) return false;
     if (w == "input") {
         r.input = true;
@@ -242,8 +246,10 @@ bool parseStep(Parser& p, Step* step) {
     p.word(&verb, "action");
     if (verb == "window") {
         step->kind = Kind::Layout;
-        if (!p.word(&w, "main or second") || !parseWindow(w, &step->window) || step->window > Second)
-            return p.fail("window takes main or second");
+        if (!p.word(&w, "main, second, ime or tooltip") || !parseWindow(w, &step->window) || step->window == NoWindow ||
+            step->window == OtherWindow)
+            return p.fail("window takes main, second, ime or tooltip");
+        if (step->window == Ime || step->window == Tooltip) return p.end();
         int64_t v[4] = {0, 0, 0, 0};
         const int first = step->window == Second ? 0 : 2;
         static const char* const names[] = {"x", "y", "width", "height"};
@@ -252,6 +258,12 @@ bool parseStep(Parser& p, Step* step) {
         if (v[2] < 1 || v[3] < 1 || v[2] > 4000 || v[3] > 4000) return p.fail("a window is 1 to 4000 pixels each way");
         step->x = static_cast<int>(v[0]), step->y = static_cast<int>(v[1]);
         step->width = static_cast<int>(v[2]), step->height = static_cast<int>(v[3]);
+        while (step->window == Main && p.more()) {
+            const int trait = pick(p.peek(), {"hidden", "tool"});
+            if (trait < 0) break;
+            ++p.next;
+            (trait == 0 ? step->hidden : step->toolWindow) = true;
+        }
         return p.end();
     }
     if (verb == "host") {
@@ -389,9 +401,10 @@ bool parse(const std::string& file, const std::string& text, Scenario* out, std:
         }
         // Window lines may also come later: a window that moved.
         auto declaration = [](Kind kind) { return kind == Kind::Layout || kind == Kind::Host || kind == Kind::Pointer; };
-        if (step.kind != Kind::Layout && declaration(step.kind) && !out->steps.empty() &&
+        const bool hiddenWindow = step.kind == Kind::Layout && (step.window == Ime || step.window == Tooltip);
+        if ((step.kind != Kind::Layout || hiddenWindow) && declaration(step.kind) && !out->steps.empty() &&
             !declaration(out->steps.back().kind)) {
-            *error = file + ":" + std::to_string(number) + ": host and pointer lines come before the first action";
+            *error = file + ":" + std::to_string(number) + ": host, pointer, ime and tooltip lines come before the first action";
             return false;
         }
         out->steps.push_back(step);
@@ -425,9 +438,11 @@ std::string format(const Step& step) {
     const std::string key = keyName(step.key).substr(keyName(step.key).rfind("VK_", 0) == 0 ? 3 : 0);
     switch (step.kind) {
     case Kind::Layout:
+        if (step.window == Ime || step.window == Tooltip) return "window " + std::string(windowName(step.window));
         return "window " + std::string(windowName(step.window)) +
                (step.window == Second ? " " + std::to_string(step.x) + " " + std::to_string(step.y) : "") + " " +
-               std::to_string(step.width) + " " + std::to_string(step.height);
+               std::to_string(step.width) + " " + std::to_string(step.height) + (step.hidden ? " hidden" : "") +
+               (step.toolWindow ? " tool" : "");
     case Kind::Call: return "call " + step.name;
     case Kind::KeyDown: return "key down " + key;
     case Kind::KeyUp: return "key up " + key;

@@ -8,6 +8,13 @@
 //                                      client area and size (these are the
 //                                      defaults); after the first action, the
 //                                      window moved or changed size
+//   window main 800 500 hidden tool    main hidden, or a tool window, or both
+//   window ime                         before any action: a hidden, disabled,
+//                                      unowned popup (an input-method window)
+//   window tooltip                     and a hidden tool window owned by it (a
+//                                      tooltip); each is listed before the
+//                                      windows declared so far when the
+//                                      module looks for the main window
 //   pointer 120 80 [over second]       before any action: where the pointer
 //                                      is, with no motion (a session whose
 //                                      first mouse event is a button)
@@ -43,6 +50,7 @@
 //                                      motion at the pointer, looked at but
 //                                      left in the queue
 //   expect main WM_KEYDOWN VK_CONTROL 0xC0000001        a message the module sent
+//                                                       (to main, second, ime or tooltip)
 //   expect main WM_RBUTTONDOWN 0x0000 100 100           (mouse: flags, point)
 //   expect main input WM_KEYDOWN S                      input passed on to the host
 //   expect main input WM_MOUSEMOVE 0x0001 110 105
@@ -64,7 +72,9 @@
 
 namespace scenario {
 
-enum Window { Main = 0, Second = 1, NoWindow = 2, OtherWindow = 3 };
+// Ime and Tooltip: hidden top-level windows of the host's thread that the
+// platform lists before main, as input-method windows and tooltips are.
+enum Window { Main = 0, Second = 1, NoWindow = 2, OtherWindow = 3, Ime = 4, Tooltip = 5 };
 enum Button { Left = 0, Right = 1, Middle = 2 };
 
 // How a button is released: over the host's client area as usual, or in a
@@ -95,6 +105,7 @@ struct Step {
     Window window = Main;
     int x = 0, y = 0;
     int width = 0, height = 0;  // layout
+    bool hidden = false, toolWindow = false;  // main's layout
     uint32_t milliseconds = 0;
     Received expected;
     int minCount = 1, maxCount = 1;
@@ -115,9 +126,10 @@ struct Scenario {
 // Runs the actions; takes what the host's windows received since last asked.
 struct Driver {
     virtual ~Driver() = default;
-    // Places a window: main's size, or the second window's client rectangle
-    // in main's client coordinates. Only before any action.
-    virtual void layout(Window window, int x, int y, int width, int height) = 0;
+    // Places a window: main's size (and whether it is shown and a tool
+    // window), or the second window's client rectangle in main's client
+    // coordinates; or, before any action, makes the ime or tooltip window.
+    virtual void layout(const Step& step) = 0;
     virtual bool call(const std::string& name) = 0;  // false: no such export
     virtual void key(int key, bool down) = 0;
     // At the pointer, which starts at main's client origin.

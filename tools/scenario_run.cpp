@@ -26,7 +26,7 @@ std::string where(const Scenario& s, int line) { return s.file + ":" + std::to_s
 
 bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* error) {
     switch (step.kind) {
-    case Kind::Layout: driver.layout(step.window, step.x, step.y, step.width, step.height); break;
+    case Kind::Layout: driver.layout(step); break;
     case Kind::Pointer: driver.place(step.window, step.x, step.y); break;
     case Kind::Host:
         if (step.captures)

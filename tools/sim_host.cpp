@@ -39,17 +39,43 @@ SimulatedHost::SimulatedHost(bool traceMessages) : trace(traceMessages) {
     state = TranslationState{};
     main = sim::addWindow(kMainOrigin);
     second = sim::addWindow({kMainOrigin.x + kSecondOffset.x, kMainOrigin.y + kSecondOffset.y}, main);
-    other = sim::addWindow(kOtherOrigin);  // after main: load still finds main first
+    other = sim::addWindow(kOtherOrigin);
+    sim::WindowStyle menu;  // as a menu is: no taskbar button, so never the main window
+    menu.toolWindow = true;
+    sim::setWindowStyle(other, menu);
     sim::setFocus(main);
     sim::setDoubleClicks(second, true);  // as the Windows test host's class
 }
 
-// Only the second window's place matters here: nothing is hit-tested, the
-// scenario names the window under the pointer.
-void SimulatedHost::layout(scenario::Window window, int x, int y, int, int) {
-    if (window != scenario::Second) return;
-    secondOffset = {x, y};
-    sim::moveWindow(second, origin(scenario::Second));
+// Sizes do not matter here: nothing is hit-tested, the scenario names the
+// window under the pointer.
+void SimulatedHost::layout(const scenario::Step& step) {
+    sim::WindowStyle style;
+    switch (step.window) {
+    case scenario::Second:
+        secondOffset = {step.x, step.y};
+        sim::moveWindow(second, origin(scenario::Second));
+        return;
+    case scenario::Main:
+        style.visible = !step.hidden;
+        style.toolWindow = step.toolWindow;
+        sim::setWindowStyle(main, style);
+        return;
+    case scenario::Ime:
+        if (ime == nullptr) ime = sim::addWindow(kOtherOrigin);
+        style.visible = style.enabled = false;
+        sim::setWindowStyle(ime, style);
+        sim::bringToTop(ime);
+        return;
+    default:
+        if (tooltip == nullptr) tooltip = sim::addWindow(kOtherOrigin);
+        style.visible = false;
+        style.toolWindow = true;
+        style.owner = ime;
+        sim::setWindowStyle(tooltip, style);
+        sim::bringToTop(tooltip);
+        return;
+    }
 }
 
 bool SimulatedHost::call(const std::string& name) {
@@ -153,6 +179,8 @@ scenario::Window SimulatedHost::windowOf(WindowHandle window) const {
     if (window == second) return scenario::Second;
     if (window == other) return scenario::OtherWindow;
     if (window == nullptr) return scenario::NoWindow;
+    if (window == ime) return scenario::Ime;
+    if (window == tooltip) return scenario::Tooltip;
     return scenario::OtherWindow;
 }
 

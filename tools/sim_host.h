@@ -21,7 +21,7 @@ struct SimulatedHost : scenario::Driver {
     struct NoWorld {};
     explicit SimulatedHost(NoWorld) : trace(false), main(nullptr), second(nullptr), other(nullptr) {}
 
-    void layout(scenario::Window window, int x, int y, int width, int height) override;
+    void layout(const scenario::Step& step) override;
     bool call(const std::string& name) override;
     void key(int key, bool down) override;
     void button(scenario::Button button, bool down, bool doubleClick) override;
@@ -45,7 +45,13 @@ struct SimulatedHost : scenario::Driver {
     std::vector<scenario::Received> take() override;
 
     WindowHandle handle(scenario::Window window) const {
-        return window == scenario::Second ? second : window == scenario::OtherWindow ? other : main;
+        switch (window) {
+        case scenario::Second: return second;
+        case scenario::OtherWindow: return other;
+        case scenario::Ime: return ime;
+        case scenario::Tooltip: return tooltip;
+        default: return main;
+        }
     }
     scenario::Window windowOf(WindowHandle window) const;
     Point origin(scenario::Window window) const;
@@ -54,6 +60,8 @@ struct SimulatedHost : scenario::Driver {
     WindowHandle main;
     WindowHandle second;
     WindowHandle other;  // another top-level window of the thread: a menu, a box
+    WindowHandle ime = nullptr;      // hidden windows listed before main
+    WindowHandle tooltip = nullptr;
     size_t boxesTaken = 0;
     bool unloaded = false;
     scenario::Window pointerWindow = scenario::Main;

@@ -12,10 +12,30 @@ const char* const kAboutText =
 
 namespace {
 
-int findMainWindow(WindowHandle window, LParam) {
-    if (platform::windowThreadId(window) != platform::currentThreadId()) return 1;
-    state.mainWindow = window;
-    return 0;
+// The thread's top-level windows come in Z order, and hidden ones come too:
+// an input-method window or a tooltip is often first. So the main window is
+// the first one the taskbar would show; failing that, the first unowned,
+// enabled, ordinary window (a main window not shown yet); failing that, the
+// first one.
+struct MainWindowSearch {
+    uint32_t thread;
+    WindowHandle first;
+    WindowHandle unshown;
+    WindowHandle shown;
+};
+
+int findMainWindow(WindowHandle window, LParam param) {
+    MainWindowSearch* search = reinterpret_cast<MainWindowSearch*>(param);
+    if (platform::windowThreadId(window) != search->thread) return 1;
+    const WindowTraits traits = platform::windowTraits(window);
+    const bool ordinary = !traits.owned && !traits.toolWindow;
+    if (traits.visible && (traits.appWindow || ordinary)) {
+        search->shown = window;
+        return 0;
+    }
+    if (search->first == nullptr) search->first = window;
+    if (search->unshown == nullptr && ordinary && traits.enabled) search->unshown = window;
+    return 1;
 }
 
 }  // namespace
@@ -25,7 +45,13 @@ extern "C" LResult LowLevelMouseProc(int code, WParam wParam, LParam lParam) {
 }
 
 extern "C" bool load() {
-    platform::enumWindows(findMainWindow, 0);
+    MainWindowSearch search = {platform::currentThreadId(), nullptr, nullptr, nullptr};
+    platform::enumWindows(findMainWindow, reinterpret_cast<LParam>(&search));
+    const WindowHandle found = search.shown    ? search.shown
+                               : search.unshown ? search.unshown
+                                                : search.first;
+    // A thread with no window keeps the main window it had.
+    if (found != nullptr) state.mainWindow = found;
     return true;
 }
 

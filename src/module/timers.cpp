@@ -18,6 +18,10 @@ extern "C" void startDraggerMode() {
 }
 
 void draggerTick(WindowHandle, uint32_t, TimerId, uint32_t) {
+    // The focus may have left main since a hook last looked: a repeat sent
+    // now would reach a window that never hears the key's release.
+    if (state.enabled) stopDraggerIfUnfocused();
+    if (state.draggerKey == 0) return;
     platform::sendMessage(state.mainWindow, WM_KEYDOWN, static_cast<WParam>(state.draggerKey), KEY_REPEAT_CTRL);
     state.draggerTimer = platform::setTimer(state.draggerTimer, 50, draggerTick);
 }

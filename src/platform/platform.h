@@ -29,6 +29,15 @@ struct MouseHookRecord {
     uintptr_t dwExtraInfo;
 };
 
+// What decides whether a top-level window is the host's main window.
+struct WindowTraits {
+    bool visible;
+    bool enabled;
+    bool owned;
+    bool toolWindow;  // WS_EX_TOOLWINDOW: never on the taskbar
+    bool appWindow;   // WS_EX_APPWINDOW: on the taskbar whatever its owner
+};
+
 typedef LResult (*HookProcedure)(int code, WParam wParam, LParam lParam);
 typedef void (*TimerProcedure)(WindowHandle, uint32_t, TimerId, uint32_t);
 typedef int (*EnumWindowsProcedure)(WindowHandle, LParam);
@@ -51,6 +60,7 @@ HookHandle setHook(int kind, HookProcedure procedure, uint32_t threadId);
 LResult callNextHook(int code, WParam wParam, LParam lParam);
 void enumWindows(EnumWindowsProcedure procedure, LParam lParam);
 uint32_t windowThreadId(WindowHandle window);
+WindowTraits windowTraits(WindowHandle window);
 uint32_t currentThreadId();
 void messageBox(WindowHandle owner, const char* text, const char* caption);
 // Keeps this module loaded for the life of the process, whatever the host

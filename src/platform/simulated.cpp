@@ -223,8 +223,19 @@ void moveWindow(WindowHandle window, Point origin) {
 }
 
 WindowHandle addWindow(Point origin, WindowHandle parent, uint32_t thread) {
-    world.windows.push_back({origin, parent, thread, false, nullptr});
+    const int64_t zOrder = static_cast<int64_t>(world.windows.size());
+    world.windows.push_back({origin, parent, thread, false, nullptr, WindowStyle{}, zOrder});
     return reinterpret_cast<WindowHandle>(static_cast<uintptr_t>(world.windows.size()));
+}
+
+void setWindowStyle(WindowHandle window, const WindowStyle& style) {
+    if (Window* w = find(window)) w->style = style;
+}
+
+void bringToTop(WindowHandle window) {
+    int64_t top = 0;
+    for (const Window& w : world.windows) top = std::min(top, w.zOrder);
+    if (Window* w = find(window)) w->zOrder = top - 1;
 }
 
 void setFocus(WindowHandle window) { world.focus = window; }

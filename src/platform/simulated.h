@@ -39,6 +39,19 @@ void reset();
 // A window whose client area starts at `origin` in screen coordinates.
 WindowHandle addWindow(Point origin = {0, 0}, WindowHandle parent = nullptr, uint32_t thread = kHostThread);
 void moveWindow(WindowHandle window, Point origin);
+// How a top-level window looks to the platform; by default shown, enabled,
+// unowned and ordinary.
+struct WindowStyle {
+    bool visible = true;
+    bool enabled = true;
+    WindowHandle owner = nullptr;
+    bool toolWindow = false;
+    bool appWindow = false;
+};
+void setWindowStyle(WindowHandle window, const WindowStyle& style);
+// Lists a top-level window before all others, as the top of the Z order
+// (windows are listed in the order they were added until then).
+void bringToTop(WindowHandle window);
 void setFocus(WindowHandle window);
 void setCurrentThread(uint32_t thread);
 

@@ -2,6 +2,8 @@
 // one is counted.
 #include "platform/simulated_world.h"
 
+#include <algorithm>
+
 using namespace simworld;
 
 namespace platform {
@@ -89,16 +91,27 @@ LResult callNextHook(int, WParam, LParam) {
 
 void enumWindows(EnumWindowsProcedure procedure, LParam lParam) {
     ++world.platformCalls;
-    for (size_t i = 0; i < world.windows.size(); ++i) {
-        if (world.windows[i].parent != nullptr) continue;
+    std::vector<size_t> topLevel;
+    for (size_t i = 0; i < world.windows.size(); ++i)
+        if (world.windows[i].parent == nullptr) topLevel.push_back(i);
+    std::stable_sort(topLevel.begin(), topLevel.end(),
+                     [](size_t a, size_t b) { return world.windows[a].zOrder < world.windows[b].zOrder; });
+    for (size_t i : topLevel)
         if (!procedure(reinterpret_cast<WindowHandle>(static_cast<uintptr_t>(i + 1)), lParam)) return;
-    }
 }
 
 uint32_t windowThreadId(WindowHandle window) {
     ++world.platformCalls;
     const Window* target = find(window);
     return target != nullptr ? target->thread : 0;
+}
+
+WindowTraits windowTraits(WindowHandle window) {
+    ++world.platformCalls;
+    const Window* target = find(window);
+    if (target == nullptr) return {false, false, false, false, false};
+    const sim::WindowStyle& s = target->style;
+    return {s.visible, s.enabled, s.owner != nullptr, s.toolWindow, s.appWindow};
 }
 
 uint32_t currentThreadId() {

@@ -21,6 +21,8 @@ struct Window {
     uint32_t thread;
     bool doubleClicks;
     std::function<void(const sim::Message&)> procedure;
+    sim::WindowStyle style;
+    int64_t zOrder;  // enumeration order of top-level windows, lowest first
 };
 
 struct QueuedEvent {

@@ -64,6 +64,13 @@ void enumWindows(EnumWindowsProcedure procedure, LParam lParam) {
 
 uint32_t windowThreadId(WindowHandle window) { return GetWindowThreadProcessId(native(window), nullptr); }
 
+WindowTraits windowTraits(WindowHandle window) {
+    const HWND w = native(window);
+    const LONG extended = GetWindowLongA(w, GWL_EXSTYLE);
+    return {IsWindowVisible(w) != FALSE, IsWindowEnabled(w) != FALSE, GetWindow(w, GW_OWNER) != nullptr,
+            (extended & WS_EX_TOOLWINDOW) != 0, (extended & WS_EX_APPWINDOW) != 0};
+}
+
 uint32_t currentThreadId() { return GetCurrentThreadId(); }
 
 void messageBox(WindowHandle owner, const char* text, const char* caption) {

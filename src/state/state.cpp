@@ -4,14 +4,15 @@ TranslationState state;
 
 void flushPendingCtrlUp() {
     if (state.pendingCtrlUpWindow == nullptr) return;
-    // The owed key-up is dropped only when the window owed it already knows
-    // of a Ctrl the user holds, so that Ctrl's own release will reach it. A
-    // withheld Ctrl is unknown to the host, and the release of a Ctrl handed
-    // over goes to the focus window, not to a child that hosted the drag:
-    // dropping the key-up there would leave the drag's Ctrl down for good.
+    // The owed key-up is dropped only when the window owed it was told of a
+    // Ctrl the user holds and has the focus, so that Ctrl's own release, or
+    // the key-up that takes it back, will reach it. A withheld Ctrl is
+    // unknown to the host, and one handed over to main is taken back from
+    // main: dropping the key-up then would leave the drag's Ctrl down.
     const bool ownReleaseReachesIt = state.ctrlHeld && !state.ctrlWithheld &&
+                                     state.ctrlDownWindow == state.pendingCtrlUpWindow &&
                                      platform::focusWindow() == state.pendingCtrlUpWindow;
-    if (!ownReleaseReachesIt) platform::sendMessage(state.pendingCtrlUpWindow, WM_KEYUP, VK_CONTROL, KEY_OWED_CTRL_UP);
+    if (!ownReleaseReachesIt) sendModifier(state.pendingCtrlUpWindow, WM_KEYUP, VK_CONTROL, KEY_OWED_CTRL_UP);
     // Cleared only after the send: a hook re-entered meanwhile still owes it.
     state.pendingCtrlUpWindow = nullptr;
 }

@@ -46,6 +46,14 @@ struct TranslationState {
     WindowHandle altRightCtrlWindow = nullptr;
     WindowHandle chordCtrlWindow = nullptr;
     bool maskedLeftDown = false;
+    // Where the host was told that the user's Ctrl went down (the focus
+    // window it was passed on to, or the window it was sent to): the key-up
+    // that takes it back goes there.
+    WindowHandle ctrlDownWindow = nullptr;
+    // The module's last Ctrl or Alt keystroke to main was a key-down: when
+    // the user's release of that key goes to another window, main is owed it.
+    bool mainCtrlDown = false;
+    bool mainAltDown = false;
 
     bool altLeftArmed = false;
     Point leftAnchor = {0, 0};
@@ -108,5 +116,11 @@ inline bool anyGestureHeld() {
 }
 
 inline bool keyIsDown(int virtualKey) { return platform::asyncKeyState(virtualKey) < 0; }
-inline void sendAltDownToMain() { platform::sendMessage(state.mainWindow, WM_KEYDOWN, VK_MENU, KEY_ALT_DOWN); }
-inline void sendAltUpToMain() { platform::sendMessage(state.mainWindow, WM_KEYUP, VK_MENU, KEY_ALT_UP); }
+// Every Ctrl and Alt keystroke the module sends goes through here, so that it
+// knows what main was last told of each.
+inline void sendModifier(WindowHandle window, uint32_t message, int key, LParam lParam) {
+    if (window == state.mainWindow) (key == VK_CONTROL ? state.mainCtrlDown : state.mainAltDown) = message == WM_KEYDOWN;
+    platform::sendMessage(window, message, static_cast<WParam>(key), lParam);
+}
+inline void sendAltDownToMain() { sendModifier(state.mainWindow, WM_KEYDOWN, VK_MENU, KEY_ALT_DOWN); }
+inline void sendAltUpToMain() { sendModifier(state.mainWindow, WM_KEYUP, VK_MENU, KEY_ALT_UP); }

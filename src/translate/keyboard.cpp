@@ -8,8 +8,32 @@ namespace {
 
 constexpr LResult SWALLOW = 1;
 
-inline void sendCtrlToMain(uint32_t message, LParam lParam) {
-    platform::sendMessage(state.mainWindow, message, VK_CONTROL, lParam);
+inline void sendCtrlToMain(uint32_t message, LParam lParam) { sendModifier(state.mainWindow, message, VK_CONTROL, lParam); }
+
+// The window a key passed on now reaches.
+inline WindowHandle focusOrMain() {
+    const WindowHandle focus = platform::focusWindow();
+    return focus != nullptr ? focus : state.mainWindow;
+}
+
+// Takes the user's Ctrl back from the host: from the window that was told it
+// went down, and from main if the module's last word to main was Ctrl down.
+void takeCtrlBack() {
+    const WindowHandle window = state.ctrlDownWindow != nullptr ? state.ctrlDownWindow : state.mainWindow;
+    sendModifier(window, WM_KEYUP, VK_CONTROL, KEY_REPEAT_CTRL);
+    if (state.mainCtrlDown && window != state.mainWindow)
+        sendModifier(state.mainWindow, WM_KEYUP, VK_CONTROL, KEY_REPEAT_CTRL);
+}
+
+// The user's release of Ctrl or Alt, passed on, reaches the focus window.
+// Where the module last told main that key went down, main hears it go up too.
+void answerInMain(int key) {
+    if (!(key == VK_CONTROL ? state.mainCtrlDown : state.mainAltDown)) return;
+    const WindowHandle reaches = focusOrMain();
+    if (reaches != state.mainWindow)
+        sendModifier(state.mainWindow, WM_KEYUP, key, key == VK_CONTROL ? KEY_REPEAT_CTRL : KEY_ALT_UP);
+    else
+        (key == VK_CONTROL ? state.mainCtrlDown : state.mainAltDown) = false;
 }
 
 // Undoes an Alt key-down that the module itself injected.
@@ -45,11 +69,14 @@ bool handleCtrl(bool released) {
             sendAltUpToMain();
     }
     if (!released) {
-        if (anyOtherKeyDown(-1)) return false;
+        if (anyOtherKeyDown(-1)) {
+            state.ctrlDownWindow = focusOrMain();
+            return false;
+        }
         state.ctrlWithheld = true;
         // A repeat that withholds Ctrl again must first take it back from the
         // host, or its swallowed release would leave Ctrl down there.
-        if (hostKnowsCtrl) sendCtrlToMain(WM_KEYUP, KEY_REPEAT_CTRL);
+        if (hostKnowsCtrl) takeCtrlBack();
         if (!state.altInjected && keyIsDown(VK_LBUTTON)) {
             state.altInjected = true;
             sendAltDownToMain();
@@ -63,6 +90,10 @@ bool handleCtrl(bool released) {
     }
     const bool maskHeld = state.maskActive;
     releaseAlt();
+    // The mask holds Ctrl down for main alone: another window that the
+    // user's own Ctrl key-down reached is told of its release.
+    if (maskHeld && hostKnowsCtrl && state.ctrlDownWindow != nullptr && state.ctrlDownWindow != state.mainWindow)
+        sendModifier(state.ctrlDownWindow, WM_KEYUP, VK_CONTROL, KEY_REPEAT_CTRL);
     return maskHeld;
 }
 
@@ -70,12 +101,13 @@ bool handleCtrl(bool released) {
 void handleOtherKey(int key, bool released) {
     if (state.ctrlWithheld && !released) {
         if (state.altInjected) sendAltUpToMain();
+        state.ctrlDownWindow = state.mainWindow;
         sendCtrlToMain(WM_KEYDOWN, KEY_LATE_CTRL_DOWN);
         state.ctrlWithheld = false;
     }
     if (state.ctrlHeld && released && !anyOtherKeyDown(key)) {
         state.ctrlWithheld = true;
-        sendCtrlToMain(WM_KEYUP, KEY_REPEAT_CTRL);
+        takeCtrlBack();
         if (state.altInjected) {
             sendAltDownToMain();
         } else if (keyIsDown(VK_LBUTTON)) {
@@ -89,6 +121,8 @@ void handleOtherKey(int key, bool released) {
 
 void pressCtrlForMask() {
     if (!state.maskActive) {
+        // A withheld Ctrl is handed over with the mask's Ctrl key-down.
+        if (state.ctrlWithheld) state.ctrlDownWindow = state.mainWindow;
         sendCtrlToMain(WM_KEYDOWN, KEY_REPEAT_CTRL);
         if (state.ctrlWithheld) {
             sendAltDownToMain();
@@ -125,10 +159,12 @@ LResult KeyboardProc(int code, WParam wParam, LParam lParam) {
 
     if (isCtrlFamily(key)) {
         if (handleCtrl(released)) return SWALLOW;
+        if (released) answerInMain(VK_CONTROL);
         return platform::callNextHook(code, wParam, lParam);
     }
 
     if (isAltFamily(key)) state.altHeld = !released;
     handleOtherKey(key, released);
+    if (released && isAltFamily(key)) answerInMain(VK_MENU);
     return platform::callNextHook(code, wParam, lParam);
 }

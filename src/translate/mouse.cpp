@@ -57,7 +57,7 @@ inline bool movedOn(uint32_t changes) { return state.gestureChanges != changes; 
 // another window (a host that does not capture, or whose capture ended).
 inline void sendCtrlDownToTarget(const Event& event, WindowHandle* ctrlWindow) {
     *ctrlWindow = event.target;
-    platform::sendMessage(event.target, WM_KEYDOWN, VK_CONTROL, KEY_GESTURE_CTRL_DOWN);
+    sendModifier(event.target, WM_KEYDOWN, VK_CONTROL, KEY_GESTURE_CTRL_DOWN);
 }
 
 // Records the owed Ctrl key-up of a drag that just ended. Two overlapping

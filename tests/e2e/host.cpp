@@ -37,6 +37,9 @@ HWND mainWindow, secondWindow;
 // Another top-level window of the thread, as a menu or a box would be; what
 // it receives is not logged.
 HWND otherWindow;
+// Hidden top-level windows listed before main, as input-method windows and
+// tooltips are; made when a scenario declares them.
+HWND imeWindow, tooltipWindow;
 std::vector<scenario::Received> received;
 std::vector<double> receivedAt;  // milliseconds, for tracing
 
@@ -61,7 +64,15 @@ scenario::Window windowOf(HWND window) {
     if (window == mainWindow) return scenario::Main;
     if (window == secondWindow) return scenario::Second;
     if (window == nullptr) return scenario::NoWindow;
+    if (window == imeWindow) return scenario::Ime;
+    if (window == tooltipWindow) return scenario::Tooltip;
     return scenario::OtherWindow;
+}
+
+BOOL CALLBACK firstOfThread(HWND window, LPARAM found) {
+    if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
 }
 
 // What a host that answers back does with a button message it received.
@@ -323,12 +334,47 @@ struct WineHost : scenario::Driver {
 
     void unload() override { FreeLibrary(dll); }
 
-    void layout(scenario::Window window, int x, int y, int width, int height) override {
-        if (window == scenario::Second)
-            SetWindowPos(secondWindow, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-        else
-            SetWindowPos(mainWindow, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    void layout(const scenario::Step& step) override {
+        if (step.window == scenario::Ime || step.window == scenario::Tooltip) {
+            declareHidden(step.window);
+        } else if (step.window == scenario::Second) {
+            SetWindowPos(secondWindow, nullptr, step.x, step.y, step.width, step.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        } else {
+            const LONG extended = GetWindowLongA(mainWindow, GWL_EXSTYLE);
+            SetWindowLongA(mainWindow, GWL_EXSTYLE,
+                           step.toolWindow ? extended | WS_EX_TOOLWINDOW : extended & ~WS_EX_TOOLWINDOW);
+            SetWindowPos(mainWindow, nullptr, 0, 0, step.width, step.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            if (step.hidden != !IsWindowVisible(mainWindow)) {
+                ShowWindow(mainWindow, step.hidden ? SW_HIDE : SW_SHOW);
+                if (!step.hidden) SetForegroundWindow(mainWindow), SetFocus(mainWindow);
+            }
+            raiseHidden();
+        }
         pumpFor(5);
+    }
+
+    // Showing or hiding main may put it on top: the hidden windows go back
+    // above it, in the order they were declared.
+    static void raiseHidden() {
+        for (HWND window : {imeWindow, tooltipWindow})
+            if (window != nullptr) SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+
+    // Made hidden and put on top of the Z order: listed before every window so far.
+    static void declareHidden(scenario::Window which) {
+        HWND& window = which == scenario::Ime ? imeWindow : tooltipWindow;
+        if (window == nullptr)
+            window = which == scenario::Ime
+                         ? CreateWindowExA(0, "OrvalindeTestMain", "", WS_POPUP | WS_DISABLED, 0, 0, 10, 10, nullptr, nullptr,
+                                           GetModuleHandleA(nullptr), nullptr)
+                         : CreateWindowExA(WS_EX_TOOLWINDOW, "OrvalindeTestMain", "", WS_POPUP, 0, 0, 10, 10, imeWindow,
+                                           nullptr, GetModuleHandleA(nullptr), nullptr);
+        raiseHidden();
+        HWND first = nullptr;
+        EnumWindows(firstOfThread, reinterpret_cast<LPARAM>(&first));
+        if (first != window && injectionProblem.empty())
+            injectionProblem = which == scenario::Ime ? "the platform does not list the ime window first"
+                                                      : "the platform does not list the tooltip window first";
     }
 
     bool moduleLoaded() override { return GetModuleHandleA("Orvalinde.dll") != nullptr; }
@@ -363,10 +409,10 @@ bool createWindows(std::string* error) {
     secondClass.style = CS_DBLCLKS;  // double-clicks only over the second window
     secondClass.lpszClassName = "OrvalindeTestSecond";
     if (!RegisterClassA(&mainClass) || !RegisterClassA(&secondClass)) return *error = "RegisterClass failed", false;
-    // Made first, so that main, above it, is the thread's first top-level
-    // window: the one load finds.
-    otherWindow = CreateWindowExA(0, mainClass.lpszClassName, "", WS_POPUP | WS_VISIBLE, 860, 30, 150, 150, nullptr,
-                                  nullptr, mainClass.hInstance, nullptr);
+    // Made first, so that main is above it; and a tool window, as a menu
+    // is: never taken for the main window.
+    otherWindow = CreateWindowExA(WS_EX_TOOLWINDOW, mainClass.lpszClassName, "", WS_POPUP | WS_VISIBLE, 860, 30, 150, 150,
+                                  nullptr, nullptr, mainClass.hInstance, nullptr);
     mainWindow = CreateWindowExA(0, mainClass.lpszClassName, "Orvalinde test host", WS_POPUP | WS_VISIBLE | WS_BORDER, kMainX,
                                  kMainY, kMainWidth, kMainHeight, nullptr, nullptr, mainClass.hInstance, nullptr);
     secondWindow = CreateWindowExA(0, secondClass.lpszClassName, "", WS_CHILD | WS_VISIBLE | WS_BORDER, kSecondX, kSecondY,
