@@ -182,7 +182,19 @@ def editor():
     x("mousedown", 1); x("mouseup", 1); x("type", "abc")
     p.mark()
     text = p.tool("text", p.title, "Edit")
-    finished = p.finish("editor", 9)
+    # The focus is on the edit, a child of the frame: the user's keys go there.
+    # 10. Ctrl handed to the frame by C, released while C is held.
+    x("keydown", "ctrl"); x("keydown", "c"); x("keyup", "ctrl"); x("keyup", "c")
+    p.mark()
+    # 11. C held, then Ctrl, whose key-down the edit gets; C released first.
+    x("keydown", "c"); x("keydown", "ctrl"); x("keyup", "c"); x("keyup", "ctrl")
+    p.mark()
+    # 12. An Alt + left drag released with Alt still held: the frame is sent
+    # Alt's key-down, and the user's Alt release goes to the edit.
+    x("keydown", "alt"); x("mousedown", 1); x("mousemove", cx + 10, cy + 5); x("mousemove", cx, cy + 10)
+    x("mouseup", 1, pause=0.6); x("key", "Escape"); x("keyup", "alt"); x("key", "Escape")
+    p.mark()
+    finished = p.finish("editor", 12)
     if finished is None:
         return
     s, every, code = finished
@@ -199,8 +211,10 @@ def editor():
           order(s[3], "Edit", [(0x0100, 0x11), (0x0204, 0), (0x0200, 0x000A), (0x0205, 0x000A)]))
     check("editor: a lone Ctrl never reaches the program",
           not [m for m in s[4] if m["msg"] in (0x0100, 0x0101, 0x0104, 0x0105) and m["wparam"] in (0x11, 0xA2)])
-    check("editor: Ctrl + left click is an Alt + left click",
-          order(s[5], "Edit", [(0x0201, 0x0001), (0x0202, 0)]) and not got(s[5], "Edit", 0x0201, input=True))
+    check("editor: Ctrl + left click is an Alt + left click, whose Alt goes to the frame",
+          order(s[5], "Edit", [(0x0201, 0x0001), (0x0202, 0)]) and not got(s[5], "Edit", 0x0201, input=True) and
+          order(s[5], "Notepad", [(0x0100, 0x12), (0x0101, 0x12)]),
+          "Alt sent to %s" % sorted({m["cls"] for m in s[5] if not m["input"] and m["wparam"] == 0x12}))
     check("editor: Tab stands for Ctrl and never reaches the program",
           len(sent(s[6], "Notepad", 0x0100, 0x11)) == 1 and len(sent(s[6], "Notepad", 0x0101, 0x11)) == 1 and
           not [m for m in s[6] if m["msg"] in (0x0100, 0x0101) and m["wparam"] == 0x09])
@@ -212,6 +226,10 @@ def editor():
     check("editor: that release opens one context menu", len(sent(s[7], "Edit", 0x007B)) == 1,
           "%d" % len(sent(s[7], "Edit", 0x007B)))
     check("editor: typing works afterwards", text.endswith("abc"), repr(text))
+    for step, what in ((s[9], "Ctrl handed over, then released"), (s[10], "Ctrl taken back"),
+                       (s[11], "Alt released after an Alt + left drag")):
+        down = believed_down(step)
+        check("editor, focus on the edit: %s: no window believes anything down" % what, not down, "; ".join(down))
     down = believed_down(every)
     check("editor: no window believes anything down at the end", not down, "; ".join(down))
     check("editor: the program closes cleanly", code == 0, "exit code %s" % code)
@@ -263,6 +281,9 @@ def registry():
     check("registry editor: Ctrl + left over the tree: no copy of the press, so no Ctrl leaks with it",
           not got(s[2], "SysTreeView32", 0x0203) and not got(s[2], "SysTreeView32", 0x0201, input=True) and
           len(sent(s[2], "SysTreeView32", 0x0201, 0x0001)) == 1)
+    check("registry editor: Ctrl + left's Alt goes to the frame",
+          order(s[2], "RegEdit_RegEdit", [(0x0100, 0x12), (0x0101, 0x12)]),
+          "Alt sent to %s" % sorted({m["cls"] for m in s[2] if not m["input"] and m["wparam"] == 0x12}))
     check("registry editor: typing works afterwards",
           bool([m for m in s[3] if m["input"] and m["msg"] == 0x0100 and m["wparam"] == ord("K")]))
     down = believed_down(every)
