@@ -1,0 +1,46 @@
+# Sourced: Debian chroots that are made once, kept under /var/cache/orvalinde
+# and reused while they are whole (the arm64 Wine, a newer Wine). Needs root.
+#   chroot_make ROOT SUITE ARCH PACKAGE...   makes ROOT unless it is whole:
+#                                            SUITE for ARCH, with PACKAGEs
+#   chroot_run ROOT SHARE COMMAND...         runs COMMAND in ROOT, in private
+#                                            mounts and processes gone when it
+#                                            returns, with the host's X server
+#                                            sockets and the host folder SHARE
+#                                            seen as /share; ended after
+#                                            `chroot_timeout` seconds (600)
+set -euo pipefail
+
+chroot_make() {
+    local root=$1 suite=$2 arch=$3
+    shift 3
+    [ ! -f "$root/.complete" ] || return 0
+    rm -rf "$root"
+    mkdir -p "$root"
+    local mirror
+    mirror=$(sed -nE 's/^URIs: (http[^ ]*debian)$/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -1)
+    mirror=${mirror:-http://deb.debian.org/debian}
+    debootstrap --arch="$arch" --foreign --variant=minbase "$suite" "$root" "$mirror" >/dev/null
+    chroot "$root" /debootstrap/debootstrap --second-stage >/dev/null
+    printf 'deb %s %s main\ndeb %s %s-updates main\ndeb %s-security %s-security main\n' \
+        "$mirror" "$suite" "$mirror" "$suite" "$mirror" "$suite" >"$root/etc/apt/sources.list"
+    unshare --mount --pid --fork bash -c "
+        mount -t proc proc '$root/proc' && mount --rbind /dev '$root/dev' &&
+        chroot '$root' bash -c 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+            --no-install-recommends $* >/dev/null && apt-get clean'"
+    touch "$root/.complete"
+}
+
+chroot_run() {
+    local root=$1 share=$2
+    shift 2
+    mkdir -p "$root/share" "$root/tmp/.X11-unix"
+    timeout "${chroot_timeout:-600}" unshare --mount --pid --fork bash -c '
+        root=$1; share=$2; shift 2
+        mount -t proc proc "$root/proc"
+        mount --rbind /dev "$root/dev"
+        mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
+        [ -z "$share" ] || mount --bind "$share" "$root/share"
+        exec chroot "$root" env -i PATH=/usr/bin:/bin HOME=/root DISPLAY="${DISPLAY:-}" CI="${CI:-}" WINEDEBUG=-all \
+            WINEPREFIX=/root/prefix WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" "$@"
+    ' chroot "$root" "$share" "$@"
+}
