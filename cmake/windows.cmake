@@ -105,7 +105,7 @@ configure_file(cmake/package.cmake.in ${CMAKE_BINARY_DIR}/package.cmake @ONLY)
 file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourceConfig.cmake)
 set(package_needs Orvalinde OrvalindeMsvcImportLibrary)
 if(ORVALINDE_ARCH STREQUAL "x64")
-    list(APPEND package_needs OrvalindePlayground)
+    list(APPEND package_needs OrvalindePlayground OrvalindeSelfTest)
 endif()
 add_custom_target(package
     COMMAND ${CMAKE_COMMAND} -P ${CMAKE_BINARY_DIR}/package.cmake
@@ -123,6 +123,7 @@ add_subdirectory(apps/playground)
 
 if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
     add_subdirectory(tests/e2e)
+    add_subdirectory(apps/selftest)
 endif()
 
 # Benchmarks of the real DLL in a Windows process (scripts/bench.sh).

@@ -3,10 +3,10 @@
 # (with the state explorer and a random walk), the same under the sanitizers,
 # the fuzzer for a minute, the DLL and kit checks, a second build of the
 # release that must match the first, the scenarios against both compilers'
-# DLLs, the hosts built against the installed kit, a soak, the playground
-# (and that its recordings replay) and real programs under Wine, the ARM64
-# DLL in an arm64 Wine under emulation, and the checks driven through the X
-# server again under Wine 10.
+# DLLs, the hosts built against the installed kit, a soak, the kit's
+# self-test, the playground (and that its recordings replay) and real
+# programs under Wine, the ARM64 DLL in an arm64 Wine under emulation, and
+# the checks driven through the X server again under Wine 10.
 source "$(dirname "$0")/lib.sh"
 ensure_packages "${PACKAGES[@]}"
 build_all
@@ -33,9 +33,12 @@ echo "== the playground under Wine with input from the X server"
 bash tests/playground_check.sh
 echo "== recorded playground sessions replay: fixed cases and random seeds, input from the X server"
 bash tests/playground_roundtrip.sh
+echo "== the kit's self-test under Wine: from the archive, against a DLL with no hooks, touched part-way"
+bash tests/selftest_check.sh
 echo "== the module inside real programs that ship with Wine, input from the X server"
 bash tests/real_programs_check.sh
 echo "== the ARM64 DLL in Debian's arm64 Wine under qemu-user, beside the x64 DLL, input from the X server"
 bash tests/arm64_check.sh
-echo "== under Wine 10 too, input from the X server: real programs, the runtime-free host (x64), the playground"
-bash scripts/wine10.sh bash -c 'bash tests/real_programs_check.sh && bash tests/arm64_check.sh x64 && bash tests/playground_check.sh'
+echo "== under Wine 10 too, input from the X server: real programs, the runtime-free host (x64), the playground; the self-test refuses"
+bash scripts/wine10.sh bash -c 'bash tests/real_programs_check.sh && bash tests/arm64_check.sh x64 && bash tests/playground_check.sh &&
+    bash tests/selftest_check.sh'

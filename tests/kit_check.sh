@@ -15,7 +15,7 @@ fail() { echo "FAIL kit: $*"; exit 1; }
 # The install tree, exactly.
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 tree=$(cd "$work/prefix" && find . -type f | sort | tr '\n' ' ')
-expected="./bin/Orvalinde.dll ./bin/Orvalinde.pdb ./bin/OrvalindePlayground.exe ./include/orvalinde.h ./lib/Orvalinde.lib ./lib/cmake/Orvalinde/OrvalindeConfig.cmake ./lib/cmake/Orvalinde/OrvalindeConfigVersion.cmake ./lib/libOrvalinde.dll.a ./share/Orvalinde/examples/minimal_host/CMakeLists.txt ./share/Orvalinde/examples/minimal_host/minimal_host.c ./share/doc/Orvalinde/README.md "
+expected="./bin/Orvalinde.dll ./bin/Orvalinde.pdb ./bin/OrvalindePlayground.exe ./bin/OrvalindeSelfTest.exe ./include/orvalinde.h ./lib/Orvalinde.lib ./lib/cmake/Orvalinde/OrvalindeConfig.cmake ./lib/cmake/Orvalinde/OrvalindeConfigVersion.cmake ./lib/libOrvalinde.dll.a ./share/Orvalinde/examples/minimal_host/CMakeLists.txt ./share/Orvalinde/examples/minimal_host/minimal_host.c ./share/doc/Orvalinde/README.md "
 [ "$tree" = "$expected" ] || fail "install tree is: $tree"
 echo "PASS install tree: $(echo "$tree" | wc -w) files"
 
@@ -114,7 +114,8 @@ cmake --build "$arm" --target package >"$work/package.log" 2>&1 || { cat "$work/
 listing=$(cd "$work" && rm -rf archive && mkdir archive && cd archive &&
     cmake -E tar xf "$ROOT/$arm/Orvalinde-$version-winarm64.zip" && cd "Orvalinde-$version-winarm64" &&
     find . -type f ! -path './symbols/*' | sort | tr '\n' ' ')
-[ "$listing" = "./SHA256SUMS ${expected/.\/bin\/OrvalindePlayground.exe /}" ] || fail "the ARM64 archive holds: $listing"
+arm64_expected=${expected/.\/bin\/OrvalindePlayground.exe /}
+[ "$listing" = "./SHA256SUMS ${arm64_expected/.\/bin\/OrvalindeSelfTest.exe /}" ] || fail "the ARM64 archive holds: $listing"
 for kit in "arm64:ARM64:$ROOT/cmake/mingw-w64.cmake" "prefix:x64:$ROOT/cmake/clang-mingw-w64-arm64.cmake"; do
     IFS=: read -r prefix arch toolchain <<<"$kit"
     rm -rf "$work/wrong"

@@ -1,12 +1,8 @@
 // A Windows host for Orvalinde.dll: creates its windows, loads the DLL,
 // drives it with real injected input (SendInput, one event at a time) and
-// records every keyboard and mouse message its windows receive.
-//   orvalinde_host DLL SCENARIO     runs one scenario (one process per case:
-//                                   hooks cannot be removed, state is static)
-//   orvalinde_host --identity DLL   checks exports, version resource, manifest
-//   orvalinde_host --soak DLL SEED ROUNDS   random rounds of input (soak.cpp)
+// records every keyboard and mouse message its windows receive. The test
+// host's command line is in host_main.cpp; the self-test runs it too.
 // With ORVALINDE_TRACE set, every message the windows receive is printed.
-// Prints PASS or FAIL with the reason; exits 0 on success.
 #define WIN32_LEAN_AND_MEAN
 #define NOMINMAX
 #include <windows.h>
@@ -127,18 +123,48 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// The person's input, told from the host's own: a mouse event the host
+// injects carries this mark in its extra information (a motion without it
+// counts only when it moved the pointer: the platform's own synthetic motion
+// stays where the host put it); a key press is the host's only while it
+// injects that key (the extra information of a key message is not yet its
+// own when the keyboard hook runs).
+constexpr ULONG_PTR kOwnInput = 0x4F72766C;
+POINT lastInjected = {-1, -1};
+int injectingKey = -1;
+bool touched = false, stopAtTouch = false;
+
+int genericKey(int key) {
+    if (key >= 0xA0 && key <= 0xA5) return 0x10 + (key - 0xA0) / 2;
+    return key;
+}
+
 // Our hooks are installed after the module's, so they see each event first
 // and tell us it has been taken from the queue.
-LRESULT CALLBACK ownHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION) arrived = true;
-    return CallNextHookEx(nullptr, code, wParam, lParam);
+LRESULT CALLBACK ownMouseProc(int code, WPARAM message, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        arrived = true;
+        const MOUSEHOOKSTRUCT* m = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
+        const bool moved = m->pt.x != lastInjected.x || m->pt.y != lastInjected.y;
+        if (m->dwExtraInfo != kOwnInput && (message != WM_MOUSEMOVE || moved)) touched = true;
+    }
+    return CallNextHookEx(nullptr, code, message, lParam);
+}
+
+LRESULT CALLBACK ownKeyboardProc(int code, WPARAM key, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        arrived = true;
+        const bool press = (static_cast<ULONG_PTR>(lParam) & 0x80000000u) == 0;
+        if (press && genericKey(static_cast<int>(key)) != genericKey(injectingKey)) touched = true;
+    }
+    return CallNextHookEx(nullptr, code, key, lParam);
 }
 
 void installOwnHooks() {
     if (ownMouseHook) UnhookWindowsHookEx(ownMouseHook);
     if (ownKeyboardHook) UnhookWindowsHookEx(ownKeyboardHook);
-    ownMouseHook = SetWindowsHookExA(WH_MOUSE, ownHook, nullptr, GetCurrentThreadId());
-    ownKeyboardHook = SetWindowsHookExA(WH_KEYBOARD, ownHook, nullptr, GetCurrentThreadId());
+    ownMouseHook = SetWindowsHookExA(WH_MOUSE, ownMouseProc, nullptr, GetCurrentThreadId());
+    ownKeyboardHook = SetWindowsHookExA(WH_KEYBOARD, ownKeyboardProc, nullptr, GetCurrentThreadId());
 }
 
 void pumpOnce(DWORD timeoutMs) {
@@ -168,7 +194,12 @@ INPUT queuedRelease = {};
 bool releaseQueued = false;
 
 void inject(INPUT input) {
+    if (touched && stopAtTouch) {
+        injectionProblem = kTouched;
+        return;
+    }
     arrived = false;
+    if (input.type == INPUT_KEYBOARD) injectingKey = input.ki.wVk;
     INPUT inputs[2] = {input, queuedRelease};
     const UINT count = releaseQueued ? 2 : 1;
     if (releaseQueued) inputs[1].mi.dx = input.mi.dx, inputs[1].mi.dy = input.mi.dy;
@@ -178,6 +209,7 @@ void inject(INPUT input) {
     while (!arrived && GetTickCount() - start < 2000) pumpOnce(1);
     if (!arrived && injectionProblem.empty()) injectionProblem = "an injected event never reached the hooks";
     pumpFor(5);
+    injectingKey = -1;
 }
 
 POINT clientToScreen(scenario::Window window, int x, int y) {
@@ -193,6 +225,8 @@ INPUT mouseInput(POINT at, DWORD buttonFlags) {
     input.mi.dx = static_cast<LONG>((static_cast<LONGLONG>(at.x) * 65536 + width - 1) / width);
     input.mi.dy = static_cast<LONG>((static_cast<LONGLONG>(at.y) * 65536 + height - 1) / height);
     input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | buttonFlags;
+    input.mi.dwExtraInfo = kOwnInput;
+    lastInjected = at;
     return input;
 }
 
@@ -200,6 +234,7 @@ void injectMove(POINT at, DWORD buttonFlags) { inject(mouseInput(at, buttonFlags
 
 // Input that goes to a window of another thread: our hooks never see it.
 void injectElsewhere(POINT at, DWORD buttonFlags) {
+    if (touched && stopAtTouch) return;
     INPUT input = mouseInput(at, buttonFlags);
     if (SendInput(1, &input, sizeof input) != 1) injectionProblem = "SendInput failed";
     pumpFor(20);
@@ -219,6 +254,7 @@ void releaseEverything() {
         INPUT input = {};
         input.type = INPUT_MOUSE;
         input.mi.dwFlags = b.flag;
+        input.mi.dwExtraInfo = kOwnInput;
         SendInput(1, &input, sizeof input);
     }
     for (int key = 8; key < 256; ++key) {
@@ -425,7 +461,7 @@ bool createWindows(std::string* error) {
     RECT clip = {1, 1, GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1};
     ClipCursor(&clip);
     pumpFor(50);
-    if (GetFocus() != mainWindow) return *error = "the main window did not get the keyboard focus", false;
+    if (GetFocus() != mainWindow) return *error = kNoFocus, false;
     return true;
 }
 
@@ -456,6 +492,10 @@ scenario::Driver* startHost(const char* dllPath, std::string* error) {
 
 const std::string& injectionFailure() { return injectionProblem; }
 
+void stopInjectingAtTouch() { stopAtTouch = true; }
+
+bool touchedDuringRun() { return touched; }
+
 double roundTripMs() {
     appMessageArrived = false;
     const double start = nowMs();
@@ -464,46 +504,14 @@ double roundTripMs() {
     return appMessageArrived ? nowMs() - start : -1;
 }
 
-namespace {
-
-bool runScenario(const char* dllPath, const char* file, std::string* error) {
-    scenario::Scenario s;
-    if (!scenario::load(file, &s, error)) return false;
+bool runScenario(const char* dllPath, const scenario::Scenario& s, std::string* error) {
     scenario::Driver* driver = startHost(dllPath, error);
     if (driver == nullptr) return false;
     const bool ok = scenario::run(s, *driver, error);
     releaseEverything();
     if (!injectionProblem.empty()) {
-        *error = std::string(file) + ": " + injectionProblem + (ok ? "" : "; " + *error);
+        *error = s.file + ": " + injectionProblem + (ok ? "" : "; " + *error);
         return false;
     }
     return ok;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::string error;
-    bool ok = false;
-    std::string name;
-    if (argc == 5 && std::strcmp(argv[1], "--soak") == 0) {
-        name = "soak";
-        ok = runSoak(argv[2], std::strtoull(argv[3], nullptr, 10), std::atoi(argv[4]), &error);
-    } else if (argc == 3 && std::strcmp(argv[1], "--identity") == 0) {
-        name = "identity of " + std::string(argv[2]);
-        ok = checkIdentity(argv[2], &error);
-    } else if (argc == 3) {
-        name = argv[2];
-        ok = runScenario(argv[1], argv[2], &error);
-    } else {
-        std::fprintf(stderr, "usage: orvalinde_host DLL SCENARIO | orvalinde_host --identity DLL | "
-                             "orvalinde_host --soak DLL SEED ROUNDS\n");
-        return 2;
-    }
-    if (ok)
-        std::printf("PASS %s\n", name.c_str());
-    else
-        std::printf("FAIL %s\n", error.c_str());
-    std::fflush(stdout);
-    ExitProcess(ok ? 0 : 1);
 }

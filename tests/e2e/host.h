@@ -21,10 +21,19 @@ bool checkExports(HMODULE dll, std::string* error);
 bool checkIdentity(const char* dllPath, std::string* error);
 
 // Creates the windows, loads the DLL and returns the driver that injects
-// input into them; nullptr with the reason on failure. Once per process.
+// input into them; nullptr with the reason on failure (kNoFocus: the main
+// window could not take the keyboard focus). Once per process.
 scenario::Driver* startHost(const char* dllPath, std::string* error);
+constexpr const char* kNoFocus = "the main window did not get the keyboard focus";
+// Runs one scenario in this process; false with the reason.
+bool runScenario(const char* dllPath, const scenario::Scenario& s, std::string* error);
 // Releases every key and button the desktop holds down.
 void releaseEverything();
+// Input the host did not inject (the person's) reached its hooks; once
+// asked, the host injects nothing more after it, and says kTouched.
+bool touchedDuringRun();
+void stopInjectingAtTouch();
+constexpr const char* kTouched = "the mouse or keyboard was used during the run";
 // Why an injected event went wrong, or empty.
 const std::string& injectionFailure();
 // Posts a message to main and pumps until its procedure has it: how long the

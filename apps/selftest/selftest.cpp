@@ -1,0 +1,559 @@
+// OrvalindeSelfTest.exe: checks the Orvalinde.dll beside it on this machine.
+// It runs the scenarios it carries (the project's own) as the test host
+// does: windows of its own, input injected with SendInput, one process per
+// scenario. It says what it will do and waits for Enter, stops at once when
+// the person touches the mouse or keyboard, and reports the machine and each
+// scenario's outcome.
+// Exit status: 0 every scenario passed, 1 some failed, 2 it cannot run
+// properly here (or its command line is wrong), 3 the person's input stopped it.
+#include "host.h"
+
+#include <bcrypt.h>
+#include <imm.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#define ORVALINDE_NO_IMPORT
+#include <orvalinde.h>
+
+struct CarriedScenario {
+    const char* name;
+    const char* text;
+};
+extern const CarriedScenario kCarried[];
+extern const size_t kCarriedCount;
+
+namespace {
+
+constexpr int kPassed = 0, kFailed = 1, kRefused = 2, kStopped = 3;
+constexpr int kTries = 3;  // for scenarios run by the system's timers
+constexpr DWORD kScenarioLimitMs = 120000;
+
+const char kUsage[] =
+    "usage: OrvalindeSelfTest [--yes] [--report FILE] [--only NAME...]\n"
+    "       OrvalindeSelfTest --list | --help\n"
+    "Runs the scenarios it carries against the Orvalinde.dll in its own folder, with\n"
+    "windows of its own and injected input, and reports how the module behaves here.\n"
+    "  --yes          start without waiting for Enter\n"
+    "  --report FILE  write the full report to FILE\n"
+    "  --only NAME... run only these scenarios (see --list)\n"
+    "Exit status: 0 all passed, 1 some failed, 2 it cannot run properly here,\n"
+    "3 stopped because the mouse or keyboard was used.\n";
+
+std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+std::string format(const char* pattern, ...) {
+    char buffer[1024];
+    va_list arguments;
+    va_start(arguments, pattern);
+    std::vsnprintf(buffer, sizeof buffer, pattern, arguments);
+    va_end(arguments);
+    return buffer;
+}
+
+std::string ownFolder() {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string out(path, length);
+    return out.substr(0, out.find_last_of("\\/") + 1);
+}
+
+std::string ownPath() {
+    char path[MAX_PATH];
+    return std::string(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+}
+
+const CarriedScenario* find(const std::string& name) {
+    for (size_t i = 0; i < kCarriedCount; ++i)
+        if (name == kCarried[i].name) return &kCarried[i];
+    return nullptr;
+}
+
+bool parseCarried(const CarriedScenario& carried, scenario::Scenario* s, std::string* error) {
+    return scenario::parse(std::string(carried.name) + ".txt", carried.text, s, error);
+}
+
+// Dragger mode, mask capture and the burst run on the system's timers.
+bool timerDriven(const scenario::Scenario& s) {
+    for (const scenario::Step& step : s.steps)
+        if (step.kind == scenario::Kind::Call &&
+            (step.name == "startDraggerMode" || step.name == "customMaskKeyPressed" || step.name == "doDelayedEnable"))
+            return true;
+    return false;
+}
+
+// ---- In a process of its own: one scenario, or the windows load sees. ----
+
+int runOne(const std::string& dll, const std::string& name) {
+    const CarriedScenario* carried = find(name);
+    scenario::Scenario s;
+    std::string error;
+    if (carried == nullptr || !parseCarried(*carried, &s, &error)) {
+        std::printf("FAIL %s\n", carried == nullptr ? "no such scenario" : error.c_str());
+        return kFailed;
+    }
+    stopInjectingAtTouch();
+    const bool ok = runScenario(dll.c_str(), s, &error);
+    const int status = touchedDuringRun() ? kStopped : ok ? kPassed : error == kNoFocus ? kRefused : kFailed;
+    static const char* const kWords[] = {"PASS", "FAIL", "REFUSE", "STOP"};
+    std::printf("%s %s\n", kWords[status], error.c_str());
+    std::fflush(stdout);
+    return status;
+}
+
+HWND aboutOwner;
+
+// Closes the about box, noting its owner: the window load took.
+DWORD WINAPI closeAbout(void* thread) {
+    for (int i = 0; i < 500 && aboutOwner == nullptr; ++i) {
+        Sleep(20);
+        EnumThreadWindows(
+            static_cast<DWORD>(reinterpret_cast<uintptr_t>(thread)),
+            [](HWND window, LPARAM) -> BOOL {
+                char name[16] = {};
+                GetClassNameA(window, name, sizeof name);
+                if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+                aboutOwner = GetWindow(window, GW_OWNER);
+                PostMessageA(window, WM_COMMAND, IDOK, 0);
+                return FALSE;
+            },
+            0);
+    }
+    return 0;
+}
+
+std::string describeWindow(HWND window) {
+    char name[64] = {}, title[64] = {}, owner[64] = "none";
+    GetClassNameA(window, name, sizeof name);
+    GetWindowTextA(window, title, sizeof title);
+    if (HWND o = GetWindow(window, GW_OWNER)) GetClassNameA(o, owner, sizeof owner);
+    return format("class \"%s\", title \"%s\", %s, %s, owner %s, style 0x%08lX, extended 0x%08lX", name, title,
+                  IsWindowVisible(window) ? "visible" : "hidden", IsWindowEnabled(window) ? "enabled" : "disabled",
+                  owner, static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
+                  static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)));
+}
+
+int listWindows(const std::string& dll) {
+    std::string error;
+    if (startHost(dll.c_str(), &error) == nullptr) {
+        std::printf("%s %s\n", error == kNoFocus ? "REFUSE" : "FAIL", error.c_str());
+        return error == kNoFocus ? kRefused : kFailed;
+    }
+    HMODULE module = GetModuleHandleA("Orvalinde.dll");
+    reinterpret_cast<OrvalindeLoadFn>(reinterpret_cast<void*>(GetProcAddress(module, "load")))();
+    const DWORD thread = GetCurrentThreadId();
+    CloseHandle(CreateThread(nullptr, 0, closeAbout, reinterpret_cast<void*>(static_cast<uintptr_t>(thread)), 0, nullptr));
+    reinterpret_cast<OrvalindeShowAboutFn>(reinterpret_cast<void*>(GetProcAddress(module, "showAbout")))();
+    std::vector<HWND> windows;
+    EnumWindows(
+        [](HWND window, LPARAM list) -> BOOL {
+            if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId())
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    for (size_t i = 0; i < windows.size(); ++i)
+        std::printf("  %zu. %s%s\n", i + 1, describeWindow(windows[i]).c_str(),
+                    windows[i] == aboutOwner ? "  <- load took this one" : "");
+    if (aboutOwner == nullptr) std::printf("  load took no window of this thread (the about box had no owner)\n");
+    std::fflush(stdout);
+    return kPassed;
+}
+
+// ---- The run the person starts. ----
+
+struct Child {
+    int code = kFailed;
+    std::string output;
+};
+
+volatile bool touched = false;
+const char* touchedBy = kTouched;
+
+// Input injected with SendInput carries the injected flag; the person's own
+// does not. Only presses and motion count: the release of the Enter that
+// started the run is no touch.
+LRESULT CALLBACK watchKeyboard(int code, WPARAM message, LPARAM data) {
+    const KBDLLHOOKSTRUCT* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
+    if (code == HC_ACTION && !(key->flags & LLKHF_INJECTED) && (message == WM_KEYDOWN || message == WM_SYSKEYDOWN))
+        touched = true, touchedBy = "a key was pressed during the run";
+    return CallNextHookEx(nullptr, code, message, data);
+}
+
+LRESULT CALLBACK watchMouse(int code, WPARAM message, LPARAM data) {
+    const MSLLHOOKSTRUCT* mouse = reinterpret_cast<const MSLLHOOKSTRUCT*>(data);
+    if (code == HC_ACTION && !(mouse->flags & LLMHF_INJECTED))
+        touched = true, touchedBy = message == WM_MOUSEMOVE ? "the mouse was moved during the run" : "the mouse was used during the run";
+    return CallNextHookEx(nullptr, code, message, data);
+}
+
+void pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+// Runs this program again with ARGUMENTS, answering the watch hooks meanwhile;
+// ends it at once when the person touches the mouse or keyboard.
+Child runChild(const std::string& arguments) {
+    Child child;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd, writeEnd;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 1 << 16)) return child.output = "cannot make a pipe", child;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = writeEnd;
+    PROCESS_INFORMATION process;
+    std::string command = "\"" + ownPath() + "\" " + arguments;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        CloseHandle(readEnd), CloseHandle(writeEnd);
+        return child.output = "cannot start a process", child;
+    }
+    CloseHandle(writeEnd);
+    CloseHandle(process.hThread);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD woke = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 50, QS_ALLINPUT);
+        pump();
+        if (touched || GetTickCount() - start > kScenarioLimitMs) {
+            TerminateProcess(process.hProcess, kStopped);
+            WaitForSingleObject(process.hProcess, 5000);
+            child.output = touched ? "" : "did not finish in time";
+            child.code = touched ? kStopped : kFailed;
+            break;
+        }
+        if (woke == WAIT_OBJECT_0) {
+            DWORD code = kFailed;
+            GetExitCodeProcess(process.hProcess, &code);
+            child.code = static_cast<int>(code);
+            break;
+        }
+    }
+    char buffer[4096];
+    DWORD got;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) child.output.append(buffer, got);
+    CloseHandle(readEnd);
+    CloseHandle(process.hProcess);
+    child.output.erase(child.output.find_last_not_of("\r\n") + 1);
+    return child;
+}
+
+// ---- What the report says of this machine. ----
+
+std::string systemVersion() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    typedef const char*(CDECL * WineVersionFn)();
+    typedef void(CDECL * WineHostFn)(const char**, const char**);
+    if (auto wine = reinterpret_cast<WineVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_version")))) {
+        const char *system = "?", *release = "?";
+        if (auto host = reinterpret_cast<WineHostFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_host_version"))))
+            host(&system, &release);
+        return format("Wine %s on %s %s", wine(), system, release);
+    }
+    typedef LONG(WINAPI * RtlGetVersionFn)(OSVERSIONINFOW*);
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    auto get = reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")));
+    if (get == nullptr || get(&info) != 0) return "Windows, version unknown";
+    return format("Windows %lu.%lu, build %lu", info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber);
+}
+
+// The major version of the Wine it runs under; 0 on Windows.
+int wineMajor() {
+    typedef const char*(CDECL * WineVersionFn)();
+    auto wine = reinterpret_cast<WineVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")));
+    return wine != nullptr ? std::atoi(wine()) : 0;
+}
+
+const char* machineName(USHORT machine) {
+    switch (machine) {
+    case IMAGE_FILE_MACHINE_AMD64: return "x64";
+    case IMAGE_FILE_MACHINE_ARM64: return "ARM64";
+    case IMAGE_FILE_MACHINE_I386: return "x86";
+    default: return "unknown";
+    }
+}
+
+std::string architecture() {
+    typedef BOOL(WINAPI * IsWow64Process2Fn)(HANDLE, USHORT*, USHORT*);
+    USHORT process = 0, native = IMAGE_FILE_MACHINE_AMD64;
+    auto query = reinterpret_cast<IsWow64Process2Fn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process2")));
+    if (query != nullptr) query(GetCurrentProcess(), &process, &native);
+    std::string out = format("x64 process on an %s machine", machineName(native));
+    if (native != IMAGE_FILE_MACHINE_AMD64)
+        out += format(", under emulation: this checks the x64 DLL as an x64 host on %s runs it", machineName(native));
+    return out;
+}
+
+std::string dpi(HWND window) {
+    typedef UINT(WINAPI * SystemDpiFn)();
+    typedef UINT(WINAPI * WindowDpiFn)(HWND);
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    auto system = reinterpret_cast<SystemDpiFn>(reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForSystem")));
+    auto ofWindow = reinterpret_cast<WindowDpiFn>(reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
+    if (system == nullptr || ofWindow == nullptr) return "unknown (no per-window DPI on this system)";
+    return format("system %u, this program's window %u", system(), ofWindow(window));
+}
+
+std::string keyboard() {
+    char layout[KL_NAMELENGTH] = "?";
+    GetKeyboardLayoutNameA(layout);
+    return format("layout %s; its layout an input method (ImmIsIME): %s; input-method support (SM_IMMENABLED): %s",
+                  layout, ImmIsIME(GetKeyboardLayout(0)) ? "yes" : "no", GetSystemMetrics(SM_IMMENABLED) ? "on" : "off");
+}
+
+std::string sha256(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "unreadable";
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    UCHAR digest[32];
+    std::string out = "unavailable";
+    if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) == 0 &&
+        BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0) {
+        char buffer[65536];
+        DWORD got;
+        while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+            BCryptHashData(hash, reinterpret_cast<PUCHAR>(buffer), got, 0);
+        if (BCryptFinishHash(hash, digest, sizeof digest, 0) == 0) {
+            out.clear();
+            for (UCHAR byte : digest) out += format("%02x", byte);
+        }
+    }
+    if (hash) BCryptDestroyHash(hash);
+    if (algorithm) BCryptCloseAlgorithmProvider(algorithm, 0);
+    CloseHandle(file);
+    return out;
+}
+
+std::string fileVersion(const std::string& path) {
+    DWORD ignored;
+    std::vector<char> block(GetFileVersionInfoSizeA(path.c_str(), &ignored));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (block.empty() || !GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) ||
+        !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || fixed == nullptr)
+        return "none";
+    return format("%lu.%lu.%lu.%lu", fixed->dwFileVersionMS >> 16, fixed->dwFileVersionMS & 0xFFFF,
+                  fixed->dwFileVersionLS >> 16, fixed->dwFileVersionLS & 0xFFFF);
+}
+
+// ---- Reasons not to run. ----
+
+// Why the DLL is not the x64 kit's, or empty.
+std::string wrongDll(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return path + " is missing: put the kit's Orvalinde.dll beside this program";
+    IMAGE_DOS_HEADER dos = {};
+    IMAGE_FILE_HEADER header = {};
+    DWORD signature = 0, got = 0;
+    const bool read = ReadFile(file, &dos, sizeof dos, &got, nullptr) && got == sizeof dos &&
+                      dos.e_magic == IMAGE_DOS_SIGNATURE &&
+                      SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+                      ReadFile(file, &signature, sizeof signature, &got, nullptr) && signature == IMAGE_NT_SIGNATURE &&
+                      ReadFile(file, &header, sizeof header, &got, nullptr) && got == sizeof header;
+    CloseHandle(file);
+    if (!read) return path + " is not a Windows DLL";
+    if (header.Machine != IMAGE_FILE_MACHINE_AMD64)
+        return format("%s is built for %s, not x64: this self-test and its DLL come from the x64 kit", path.c_str(),
+                      machineName(header.Machine));
+    HMODULE dll = LoadLibraryA(path.c_str());
+    if (dll == nullptr) return format("%s cannot be loaded (error %lu)", path.c_str(), GetLastError());
+    std::string error;
+    const bool exports = checkExports(dll, &error);
+    FreeLibrary(dll);
+    return exports ? "" : path + " is not the kit's: " + error;
+}
+
+// Why this session cannot take input as a person gives it, or empty.
+std::string noDesktop() {
+    USEROBJECTFLAGS flags = {};
+    HWINSTA station = GetProcessWindowStation();
+    if (station == nullptr || !GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, nullptr) ||
+        !(flags.dwFlags & WSF_VISIBLE))
+        return "there is no interactive desktop here (a service, or a session nobody sees)";
+    HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
+    if (input == nullptr) return "the input desktop cannot be opened: the screen is locked, or it belongs to another session";
+    CloseDesktop(input);
+    return "";
+}
+
+// A window of this process takes the foreground, or Windows refuses it.
+HWND takeForeground() {
+    WNDCLASSA probe = {};
+    probe.lpfnWndProc = DefWindowProcA;
+    probe.hInstance = GetModuleHandleA(nullptr);
+    probe.lpszClassName = "OrvalindeSelfTestProbe";
+    RegisterClassA(&probe);
+    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, probe.lpszClassName, "Orvalinde self-test", WS_POPUP | WS_VISIBLE,
+                                  0, 0, 1, 1, nullptr, nullptr, probe.hInstance, nullptr);
+    SetForegroundWindow(window);
+    for (int i = 0; i < 20 && GetForegroundWindow() != window; ++i) {
+        pump();
+        Sleep(10);
+    }
+    return window;
+}
+
+int refuse(const std::string& why) {
+    std::printf("The self-test cannot run properly here: %s.\n", why.c_str());
+    return kRefused;
+}
+
+// The person's input stopped the run: lets go of whatever the stopped
+// scenario held (its process, and so its windows, are gone) and says so.
+int stopped(const std::string& during) {
+    ClipCursor(nullptr);
+    releaseEverything();
+    std::string held;
+    for (int key = 1; key < 256; ++key)
+        if (GetAsyncKeyState(key) < 0) held += format(" 0x%02X", key);
+    std::printf("\nStopped during %s: %s.\n%s\n", during.c_str(), touchedBy,
+                held.empty() ? "Everything it pressed is released, and its windows are closed."
+                             : ("Still held after releasing everything:" + held + ".").c_str());
+    return kStopped;
+}
+
+struct Options {
+    bool yes = false;
+    std::string report;
+    std::vector<std::string> only;
+};
+
+int run(const Options& options) {
+    const std::string dll = ownFolder() + "Orvalinde.dll";
+    std::vector<std::string> names = options.only;
+    if (names.empty())
+        for (size_t i = 0; i < kCarriedCount; ++i) names.push_back(kCarried[i].name);
+    if (wineMajor() >= 10)
+        return refuse("it runs under Wine " + std::to_string(wineMajor()) +
+                      ", whose X11 driver releases keys pressed with SendInput at the next pointer event, so no "
+                      "held key survives a gesture (Wine 8 keeps them)");
+    std::string why = wrongDll(dll);
+    if (why.empty()) why = noDesktop();
+    if (!why.empty()) return refuse(why);
+
+    const unsigned seconds = 5 + 2 * static_cast<unsigned>(names.size());
+    std::printf("Orvalinde self-test %s\n\n"
+                "It checks the Orvalinde.dll in its own folder on this machine: %zu scenarios, each in windows\n"
+                "of its own, with mouse and keyboard input that it makes itself. It takes about %u seconds.\n"
+                "Do not touch the mouse or the keyboard meanwhile: any touch stops it at once.\n",
+                ORVALINDE_VERSION, names.size(), seconds);
+    if (!options.yes) {
+        std::printf("Press Enter to start, or close this window to cancel. ");
+        std::fflush(stdout);
+        if (std::getchar() == EOF) return refuse("no Enter came (give --yes to start without it)");
+    }
+    std::fflush(stdout);
+    HWND probe = takeForeground();
+    if (GetForegroundWindow() != probe)
+        return refuse("Windows keeps another window in the foreground, so this program's windows cannot take "
+                      "the keyboard; start it from a window you are using (click the console, run it again)");
+    const std::string dpiLine = dpi(probe);
+    DestroyWindow(probe);
+    AllowSetForegroundWindow(ASFW_ANY);  // its scenarios run in processes of their own
+    // Low-level hooks see the person's input anywhere on the desktop. Under
+    // Wine a low-level hook in another process makes the key state the
+    // module reads lag its input by up to 50 ms, so there the scenarios'
+    // own hooks alone watch: they tell the person's input by the mark the
+    // host puts on its own.
+    HHOOK keys = nullptr, mouse = nullptr;
+    if (wineMajor() == 0) {
+        keys = SetWindowsHookExA(WH_KEYBOARD_LL, watchKeyboard, GetModuleHandleA(nullptr), 0);
+        mouse = SetWindowsHookExA(WH_MOUSE_LL, watchMouse, GetModuleHandleA(nullptr), 0);
+        if (keys == nullptr || mouse == nullptr) return refuse("it cannot watch the mouse and keyboard for a touch");
+    }
+
+    std::string report = "Orvalinde self-test " ORVALINDE_VERSION "\n";
+    report += "System: " + systemVersion() + "\n";
+    report += "Architecture: " + architecture() + "\n";
+    report += "DPI: " + dpiLine + "\n";
+    report += "Keyboard: " + keyboard() + "\n";
+    report += "Orvalinde.dll: version " + fileVersion(dll) + ", SHA-256 " + sha256(dll) + "\n";
+    std::string summary = report;
+    const Child windows = runChild("--windows");
+    if (windows.code == kStopped) return stopped("its look at the windows");
+    if (windows.code == kRefused) return refuse("its main window cannot take the keyboard focus");
+    report += "Top-level windows of its thread, in the system's order:\n" + windows.output + "\n";
+
+    int passed = 0, failed = 0, timing = 0;
+    std::string results;
+    for (const std::string& name : names) {
+        scenario::Scenario s;
+        std::string error;
+        parseCarried(*find(name), &s, &error);
+        const int tries = timerDriven(s) ? kTries : 1;
+        Child child;
+        for (int attempt = 0; attempt < tries; ++attempt) {
+            child = runChild("--run " + name);
+            if (child.code != kFailed) break;
+        }
+        if (child.code == kStopped || touched) return stopped(name);
+        if (child.code == kRefused) return refuse("its main window cannot take the keyboard focus");
+        std::string line;
+        if (child.code == kPassed) {
+            ++passed;
+            line = "PASS " + name;
+        } else if (tries > 1) {
+            ++timing;
+            line = format("TIMING %s: its timing window was never met in %d tries (not a failure): ", name.c_str(), tries);
+            line += child.output.substr(child.output.find(' ') + 1);
+        } else {
+            ++failed;
+            line = "FAIL " + name + ": " + child.output.substr(child.output.find(' ') + 1);
+        }
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+        results += line + "\n";
+    }
+    if (keys != nullptr) UnhookWindowsHookEx(keys), UnhookWindowsHookEx(mouse);
+    const std::string total = format("%d passed, %d failed, %d timing windows never met\n", passed, failed, timing);
+    report += results + total;
+    std::printf("\n%s%s", summary.c_str(), total.c_str());
+    if (!options.report.empty()) {
+        FILE* out = std::fopen(options.report.c_str(), "wb");
+        if (out == nullptr || std::fwrite(report.data(), 1, report.size(), out) != report.size() || std::fclose(out) != 0)
+            return refuse("it cannot write the report to " + options.report);
+        std::printf("The full report is in %s.\n", options.report.c_str());
+    }
+    return failed > 0 ? kFailed : kPassed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help") return std::printf("%s", kUsage), kPassed;
+        if (a == "--list") {
+            for (size_t k = 0; k < kCarriedCount; ++k) std::printf("%s\n", kCarried[k].name);
+            return kPassed;
+        }
+        if (a == "--run" && i + 1 < argc) return runOne(ownFolder() + "Orvalinde.dll", argv[i + 1]);
+        if (a == "--windows") return listWindows(ownFolder() + "Orvalinde.dll");
+        if (a == "--yes") {
+            options.yes = true;
+        } else if (a == "--report" && i + 1 < argc) {
+            options.report = argv[++i];
+        } else if (a == "--only") {
+            while (i + 1 < argc && argv[i + 1][0] != '-') options.only.push_back(argv[++i]);
+            if (options.only.empty()) return std::fprintf(stderr, "--only takes scenario names\n%s", kUsage), kRefused;
+        } else {
+            return std::fprintf(stderr, "unknown option '%s'\n%s", a.c_str(), kUsage), kRefused;
+        }
+    }
+    for (const std::string& name : options.only)
+        if (find(name) == nullptr)
+            return std::fprintf(stderr, "no scenario named '%s' (--list names them)\n", name.c_str()), kRefused;
+    const int status = run(options);
+    std::fflush(stdout);
+    ExitProcess(static_cast<UINT>(status));
+}

@@ -1,0 +1,39 @@
+// The Windows test host's command line (host.cpp has the host itself):
+//   orvalinde_host DLL SCENARIO     runs one scenario (one process per case:
+//                                   hooks cannot be removed, state is static)
+//   orvalinde_host --identity DLL   checks exports, version resource, manifest
+//   orvalinde_host --soak DLL SEED ROUNDS   random rounds of input (soak.cpp)
+// With ORVALINDE_TRACE set, every message the windows receive is printed.
+// Prints PASS or FAIL with the reason; exits 0 on success.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "host.h"
+
+int main(int argc, char** argv) {
+    std::string error;
+    bool ok = false;
+    std::string name;
+    if (argc == 5 && std::strcmp(argv[1], "--soak") == 0) {
+        name = "soak";
+        ok = runSoak(argv[2], std::strtoull(argv[3], nullptr, 10), std::atoi(argv[4]), &error);
+    } else if (argc == 3 && std::strcmp(argv[1], "--identity") == 0) {
+        name = "identity of " + std::string(argv[2]);
+        ok = checkIdentity(argv[2], &error);
+    } else if (argc == 3) {
+        name = argv[2];
+        scenario::Scenario s;
+        ok = scenario::load(argv[2], &s, &error) && runScenario(argv[1], s, &error);
+    } else {
+        std::fprintf(stderr, "usage: orvalinde_host DLL SCENARIO | orvalinde_host --identity DLL | "
+                             "orvalinde_host --soak DLL SEED ROUNDS\n");
+        return 2;
+    }
+    if (ok)
+        std::printf("PASS %s\n", name.c_str());
+    else
+        std::printf("FAIL %s\n", error.c_str());
+    std::fflush(stdout);
+    ExitProcess(ok ? 0 : 1);
+}

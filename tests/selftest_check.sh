@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The kit's self-test under Wine, unpacked from the x64 archive: every
+# scenario passes against the kit's DLL; against a DLL with the same exports
+# that installs no hooks it reports failures (exit 1), and with no DLL it
+# refuses (exit 2); input through the X server part-way stops it (exit 3)
+# with nothing left held. Under Wine 10 it must refuse (exit 2). Expects the
+# windows build and its package.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$ROOT"
+archive=$(ls build/windows/Orvalinde-*-win64.zip 2>/dev/null | head -1)
+for file in "$archive" build/windows/nohooks/Orvalinde.dll; do
+    [ -f "$file" ] || { echo "self-test: ${file:-the x64 archive} is missing; build and package first" >&2; exit 1; }
+done
+source scripts/wine_env.sh
+status=0
+fail() { echo "FAIL self-test: $*"; status=1; }
+python3 -m zipfile -e "$archive" "$work"
+kit=$(echo "$work"/Orvalinde-*-win64/bin)
+selftest=$kit/OrvalindeSelfTest.exe
+# Runs the self-test in folder $1 with the other arguments; its output in
+# $work/out, its exit status in $code.
+run() {
+    local folder=$1
+    shift
+    code=0
+    timeout 600 wine "$folder/OrvalindeSelfTest.exe" "$@" 2>>"$work/wine.log" | tr -d '\r' >"$work/out" || code=${PIPESTATUS[0]}
+}
+start=$(date +%s)
+
+if [ "$(wine --version | sed -E 's/^wine-([0-9]+).*/\1/')" -ge 10 ]; then
+    run "$kit" --yes
+    if [ "$code" = 2 ] && grep -q "cannot run properly here: it runs under Wine" "$work/out"; then
+        echo "PASS self-test: refuses under $(wine --version)"
+    else
+        cat "$work/out"; fail "under $(wine --version) it exits $code, not 2 with its reason"
+    fi
+    exit $status
+fi
+
+run "$kit" --yes --report "$(winepath -w "$work/report.txt")"
+total=$(ls tests/e2e/scenarios/*.txt | wc -l)
+if [ "$code" = 0 ] && grep -q "^$total passed, 0 failed, 0 timing" "$work/report.txt" &&
+   grep -q "<- load took this one" "$work/report.txt"; then
+    echo "PASS self-test from the archive: $(tail -1 "$work/report.txt") in $(( $(date +%s) - start )) s"
+else
+    cat "$work/out" "$work/report.txt" 2>/dev/null; fail "the kit's self-test exits $code"
+fi
+
+# A DLL that is not the kit's: none at all, then one that installs no hooks.
+mkdir "$work/wrong"
+cp "$selftest" "$work/wrong/"
+run "$work/wrong" --yes
+[ "$code" = 2 ] && grep -q "Orvalinde.dll is missing" "$work/out" && echo "PASS self-test: refuses with no DLL" ||
+    { cat "$work/out"; fail "with no DLL it exits $code, not 2"; }
+cp build/windows/nohooks/Orvalinde.dll "$work/wrong/"
+run "$work/wrong" --yes
+failures=$(grep -c "^FAIL" "$work/out" || true)
+[ "$code" = 1 ] && [ "$failures" -gt 0 ] && echo "PASS self-test: $failures failures against a DLL that installs no hooks" ||
+    { cat "$work/out"; fail "against a DLL that installs no hooks it exits $code"; }
+
+# The person touches the keyboard once a few scenarios have passed.
+timeout 600 wine "$selftest" --yes 2>>"$work/wine.log" >"$work/out" &
+selftest_pid=$!
+for _ in $(seq 600); do [ "$(grep -c '^PASS' "$work/out" || true)" -ge 3 ] && break; sleep 0.1; done
+passed_before=$(grep -c '^PASS' "$work/out" || true)
+while kill -0 "$selftest_pid" 2>/dev/null; do xdotool key q; sleep 0.3; done
+code=0
+wait "$selftest_pid" || code=$?
+tr -d '\r' <"$work/out" >"$work/stopped"
+if [ "$code" = 3 ] && [ "$passed_before" -ge 3 ] && grep -q "^Stopped during" "$work/stopped" &&
+   grep -q "Everything it pressed is released" "$work/stopped"; then
+    echo "PASS self-test: $(grep "^Stopped during" "$work/stopped") (after $passed_before scenarios), nothing left held"
+else
+    cat "$work/stopped"; fail "touched part-way it exits $code"
+fi
+echo "self-test: $(( $(date +%s) - start )) s"
+exit $status
