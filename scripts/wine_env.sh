@@ -17,4 +17,20 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 echo "== Wine prefix (display $DISPLAY)"
-timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { echo "wine: wineboot failed" >&2; tail "$work/wineboot.log" >&2; exit 1; }
+# A new prefix takes 10 to 20 s to make: one is made once per version of
+# Wine, kept in /var/cache/orvalinde, and each run takes a copy of it.
+prefix_template=/var/cache/orvalinde/prefix-$(wine --version | tr -c 'A-Za-z0-9.~\n-' '_')
+if [ ! -f "$prefix_template/.complete" ] && mkdir -p "$prefix_template.new" 2>/dev/null; then
+    if WINEPREFIX="$prefix_template.new" timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 &&
+       WINEPREFIX="$prefix_template.new" timeout 60 wineserver -w; then
+        touch "$prefix_template.new/.complete"
+        rm -rf "$prefix_template" && mv "$prefix_template.new" "$prefix_template"
+    else
+        rm -rf "$prefix_template.new"
+    fi
+fi
+if [ -f "$prefix_template/.complete" ]; then
+    cp -a "$prefix_template" "$WINEPREFIX"
+else
+    timeout 300 wineboot -i >"$work/wineboot.log" 2>&1 || { echo "wine: wineboot failed" >&2; tail "$work/wineboot.log" >&2; exit 1; }
+fi
