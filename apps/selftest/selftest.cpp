@@ -440,7 +440,7 @@ int run(const Options& options) {
     if (why.empty()) why = noDesktop();
     if (!why.empty()) return refuse(why);
 
-    const unsigned seconds = 5 + 2 * static_cast<unsigned>(names.size());
+    const unsigned seconds = 5 + static_cast<unsigned>(names.size());
     std::printf("Orvalinde self-test %s\n\n"
                 "It checks the Orvalinde.dll in its own folder on this machine: %zu scenarios, each in windows\n"
                 "of its own, with mouse and keyboard input that it makes itself. It takes about %u seconds.\n"
