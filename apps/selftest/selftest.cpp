@@ -305,7 +305,7 @@ std::string dpi(HWND window) {
 std::string keyboard() {
     char layout[KL_NAMELENGTH] = "?";
     GetKeyboardLayoutNameA(layout);
-    return format("layout %s; its layout an input method (ImmIsIME): %s; input-method support (SM_IMMENABLED): %s",
+    return format("layout %s; an input method (ImmIsIME): %s; input-method support (SM_IMMENABLED): %s",
                   layout, ImmIsIME(GetKeyboardLayout(0)) ? "yes" : "no", GetSystemMetrics(SM_IMMENABLED) ? "on" : "off");
 }
 
