@@ -6,12 +6,8 @@
 // scenario's outcome.
 // Exit status: 0 every scenario passed, 1 some failed, 2 it cannot run
 // properly here (or its command line is wrong), 3 the person's input stopped it.
-#include "host.h"
+#include "machine.h"
 
-#include <bcrypt.h>
-#include <imm.h>
-
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,16 +40,6 @@ const char kUsage[] =
     "  --only NAME... run only these scenarios (see --list)\n"
     "Exit status: 0 all passed, 1 some failed, 2 it cannot run properly here,\n"
     "3 stopped because the mouse or keyboard was used.\n";
-
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* pattern, ...) {
-    char buffer[1024];
-    va_list arguments;
-    va_start(arguments, pattern);
-    std::vsnprintf(buffer, sizeof buffer, pattern, arguments);
-    va_end(arguments);
-    return buffer;
-}
 
 std::string ownFolder() {
     char path[MAX_PATH];
@@ -241,148 +227,6 @@ Child runChild(const std::string& arguments) {
     CloseHandle(process.hProcess);
     child.output.erase(child.output.find_last_not_of("\r\n") + 1);
     return child;
-}
-
-// ---- What the report says of this machine. ----
-
-std::string systemVersion() {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    typedef const char*(CDECL * WineVersionFn)();
-    typedef void(CDECL * WineHostFn)(const char**, const char**);
-    if (auto wine = reinterpret_cast<WineVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_version")))) {
-        const char *system = "?", *release = "?";
-        if (auto host = reinterpret_cast<WineHostFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "wine_get_host_version"))))
-            host(&system, &release);
-        return format("Wine %s on %s %s", wine(), system, release);
-    }
-    typedef LONG(WINAPI * RtlGetVersionFn)(OSVERSIONINFOW*);
-    OSVERSIONINFOW info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-    auto get = reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")));
-    if (get == nullptr || get(&info) != 0) return "Windows, version unknown";
-    return format("Windows %lu.%lu, build %lu", info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber);
-}
-
-// The major version of the Wine it runs under; 0 on Windows.
-int wineMajor() {
-    typedef const char*(CDECL * WineVersionFn)();
-    auto wine = reinterpret_cast<WineVersionFn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")));
-    return wine != nullptr ? std::atoi(wine()) : 0;
-}
-
-const char* machineName(USHORT machine) {
-    switch (machine) {
-    case IMAGE_FILE_MACHINE_AMD64: return "x64";
-    case IMAGE_FILE_MACHINE_ARM64: return "ARM64";
-    case IMAGE_FILE_MACHINE_I386: return "x86";
-    default: return "unknown";
-    }
-}
-
-std::string architecture() {
-    typedef BOOL(WINAPI * IsWow64Process2Fn)(HANDLE, USHORT*, USHORT*);
-    USHORT process = 0, native = IMAGE_FILE_MACHINE_AMD64;
-    auto query = reinterpret_cast<IsWow64Process2Fn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process2")));
-    if (query != nullptr) query(GetCurrentProcess(), &process, &native);
-    std::string out = format("x64 process on an %s machine", machineName(native));
-    if (native != IMAGE_FILE_MACHINE_AMD64)
-        out += format(", under emulation: this checks the x64 DLL as an x64 host on %s runs it", machineName(native));
-    return out;
-}
-
-std::string dpi(HWND window) {
-    typedef UINT(WINAPI * SystemDpiFn)();
-    typedef UINT(WINAPI * WindowDpiFn)(HWND);
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    auto system = reinterpret_cast<SystemDpiFn>(reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForSystem")));
-    auto ofWindow = reinterpret_cast<WindowDpiFn>(reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
-    if (system == nullptr || ofWindow == nullptr) return "unknown (no per-window DPI on this system)";
-    return format("system %u, this program's window %u", system(), ofWindow(window));
-}
-
-std::string keyboard() {
-    char layout[KL_NAMELENGTH] = "?";
-    GetKeyboardLayoutNameA(layout);
-    return format("layout %s; an input method (ImmIsIME): %s; input-method support (SM_IMMENABLED): %s",
-                  layout, ImmIsIME(GetKeyboardLayout(0)) ? "yes" : "no", GetSystemMetrics(SM_IMMENABLED) ? "on" : "off");
-}
-
-std::string sha256(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "unreadable";
-    BCRYPT_ALG_HANDLE algorithm = nullptr;
-    BCRYPT_HASH_HANDLE hash = nullptr;
-    UCHAR digest[32];
-    std::string out = "unavailable";
-    if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) == 0 &&
-        BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0) {
-        char buffer[65536];
-        DWORD got;
-        while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-            BCryptHashData(hash, reinterpret_cast<PUCHAR>(buffer), got, 0);
-        if (BCryptFinishHash(hash, digest, sizeof digest, 0) == 0) {
-            out.clear();
-            for (UCHAR byte : digest) out += format("%02x", byte);
-        }
-    }
-    if (hash) BCryptDestroyHash(hash);
-    if (algorithm) BCryptCloseAlgorithmProvider(algorithm, 0);
-    CloseHandle(file);
-    return out;
-}
-
-std::string fileVersion(const std::string& path) {
-    DWORD ignored;
-    std::vector<char> block(GetFileVersionInfoSizeA(path.c_str(), &ignored));
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    if (block.empty() || !GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) ||
-        !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || fixed == nullptr)
-        return "none";
-    return format("%lu.%lu.%lu.%lu", fixed->dwFileVersionMS >> 16, fixed->dwFileVersionMS & 0xFFFF,
-                  fixed->dwFileVersionLS >> 16, fixed->dwFileVersionLS & 0xFFFF);
-}
-
-// ---- Reasons not to run. ----
-
-// Why the DLL is not the x64 kit's, or empty.
-std::string wrongDll(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return path + " is missing: put the kit's Orvalinde.dll beside this program";
-    IMAGE_DOS_HEADER dos = {};
-    IMAGE_FILE_HEADER header = {};
-    DWORD signature = 0, got = 0;
-    const bool read = ReadFile(file, &dos, sizeof dos, &got, nullptr) && got == sizeof dos &&
-                      dos.e_magic == IMAGE_DOS_SIGNATURE &&
-                      SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
-                      ReadFile(file, &signature, sizeof signature, &got, nullptr) && signature == IMAGE_NT_SIGNATURE &&
-                      ReadFile(file, &header, sizeof header, &got, nullptr) && got == sizeof header;
-    CloseHandle(file);
-    if (!read) return path + " is not a Windows DLL";
-    if (header.Machine != IMAGE_FILE_MACHINE_AMD64)
-        return format("%s is built for %s, not x64: this self-test and its DLL come from the x64 kit", path.c_str(),
-                      machineName(header.Machine));
-    HMODULE dll = LoadLibraryA(path.c_str());
-    if (dll == nullptr) return format("%s cannot be loaded (error %lu)", path.c_str(), GetLastError());
-    std::string error;
-    const bool exports = checkExports(dll, &error);
-    FreeLibrary(dll);
-    return exports ? "" : path + " is not the kit's: " + error;
-}
-
-// Why this session cannot take input as a person gives it, or empty.
-std::string noDesktop() {
-    USEROBJECTFLAGS flags = {};
-    HWINSTA station = GetProcessWindowStation();
-    if (station == nullptr || !GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, nullptr) ||
-        !(flags.dwFlags & WSF_VISIBLE))
-        return "there is no interactive desktop here (a service, or a session nobody sees)";
-    HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
-    if (input == nullptr) return "the input desktop cannot be opened: the screen is locked, or it belongs to another session";
-    CloseDesktop(input);
-    return "";
 }
 
 // A window of this process takes the foreground, or Windows refuses it.

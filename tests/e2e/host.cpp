@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "host.h"
+#include "input.h"
 
 // Our own message posted to main, to time the host's answer.
 static volatile bool appMessageArrived = false;
@@ -45,16 +45,12 @@ double nowMs() {
     QueryPerformanceFrequency(&frequency);
     return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
-const MSG* dispatching = nullptr;  // the queued message being dispatched
 // Hosts that answer back: windows that capture at a press, and the messages
 // at which each window runs a modal loop (main, second).
 bool capturing = false;
 int captureButton = -1;
 std::vector<UINT> loopMessages[2];
 scenario::Driver* activeDriver = nullptr;
-void pumpFor(DWORD milliseconds);
-bool arrived = false;              // our own hook saw the injected event
-HHOOK ownMouseHook, ownKeyboardHook;
 
 scenario::Window windowOf(HWND window) {
     if (window == mainWindow) return scenario::Main;
@@ -123,150 +119,13 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// The person's input, told from the host's own: a mouse event the host
-// injects carries this mark in its extra information (a motion without it
-// counts only when it moved the pointer: the platform's own synthetic motion
-// stays where the host put it); a key press is the host's only while it
-// injects that key (the extra information of a key message is not yet its
-// own when the keyboard hook runs).
-constexpr ULONG_PTR kOwnInput = 0x4F72766C;
-POINT lastInjected = {-1, -1};
-int injectingKey = -1;
-bool touched = false, stopAtTouch = false;
-
-int genericKey(int key) {
-    if (key >= 0xA0 && key <= 0xA5) return 0x10 + (key - 0xA0) / 2;
-    return key;
-}
-
-// Our hooks are installed after the module's, so they see each event first
-// and tell us it has been taken from the queue.
-LRESULT CALLBACK ownMouseProc(int code, WPARAM message, LPARAM lParam) {
-    if (code == HC_ACTION) {
-        arrived = true;
-        const MOUSEHOOKSTRUCT* m = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
-        const bool moved = m->pt.x != lastInjected.x || m->pt.y != lastInjected.y;
-        if (m->dwExtraInfo != kOwnInput && (message != WM_MOUSEMOVE || moved)) touched = true;
-    }
-    return CallNextHookEx(nullptr, code, message, lParam);
-}
-
-LRESULT CALLBACK ownKeyboardProc(int code, WPARAM key, LPARAM lParam) {
-    if (code == HC_ACTION) {
-        arrived = true;
-        const bool press = (static_cast<ULONG_PTR>(lParam) & 0x80000000u) == 0;
-        if (press && genericKey(static_cast<int>(key)) != genericKey(injectingKey)) touched = true;
-    }
-    return CallNextHookEx(nullptr, code, key, lParam);
-}
-
-void installOwnHooks() {
-    if (ownMouseHook) UnhookWindowsHookEx(ownMouseHook);
-    if (ownKeyboardHook) UnhookWindowsHookEx(ownKeyboardHook);
-    ownMouseHook = SetWindowsHookExA(WH_MOUSE, ownMouseProc, nullptr, GetCurrentThreadId());
-    ownKeyboardHook = SetWindowsHookExA(WH_KEYBOARD, ownKeyboardProc, nullptr, GetCurrentThreadId());
-}
-
-void pumpOnce(DWORD timeoutMs) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        const MSG* outer = dispatching;  // a modal loop pumps inside a dispatch
-        dispatching = &msg;
-        DispatchMessageA(&msg);
-        dispatching = outer;
-    }
-}
-
-void pumpFor(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    do pumpOnce(1);
-    while (GetTickCount() - start < milliseconds);
-}
-
-std::string injectionProblem;
-
-// One event at a time: the key state the module reads must be that of this
-// event, so wait until it has been taken from the queue and handled.
-// A release queued behind the next event: both go in one SendInput, so the
-// hooks see the first with the button already up.
-INPUT queuedRelease = {};
-bool releaseQueued = false;
-
-void inject(INPUT input) {
-    if (touched && stopAtTouch) {
-        injectionProblem = kTouched;
-        return;
-    }
-    arrived = false;
-    if (input.type == INPUT_KEYBOARD) injectingKey = input.ki.wVk;
-    INPUT inputs[2] = {input, queuedRelease};
-    const UINT count = releaseQueued ? 2 : 1;
-    if (releaseQueued) inputs[1].mi.dx = input.mi.dx, inputs[1].mi.dy = input.mi.dy;
-    releaseQueued = false;
-    if (SendInput(count, inputs, sizeof input) != count) injectionProblem = "SendInput failed";
-    const DWORD start = GetTickCount();
-    while (!arrived && GetTickCount() - start < 2000) pumpOnce(1);
-    if (!arrived && injectionProblem.empty()) injectionProblem = "an injected event never reached the hooks";
-    pumpFor(5);
-    injectingKey = -1;
-}
-
 POINT clientToScreen(scenario::Window window, int x, int y) {
     POINT p = {x, y};
     ClientToScreen(window == scenario::Second ? secondWindow : window == scenario::OtherWindow ? otherWindow : mainWindow, &p);
     return p;
 }
 
-INPUT mouseInput(POINT at, DWORD buttonFlags) {
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = static_cast<LONG>((static_cast<LONGLONG>(at.x) * 65536 + width - 1) / width);
-    input.mi.dy = static_cast<LONG>((static_cast<LONGLONG>(at.y) * 65536 + height - 1) / height);
-    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | buttonFlags;
-    input.mi.dwExtraInfo = kOwnInput;
-    lastInjected = at;
-    return input;
-}
-
-void injectMove(POINT at, DWORD buttonFlags) { inject(mouseInput(at, buttonFlags)); }
-
-// Input that goes to a window of another thread: our hooks never see it.
-void injectElsewhere(POINT at, DWORD buttonFlags) {
-    if (touched && stopAtTouch) return;
-    INPUT input = mouseInput(at, buttonFlags);
-    if (SendInput(1, &input, sizeof input) != 1) injectionProblem = "SendInput failed";
-    pumpFor(20);
-}
-
 }  // namespace
-
-// The desktop's key state outlives a process: release whatever an earlier
-// case (or a failing one) left down.
-void releaseEverything() {
-    static const struct {
-        int key;
-        DWORD flag;
-    } buttons[] = {{VK_LBUTTON, MOUSEEVENTF_LEFTUP}, {VK_RBUTTON, MOUSEEVENTF_RIGHTUP}, {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP}};
-    for (const auto& b : buttons) {
-        if (GetAsyncKeyState(b.key) >= 0) continue;
-        INPUT input = {};
-        input.type = INPUT_MOUSE;
-        input.mi.dwFlags = b.flag;
-        input.mi.dwExtraInfo = kOwnInput;
-        SendInput(1, &input, sizeof input);
-    }
-    for (int key = 8; key < 256; ++key) {
-        if (GetAsyncKeyState(key) >= 0) continue;
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = static_cast<WORD>(key);
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(1, &input, sizeof input);
-    }
-    pumpFor(20);
-}
 
 namespace {
 
@@ -489,12 +348,6 @@ scenario::Driver* startHost(const char* dllPath, std::string* error) {
     host.trace = trace;
     return &host;
 }
-
-const std::string& injectionFailure() { return injectionProblem; }
-
-void stopInjectingAtTouch() { stopAtTouch = true; }
-
-bool touchedDuringRun() { return touched; }
 
 double roundTripMs() {
     appMessageArrived = false;

@@ -1,0 +1,22 @@
+// What the self-test reports of the machine it runs on, and why it may not
+// run there (machine.cpp).
+#pragma once
+
+#include <string>
+
+#include "host.h"
+
+std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+
+std::string systemVersion();  // the Windows version and build, or Wine's
+int wineMajor();              // the major version of the Wine it runs under; 0 on Windows
+const char* machineName(USHORT machine);
+std::string architecture();  // the process's and the machine's, and whether emulated
+std::string dpi(HWND window);
+std::string keyboard();  // the layout and the input method
+std::string sha256(const std::string& path);
+std::string fileVersion(const std::string& path);
+// Why the DLL is not the x64 kit's, or empty.
+std::string wrongDll(const std::string& path);
+// Why this session cannot take input as a person gives it, or empty.
+std::string noDesktop();

@@ -1,0 +1,152 @@
+// The Windows test host's input: one injected event at a time, the pump
+// that waits for it, and the person's input told from the host's own.
+#include "input.h"
+
+const MSG* dispatching = nullptr;
+std::string injectionProblem;
+INPUT queuedRelease = {};
+bool releaseQueued = false;
+
+namespace {
+
+bool arrived = false;  // our own hook saw the injected event
+HHOOK ownMouseHook, ownKeyboardHook;
+
+// The person's input, told from the host's own: a mouse event the host
+// injects carries this mark in its extra information (a motion without it
+// counts only when it moved the pointer: the platform's own synthetic motion
+// stays where the host put it); a key press is the host's only while it
+// injects that key (the extra information of a key message is not yet its
+// own when the keyboard hook runs).
+constexpr ULONG_PTR kOwnInput = 0x4F72766C;
+POINT lastInjected = {-1, -1};
+int injectingKey = -1;
+bool touched = false, stopAtTouch = false;
+
+int genericKey(int key) {
+    if (key >= 0xA0 && key <= 0xA5) return 0x10 + (key - 0xA0) / 2;
+    return key;
+}
+
+// Our hooks are installed after the module's, so they see each event first
+// and tell us it has been taken from the queue.
+LRESULT CALLBACK ownMouseProc(int code, WPARAM message, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        arrived = true;
+        const MOUSEHOOKSTRUCT* m = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
+        const bool moved = m->pt.x != lastInjected.x || m->pt.y != lastInjected.y;
+        if (m->dwExtraInfo != kOwnInput && (message != WM_MOUSEMOVE || moved)) touched = true;
+    }
+    return CallNextHookEx(nullptr, code, message, lParam);
+}
+
+LRESULT CALLBACK ownKeyboardProc(int code, WPARAM key, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        arrived = true;
+        const bool press = (static_cast<ULONG_PTR>(lParam) & 0x80000000u) == 0;
+        if (press && genericKey(static_cast<int>(key)) != genericKey(injectingKey)) touched = true;
+    }
+    return CallNextHookEx(nullptr, code, key, lParam);
+}
+
+}  // namespace
+
+void installOwnHooks() {
+    if (ownMouseHook) UnhookWindowsHookEx(ownMouseHook);
+    if (ownKeyboardHook) UnhookWindowsHookEx(ownKeyboardHook);
+    ownMouseHook = SetWindowsHookExA(WH_MOUSE, ownMouseProc, nullptr, GetCurrentThreadId());
+    ownKeyboardHook = SetWindowsHookExA(WH_KEYBOARD, ownKeyboardProc, nullptr, GetCurrentThreadId());
+}
+
+void pumpOnce(DWORD timeoutMs) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        const MSG* outer = dispatching;  // a modal loop pumps inside a dispatch
+        dispatching = &msg;
+        DispatchMessageA(&msg);
+        dispatching = outer;
+    }
+}
+
+void pumpFor(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    do pumpOnce(1);
+    while (GetTickCount() - start < milliseconds);
+}
+
+// One event at a time: the key state the module reads must be that of this
+// event, so wait until it has been taken from the queue and handled.
+void inject(INPUT input) {
+    if (touched && stopAtTouch) {
+        injectionProblem = kTouched;
+        return;
+    }
+    arrived = false;
+    if (input.type == INPUT_KEYBOARD) injectingKey = input.ki.wVk;
+    INPUT inputs[2] = {input, queuedRelease};
+    const UINT count = releaseQueued ? 2 : 1;
+    if (releaseQueued) inputs[1].mi.dx = input.mi.dx, inputs[1].mi.dy = input.mi.dy;
+    releaseQueued = false;
+    if (SendInput(count, inputs, sizeof input) != count) injectionProblem = "SendInput failed";
+    const DWORD start = GetTickCount();
+    while (!arrived && GetTickCount() - start < 2000) pumpOnce(1);
+    if (!arrived && injectionProblem.empty()) injectionProblem = "an injected event never reached the hooks";
+    pumpFor(5);
+    injectingKey = -1;
+}
+
+INPUT mouseInput(POINT at, DWORD buttonFlags) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = static_cast<LONG>((static_cast<LONGLONG>(at.x) * 65536 + width - 1) / width);
+    input.mi.dy = static_cast<LONG>((static_cast<LONGLONG>(at.y) * 65536 + height - 1) / height);
+    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | buttonFlags;
+    input.mi.dwExtraInfo = kOwnInput;
+    lastInjected = at;
+    return input;
+}
+
+void injectMove(POINT at, DWORD buttonFlags) { inject(mouseInput(at, buttonFlags)); }
+
+// Input that goes to a window of another thread: our hooks never see it.
+void injectElsewhere(POINT at, DWORD buttonFlags) {
+    if (touched && stopAtTouch) return;
+    INPUT input = mouseInput(at, buttonFlags);
+    if (SendInput(1, &input, sizeof input) != 1) injectionProblem = "SendInput failed";
+    pumpFor(20);
+}
+
+
+// The desktop's key state outlives a process: release whatever an earlier
+// case (or a failing one) left down.
+void releaseEverything() {
+    static const struct {
+        int key;
+        DWORD flag;
+    } buttons[] = {{VK_LBUTTON, MOUSEEVENTF_LEFTUP}, {VK_RBUTTON, MOUSEEVENTF_RIGHTUP}, {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP}};
+    for (const auto& b : buttons) {
+        if (GetAsyncKeyState(b.key) >= 0) continue;
+        INPUT input = {};
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = b.flag;
+        input.mi.dwExtraInfo = kOwnInput;
+        SendInput(1, &input, sizeof input);
+    }
+    for (int key = 8; key < 256; ++key) {
+        if (GetAsyncKeyState(key) >= 0) continue;
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = static_cast<WORD>(key);
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(1, &input, sizeof input);
+    }
+    pumpFor(20);
+}
+
+const std::string& injectionFailure() { return injectionProblem; }
+
+void stopInjectingAtTouch() { stopAtTouch = true; }
+
+bool touchedDuringRun() { return touched; }
