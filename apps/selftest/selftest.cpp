@@ -41,16 +41,14 @@ const char kUsage[] =
     "Exit status: 0 all passed, 1 some failed, 2 it cannot run properly here,\n"
     "3 stopped because the mouse or keyboard was used.\n";
 
-std::string ownFolder() {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string out(path, length);
-    return out.substr(0, out.find_last_of("\\/") + 1);
-}
-
 std::string ownPath() {
     char path[MAX_PATH];
     return std::string(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+}
+
+std::string ownFolder() {
+    const std::string path = ownPath();
+    return path.substr(0, path.find_last_of("\\/") + 1);
 }
 
 const CarriedScenario* find(const std::string& name) {

@@ -28,12 +28,12 @@ void takeCtrlBack() {
 // The user's release of Ctrl or Alt, passed on, reaches the focus window.
 // Where the module last told main that key went down, main hears it go up too.
 void answerInMain(int key) {
-    if (!(key == VK_CONTROL ? state.mainCtrlDown : state.mainAltDown)) return;
-    const WindowHandle reaches = focusOrMain();
-    if (reaches != state.mainWindow)
+    bool& mainDown = key == VK_CONTROL ? state.mainCtrlDown : state.mainAltDown;
+    if (!mainDown) return;
+    if (focusOrMain() != state.mainWindow)
         sendModifier(state.mainWindow, WM_KEYUP, key, key == VK_CONTROL ? KEY_REPEAT_CTRL : KEY_ALT_UP);
     else
-        (key == VK_CONTROL ? state.mainCtrlDown : state.mainAltDown) = false;
+        mainDown = false;
 }
 
 // Undoes an Alt key-down that the module itself injected.
