@@ -53,9 +53,11 @@ ORVALINDE_API LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam)
 ORVALINDE_API void customMaskKeyPressed(void);
 /* Sends five H key-down/key-up pairs to the main window, from a timer. */
 ORVALINDE_API void doDelayedEnable(void);
-/* Switches translation off; the hooks stay installed and pass everything on. */
+/* Switches translation off once the user holds nothing, finishing what it
+   began; the hooks stay installed and pass everything on. */
 ORVALINDE_API void doDisable(void);
-/* Installs the hooks on the first call; switches translation on. */
+/* Installs the hooks on the first call; switches translation on once the
+   user holds nothing. */
 ORVALINDE_API void doEnable(void);
 /* Finds the calling thread's first top-level window as the main window. */
 ORVALINDE_API bool load(void);

@@ -67,7 +67,6 @@ std::vector<scenario::Step> pathTo(uint32_t node) {
 
 // `exception`: the exception that accounts for it, if the path's mark does not.
 void report(const std::string& kind, uint32_t node, const std::vector<scenario::Step>& tail, int exception = -1) {
-    exception = model::accountedFor(exception);
     if (exception >= 0) ++exceptionHits[exception];
     const std::string name = exception >= 0 ? std::string("[") + model::kExceptions[exception].name + "] " + kind : kind;
     Found& f = found[name];
@@ -200,8 +199,8 @@ int explore(int maxDepth, const char* outDir, bool lean) {
 }
 
 // Random actions in rounds of up to 40, each round then settled and checked;
-// a round that switched translation off starts the next from scratch, and so
-// does every hundredth, to keep a failing path short.
+// every hundredth round starts the next from scratch, to keep a failing path
+// short.
 int walk(uint64_t events, uint64_t seed) {
     std::mt19937_64 random(seed);
     model::start();
@@ -218,7 +217,7 @@ int walk(uint64_t events, uint64_t seed) {
             const std::vector<scenario::Step> actions = model::alphabet();
             path.push_back(actions[random() % actions.size()]);
             const std::string violation = model::apply(path.back());
-            if (!violation.empty() && model::accountedFor(-1) < 0) return fail(violation);
+            if (!violation.empty()) return fail(violation);
         }
         std::vector<scenario::Step> settling = model::releases();
         std::shuffle(settling.begin(), settling.end(), random);
@@ -226,8 +225,8 @@ int walk(uint64_t events, uint64_t seed) {
         int exception = -1;
         const std::string violation = model::settle(settling, &path, &exception);
         done += path.size() - before;
-        if (!violation.empty() && model::accountedFor(exception) < 0) return fail(violation);
-        if (model::marks != 0 || ++rounds % 100 == 0) {
+        if (!violation.empty() && exception < 0) return fail(violation);
+        if (++rounds % 100 == 0) {
             model::start();
             path.clear();
         }

@@ -11,7 +11,6 @@ SimulatedHost host{SimulatedHost::NoWorld{}};
 Believed believed[2];
 Believed excused[2][kExceptionCount];
 Believed byInput[2];  // buttons a window got as input, not from the module
-uint8_t marks = 0;
 
 namespace {
 
@@ -34,6 +33,8 @@ const char* const kExports[] = {"load",           "doEnable",         "doDisable
 
 bool TranslationState::*const kFlags[] = {
     &TranslationState::enabled,          &TranslationState::hooksInstalled,      &TranslationState::maskActive,
+    &TranslationState::enableRequested,  &TranslationState::maskPressPassed,     &TranslationState::mainCtrlDown,
+    &TranslationState::mainAltDown,
     &TranslationState::ctrlWithheld,     &TranslationState::altInjected,         &TranslationState::altHeld,
     &TranslationState::ctrlHeld,         &TranslationState::maskedLeftDown,      &TranslationState::altLeftArmed,
     &TranslationState::altLeftDragActive, &TranslationState::altMiddleArmed,     &TranslationState::altMiddleDragActive,
@@ -70,20 +71,6 @@ bool anyButtonHeld() {
     for (int key : kButtonKeys)
         if (sim::keyState(key)) return true;
     return false;
-}
-
-bool anyHeld() {
-    for (int key : kKeys)
-        if (sim::keyState(key)) return true;
-    return anyButtonHeld();
-}
-
-// Nothing held, running or owed: switching translation off here loses nothing.
-bool idle() {
-    if (anyHeld() || !sim::timers().empty()) return false;
-    for (bool TranslationState::*flag : kFlags)
-        if (flag != &TranslationState::enabled && flag != &TranslationState::hooksInstalled && state.*flag) return false;
-    return state.draggerKey == 0 && state.pendingCtrlUpWindow == nullptr;
 }
 
 // The keys among 0..255 that pass `test`, as their count and codes: few are
@@ -212,11 +199,10 @@ void start() {
         byInput[w].reset();
         for (Believed& e : excused[w]) e.reset();
     }
-    marks = 0;
 }
 
 Saved save() {
-    Saved saved{sim::save(), state, host, {believed[0], believed[1]}, {}, {byInput[0], byInput[1]}, marks};
+    Saved saved{sim::save(), state, host, {believed[0], believed[1]}, {}, {byInput[0], byInput[1]}};
     std::copy(&excused[0][0], &excused[0][0] + 2 * kExceptionCount, &saved.excused[0][0]);
     return saved;
 }
@@ -230,7 +216,6 @@ void restore(const Saved& saved) {
     byInput[0] = saved.byInput[0];
     byInput[1] = saved.byInput[1];
     std::copy(&saved.excused[0][0], &saved.excused[0][0] + 2 * kExceptionCount, &excused[0][0]);
-    marks = saved.marks;
 }
 
 std::vector<scenario::Step> alphabet() {
@@ -281,16 +266,11 @@ std::vector<scenario::Step> alphabet() {
 
 std::string apply(const scenario::Step& s) {
     const bool call = s.kind == scenario::Kind::Call;
-    if (!state.enabled && !(call && (s.name == "doEnable" || s.name == "load"))) marks |= 1 << kTranslationOff;
-    if (call && s.name == "doDisable" && state.enabled && !idle()) marks |= 1 << kTranslationOff;
 
     const WindowHandle mainBefore = state.mainWindow;
     const WindowHandle owedBefore = state.pendingCtrlUpWindow;
     const WindowHandle ctrlDownBefore = state.ctrlDownWindow;  // where Ctrl is taken back
     const WindowHandle focusBefore = sim::focus();
-    if (s.kind == scenario::Kind::KeyUp && state.enabled && s.key == state.maskKey)
-        for (int w = 0; w < 2; ++w)
-            if (believed[w].test(generic(s.key))) excused[w][kMaskReleaseSwallowed].set(generic(s.key));
     if (s.kind == scenario::Kind::ButtonUp && s.release != scenario::Seen) {
         const int button = kButtonKeys[s.button];
         for (int w = 0; w < 2; ++w)
@@ -416,6 +396,11 @@ std::string key() {
     put(&state.pendingCtrlUpWindow, sizeof state.pendingCtrlUpWindow);
     put(&state.altRightCtrlWindow, sizeof state.altRightCtrlWindow);
     put(&state.chordCtrlWindow, sizeof state.chordCtrlWindow);
+    put(&state.ctrlDownWindow, sizeof state.ctrlDownWindow);
+    for (const GestureButton& g : state.gestureButtons) {
+        byte(g.held | g.pressSent << 1);
+        if (g.held) put(&g.window, sizeof g.window);
+    }
     put(&state.draggerKey, sizeof state.draggerKey);
     put(&state.maskKey, sizeof state.maskKey);
     put(&state.burstTicks, sizeof state.burstTicks);
@@ -445,7 +430,6 @@ std::string key() {
         packKeys(&k, [w](int key) { return believed[w].test(key); });
         for (const Believed& e : excused[w]) packKeys(&k, [&e](int key) { return e.test(key); });
     }
-    byte(marks);
     return k;
 }
 

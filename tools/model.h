@@ -24,17 +24,10 @@ namespace model {
 // virtual-key codes), from every key and button message it received.
 typedef belief::Held Believed;
 
-// States the module's design makes deliberate, though they can leave a
-// host window believing something is down; each comes with its reason.
+// States the platform's routing of mouse messages makes unavoidable, with
+// or without the module, though they leave a host window believing a button
+// is down; each comes with its reason.
 enum Exception : uint8_t {
-    // Input, time or calls while translation is off, or translation switched
-    // off mid-use. A path that does so carries the mark from then on, so it is
-    // explored apart from unmarked paths and a fault reached both ways is
-    // still found on the unmarked one.
-    kTranslationOff,
-    // A key whose release was swallowed as the mask key's after the host saw
-    // it go down.
-    kMaskReleaseSwallowed,
     // A button a window saw go down while the pointer left it with a button
     // held: a host that does not capture the mouse.
     kPointerLeftWhileHeld,
@@ -68,7 +61,6 @@ struct Saved {
     Believed believed[2];
     Believed excused[2][kExceptionCount];
     Believed byInput[2];
-    uint8_t marks;
 };
 
 // The live world: the simulated platform, the module's record and these.
@@ -76,7 +68,6 @@ extern SimulatedHost host;
 extern Believed believed[2];  // main, second
 // Per window and exception, the believed keys that exception accounts for.
 extern Believed excused[2][kExceptionCount];
-extern uint8_t marks;  // 1 << kTranslationOff once the path has done so
 
 // A fresh world: the host's windows, main focused, `load` and `doEnable`.
 void start();
@@ -108,10 +99,6 @@ std::vector<scenario::Step> settleTail();
 // action to `done`. Returns the first violation, or else the first key a
 // window still believes down, or ""; `exception` as for believedDown.
 std::string settle(const std::vector<scenario::Step>& releases, std::vector<scenario::Step>* done, int* exception);
-// The exception that accounts for a violation seen now: the path's mark
-// first, else `exception` (-1: none does).
-inline int accountedFor(int exception) { return (marks & (1 << kTranslationOff)) ? kTranslationOff : exception; }
-
 // The first window and key it believes down, as a violation kind, or "";
 // `exception` is the exception that accounts for it, or -1. Keys that no
 // exception accounts for come first.
@@ -119,7 +106,7 @@ std::string believedDown(int* exception);
 
 // Equal for states that behave alike from here on: the module's record with
 // its anchors as "at the pointer" and its timers as what they are, the
-// platform's keys, focus, live timers and cursor count, the beliefs, marks.
+// platform's keys, focus, live timers and cursor count, the beliefs.
 std::string key();
 
 // The default settle keystroke, outside the alphabet.

@@ -1,19 +1,11 @@
 // What the model says: the hosts the search covers, by name; the states the
-// module's design makes deliberate, each with its reason; and paths written
-// as scenario files (model.h).
+// platform's routing makes unavoidable, each with its reason; and paths
+// written as scenario files (model.h).
 #include "model.h"
 
 namespace model {
 
 const ExceptionInfo kExceptions[kExceptionCount] = {
-    {"translation-off",
-     "while translation is off both hooks pass everything on untracked, and doDisable leaves every gesture, "
-     "mode and owed key-up as it stands (a dragger or mask mode started meanwhile runs on); whatever spans "
-     "the switch is left to the host as it stands"},
-    {"mask-release-swallowed",
-     "the mask key's release never reaches the host, even where the host saw that key go down: a key "
-     "captured as the mask key while it was held, or a dragger key that is also the mask key, whose repeats "
-     "the host received"},
     {"pointer-left-while-held",
      "mouse messages follow the pointer, the module's as the platform's own: in a host that does not capture "
      "the mouse, a window the pointer leaves with a button held never sees that button's release, nor the "

@@ -3,6 +3,7 @@
 #include "module/exports.h"
 #include "state/state.h"
 #include "translate/hooks.h"
+#include "translate/switching.h"
 
 // ORVALINDE_VERSION comes from the build, which states the version once.
 const char* const kAboutText =
@@ -67,7 +68,6 @@ bool installHooks() {
         platform::messageBox(nullptr, "Error setting hook for LowLevelKbd!", "Error");
         return false;
     }
-    state.enabled = true;
     return true;
 }
 
@@ -77,10 +77,14 @@ extern "C" void doEnable() {
         keepModuleLoaded();
         installHooks();
     }
-    state.enabled = true;
+    state.enableRequested = true;
+    switchWhenQuiet();
 }
 
-extern "C" void doDisable() { state.enabled = false; }
+extern "C" void doDisable() {
+    state.enableRequested = false;
+    switchWhenQuiet();
+}
 
 extern "C" bool showAbout() {
     platform::messageBox(state.mainWindow, kAboutText, "Orvalinde");

@@ -3,6 +3,7 @@
 #include "module/exports.h"
 #include "state/state.h"
 #include "translate/hooks.h"
+#include "translate/switching.h"
 
 extern "C" void startDraggerMode() {
     if (state.draggerKey != 0) return;
@@ -18,18 +19,25 @@ extern "C" void startDraggerMode() {
 }
 
 void draggerTick(WindowHandle, uint32_t, TimerId, uint32_t) {
-    // The focus may have left main since a hook last looked: a repeat sent
-    // now would reach a window that never hears the key's release.
-    if (state.enabled) stopDraggerIfUnfocused();
-    if (state.draggerKey == 0) return;
-    platform::sendMessage(state.mainWindow, WM_KEYDOWN, static_cast<WParam>(state.draggerKey), KEY_REPEAT_CTRL);
-    state.draggerTimer = platform::setTimer(state.draggerTimer, 50, draggerTick);
+    // The key may have gone up, or the focus left main, since a hook last
+    // looked (with translation off none looks): a repeat sent now would
+    // reach a window that never hears the key's release.
+    if (!keyIsDown(state.draggerKey)) stopDragger();
+    stopDraggerIfUnfocused();
+    if (state.draggerKey != 0) {
+        platform::sendMessage(state.mainWindow, WM_KEYDOWN, static_cast<WParam>(state.draggerKey), KEY_REPEAT_CTRL);
+        state.draggerTimer = platform::setTimer(state.draggerTimer, 50, draggerTick);
+    }
+    switchWhenQuiet();
 }
 
 extern "C" void customMaskKeyPressed() {
     if (platform::focusWindow() != state.mainWindow) return;
     const int key = singleHeldKey();
     if (key == 0) return;
+    // With translation on, a key held now went down to the host as an
+    // ordinary key: the host is owed its release.
+    if (key != state.maskKey) state.maskPressPassed = state.enabled;
     state.maskKey = key;
     if (state.maskActive) return;
     keepModuleLoaded();
@@ -37,11 +45,13 @@ extern "C" void customMaskKeyPressed() {
 }
 
 void maskTimerTick(WindowHandle, uint32_t, TimerId, uint32_t) {
-    // A key released before the tick has had its release swallowed already;
+    // A key released before the tick has had its release handled already;
     // pressing Ctrl now would leave the host with Ctrl held and nothing to
-    // release it.
-    if (keyIsDown(state.maskKey)) pressCtrlForMask();
+    // release it. With translation off the key's release passes on
+    // untracked: the key only changes.
+    if (state.enabled && keyIsDown(state.maskKey)) pressCtrlForMask();
     platform::killTimer(state.maskTimer);
+    switchWhenQuiet();
 }
 
 extern "C" void doDelayedEnable() {
@@ -55,12 +65,13 @@ void burstTick(WindowHandle, uint32_t, TimerId, uint32_t) {
         platform::killTimer(state.burstTimer);
         state.burstTicks += 1;
         state.burstTimer = 0;
-        return;
+    } else {
+        platform::sendMessage(state.mainWindow, WM_KEYDOWN, VK_H, KEY_REPEAT_CTRL);
+        platform::sendMessage(state.mainWindow, WM_KEYUP, VK_H, KEY_REPEAT_CTRL);
+        state.burstTimer = platform::setTimer(state.burstTimer, 10, burstTick);
+        state.burstTicks += 1;
     }
-    platform::sendMessage(state.mainWindow, WM_KEYDOWN, VK_H, KEY_REPEAT_CTRL);
-    platform::sendMessage(state.mainWindow, WM_KEYUP, VK_H, KEY_REPEAT_CTRL);
-    state.burstTimer = platform::setTimer(state.burstTimer, 10, burstTick);
-    state.burstTicks += 1;
+    switchWhenQuiet();
 }
 
 extern "C" void setOrvalindeIsEnabled() { platform::killTimer(state.burstTimer); }

@@ -22,6 +22,10 @@ struct ReplacedEvent {
 
 struct TranslationState {
     bool enabled = false;
+    // What the host last asked for: doEnable and doDisable switch `enabled`
+    // only once the user holds nothing, so that every press ends the way it
+    // began, translated or passed on.
+    bool enableRequested = false;
     bool hooksInstalled = false;
     bool modulePinned = false;
     WindowHandle mainWindow = nullptr;
@@ -34,6 +38,9 @@ struct TranslationState {
     int32_t maskKey = VK_TAB;
     TimerId maskTimer = 0;
     bool maskActive = false;
+    // The host saw the mask key go down (it was captured while held): its
+    // release is passed on too.
+    bool maskPressPassed = false;
 
     bool ctrlWithheld = false;
     bool altInjected = false;

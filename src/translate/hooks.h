@@ -19,3 +19,8 @@ void pressCtrlForMask();
 // is the mouse message being handled (0 for a keystroke): a button-up of the
 // gesture's own button is left to its handler.
 void endLostGestures(WParam ownRelease);
+
+// Ends every gesture a button holds on, as its release would have, and
+// forgets what the buttons armed.
+void endAllGestures();
+

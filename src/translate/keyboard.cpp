@@ -3,6 +3,7 @@
 // the Ctrl key-up that the mouse gestures owe.
 #include "state/state.h"
 #include "translate/hooks.h"
+#include "translate/switching.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ void handleMaskKey(bool released) {
         if (!anyOtherKeyDown(state.maskKey)) pressCtrlForMask();
         return;
     }
+    state.maskPressPassed = false;
     if (state.maskActive) {
         sendCtrlToMain(WM_KEYUP, KEY_OWED_CTRL_UP);
         // Alt is held back only for a masked left press: its replayed release
@@ -132,7 +134,9 @@ void pressCtrlForMask() {
     state.maskActive = true;
 }
 
-LResult KeyboardProc(int code, WParam wParam, LParam lParam) {
+namespace {
+
+LResult keyEvent(int code, WParam wParam, LParam lParam) {
     if (!state.enabled) return platform::callNextHook(code, wParam, lParam);
     stopDraggerIfUnfocused();
     if (code != HC_ACTION) return platform::callNextHook(code, wParam, lParam);
@@ -147,14 +151,20 @@ LResult KeyboardProc(int code, WParam wParam, LParam lParam) {
     // Alt's release (and a right Alt press) does.
     if (!(!released && (key == VK_MENU || key == VK_LMENU))) flushPendingCtrlUp();
 
+    // Main got the dragger key's repeats: it hears the release, whatever
+    // else the key is.
+    bool hostSawPress = false;
     if (state.draggerKey != 0 && key == state.draggerKey) {
         if (!released) return SWALLOW;
         stopDragger();
+        hostSawPress = true;
     }
 
     if (key == state.maskKey) {
+        hostSawPress = hostSawPress || state.maskPressPassed;
         handleMaskKey(released);
-        return SWALLOW;
+        // Passed on after the mask's own key-ups.
+        return released && hostSawPress ? platform::callNextHook(code, wParam, lParam) : SWALLOW;
     }
 
     if (isCtrlFamily(key)) {
@@ -167,4 +177,12 @@ LResult KeyboardProc(int code, WParam wParam, LParam lParam) {
     handleOtherKey(key, released);
     if (released && isAltFamily(key)) answerInMain(VK_MENU);
     return platform::callNextHook(code, wParam, lParam);
+}
+
+}  // namespace
+
+LResult KeyboardProc(int code, WParam wParam, LParam lParam) {
+    const LResult result = keyEvent(code, wParam, lParam);
+    switchWhenQuiet();
+    return result;
 }

@@ -3,6 +3,7 @@
 // replays the left-button releases that the keyboard modes need.
 #include "state/state.h"
 #include "translate/hooks.h"
+#include "translate/switching.h"
 
 namespace {
 
@@ -329,32 +330,17 @@ inline bool isCopyOf(const ReplacedEvent& replaced, WParam message, Point screen
 
 }  // namespace
 
-void endLostGestures(WParam message) {
+namespace {
+
+// Ends the gestures on the buttons marked, as their releases would have.
+void endGestures(const bool ending[3]) {
     const GestureButton* g = state.gestureButtons;
-    bool lost[3], pressedAgain[3];
-    bool any = false, anyUp = false;
-    for (int b = LEFT; b <= MIDDLE; ++b) {
-        const WParam press = kButtonUp[b] - 1;
-        // A press of the button, or the double-click a second press makes,
-        // means it went up since, wherever its release went.
-        pressedAgain[b] = g[b].held && (message == press || message == press + 2);
-        lost[b] = g[b].held && !pressedAgain[b] && message != kButtonUp[b] && !keyIsDown(kButtonKey[b]);
-        any = any || lost[b] || pressedAgain[b];
-        anyUp = anyUp || lost[b];
-    }
-    if (!any) return;
-    // The async state changes when a release is queued: one still queued
-    // behind this event is on its way to its handler.
-    if (anyUp && platform::buttonInputQueued()) {
-        if (!(pressedAgain[LEFT] || pressedAgain[RIGHT] || pressedAgain[MIDDLE])) return;
-        lost[LEFT] = lost[RIGHT] = lost[MIDDLE] = false;
-    }
     // A release sent here may open a host's menu, whose loop ends (or starts)
     // gestures itself: what is left then is no longer this call's to end.
     const uint32_t changes = state.gestureChanges;
     for (int b = LEFT; b <= MIDDLE; ++b) {
         if (movedOn(changes)) break;
-        if (!lost[b] && !pressedAgain[b]) continue;
+        if (!ending[b]) continue;
         const Event e = {g[b].window, g[b].at};
         const bool pressSent = g[b].pressSent;
         if (b == LEFT && !handleLeftUp(e) && pressSent) replayLeftUp(e);
@@ -364,7 +350,46 @@ void endLostGestures(WParam message) {
     ++state.gestureChanges;
 }
 
-extern "C" LResult MouseProc(int code, WParam wParam, LParam lParam) {
+}  // namespace
+
+void endLostGestures(WParam message) {
+    const GestureButton* g = state.gestureButtons;
+    bool lost[3], ending[3];
+    bool any = false, anyUp = false, anyPressedAgain = false;
+    for (int b = LEFT; b <= MIDDLE; ++b) {
+        const WParam press = kButtonUp[b] - 1;
+        // A press of the button, or the double-click a second press makes,
+        // means it went up since, wherever its release went.
+        const bool pressedAgain = g[b].held && (message == press || message == press + 2);
+        lost[b] = g[b].held && !pressedAgain && message != kButtonUp[b] && !keyIsDown(kButtonKey[b]);
+        ending[b] = lost[b] || pressedAgain;
+        any = any || ending[b];
+        anyUp = anyUp || lost[b];
+        anyPressedAgain = anyPressedAgain || pressedAgain;
+    }
+    if (!any) return;
+    // The async state changes when a release is queued: one still queued
+    // behind this event is on its way to its handler.
+    if (anyUp && platform::buttonInputQueued()) {
+        if (!anyPressedAgain) return;
+        for (int b = LEFT; b <= MIDDLE; ++b) ending[b] = ending[b] && !lost[b];
+    }
+    endGestures(ending);
+}
+
+void endAllGestures() {
+    const GestureButton* g = state.gestureButtons;
+    const bool held[3] = {g[LEFT].held, g[RIGHT].held, g[MIDDLE].held};
+    if (held[LEFT] || held[RIGHT] || held[MIDDLE]) endGestures(held);
+    // What a press armed and no motion has started yet.
+    state.altLeftArmed = false;
+    state.altMiddleArmed = false;
+    state.chordSwitchPending = false;
+}
+
+namespace {
+
+LResult mouseEvent(int code, WParam wParam, LParam lParam) {
     // An export: a host may call it with anything, including no record.
     if (!state.enabled || lParam == 0) return platform::callNextHook(code, wParam, lParam);
     stopDraggerIfUnfocused();
@@ -393,4 +418,12 @@ extern "C" LResult MouseProc(int code, WParam wParam, LParam lParam) {
     if (gestureBits() != before) ++state.gestureChanges;
     state.replacing = outer;
     return swallow ? SWALLOW : platform::callNextHook(code, wParam, lParam);
+}
+
+}  // namespace
+
+extern "C" LResult MouseProc(int code, WParam wParam, LParam lParam) {
+    const LResult result = mouseEvent(code, wParam, lParam);
+    switchWhenQuiet();
+    return result;
 }

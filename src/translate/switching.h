@@ -1,0 +1,13 @@
+// doEnable and doDisable take effect at a quiet moment (switching.cpp).
+#pragma once
+
+#include "state/state.h"
+
+// Switches translation to what the host last asked for, if the user holds
+// nothing now; going off, it first finishes what translation began.
+void switchIfQuiet();
+// Called after every hook call and timer tick, and by the two exports: costs
+// one comparison while no switch waits.
+inline void switchWhenQuiet() {
+    if (state.enableRequested != state.enabled) switchIfQuiet();
+}
