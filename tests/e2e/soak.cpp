@@ -1,8 +1,9 @@
 // The soak: seeded random rounds of injected input through the real DLL.
 // Each round is a few key and button presses, repeats, releases (now and
 // then over another program's window or a window's border, where the host's
-// thread never sees them) and moves over both windows, then everything
-// released, one keystroke and one motion;
+// thread never sees them), moves over both windows and switches of
+// translation, then everything released, translation on, one keystroke and
+// one motion;
 // after it no window may believe a key or button is down, and the host must
 // still answer a message posted to itself. A failing round is printed as a
 // scenario (its actions, and what arrived as expectations).
@@ -86,16 +87,27 @@ struct Soak {
         perform(step);
     }
 
+    // A host may switch translation at any moment: a shortcut, a menu
+    // accelerator, a window losing activation.
+    void call(const char* name) {
+        scenario::Step step;
+        step.kind = scenario::Kind::Call;
+        step.name = name;
+        perform(step);
+    }
+
     void randomAction() {
-        const int choice = below(10);
-        if (choice < 5) {
+        const int choice = below(20);
+        if (choice < 10) {
             const int k = below(6);
             key(k, !keyHeld[k] || below(3) == 0);  // a held key is repeated now and then
-        } else if (choice < 7) {
+        } else if (choice < 14) {
             const int b = below(3);
             button(b, !buttonHeld[b]);
-        } else {
+        } else if (choice < 19) {
             move(below(4) == 0);
+        } else {
+            call(below(2) == 0 ? "doDisable" : "doEnable");
         }
     }
 
@@ -107,6 +119,7 @@ struct Soak {
             if (keyHeld[k]) held.push_back(3 + k);
         std::shuffle(held.begin(), held.end(), random);
         for (int h : held) h < 3 ? button(h, false) : key(h - 3, false);
+        call("doEnable");
         scenario::Step tap;
         tap.kind = scenario::Kind::KeyTap;
         tap.key = 'Q';
