@@ -119,12 +119,13 @@ if(ORVALINDE_ARCH STREQUAL "ARM64")
     return()
 endif()
 
+# The programs that ship, on the scenario language and the host kit; then
+# the test host and the real programs' injector, on the same kit.
+add_subdirectory(lib)
+add_subdirectory(hostkit)
 add_subdirectory(apps/playground)
-
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
-    add_subdirectory(tests/e2e)
-    add_subdirectory(apps/selftest)
-endif()
+add_subdirectory(apps/selftest)
+add_subdirectory(tests/e2e)
 
 # Benchmarks of the real DLL in a Windows process (scripts/bench.sh).
 add_executable(orvalinde_wine_bench bench/wine_bench.cpp)

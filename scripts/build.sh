@@ -11,7 +11,7 @@ x86_64-w64-mingw32-objdump -p build/windows/Orvalinde.dll | grep -E 'DLL Name|^\
 
 echo
 echo "== the module at work on the simulated platform"
-build/native/tools/replay --trace tests/e2e/scenarios/alt_right_drag.txt tests/e2e/scenarios/withheld_ctrl.txt
+build/native/tools/replay --trace scenarios/alt_right_drag.txt scenarios/withheld_ctrl.txt
 echo
 echo "== the real DLL in a Windows host under Wine, with injected input"
-ORVALINDE_TRACE=1 bash scripts/e2e.sh tests/e2e/scenarios/alt_right_drag.txt tests/e2e/scenarios/mask_key.txt
+ORVALINDE_TRACE=1 bash scripts/e2e.sh scenarios/alt_right_drag.txt scenarios/mask_key.txt

@@ -10,6 +10,6 @@ out=${1:-docs/gestures}
 PICTURES=(alt_right_drag alt_middle_drag alt_left_drag chord withheld_ctrl mask_key mask_capture dragger burst)
 mkdir -p "$out"
 for name in "${PICTURES[@]}"; do
-    build/native/tools/replay --svg "$out/$name.svg" "tests/e2e/scenarios/$name.txt"
+    build/native/tools/replay --svg "$out/$name.svg" "scenarios/$name.txt"
 done
 echo "pictures: ${#PICTURES[@]} in $out"

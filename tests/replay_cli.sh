@@ -21,9 +21,9 @@ printf 'call load\ncall doEnable\nkey down S\nexpect main input WM_KEYUP S\n' >"
 [ "$(status "$replay" "$work/wrong.txt")" = 1 ] &&
     grep -q 'wrong.txt:4: expected `main input WM_KEYUP S`, got `main input WM_KEYDOWN S`' "$work/out" ||
     fail "a failed expectation"
-[ "$(status "$replay" "$ROOT/tests/e2e/scenarios/alt_right_drag.txt")" = 0 ] || fail "a passing scenario"
+[ "$(status "$replay" "$ROOT/scenarios/alt_right_drag.txt")" = 0 ] || fail "a passing scenario"
 
-[ "$(status "$replay" --json "$ROOT/tests/e2e/scenarios/alt_right_drag.txt")" = 0 ] || fail "--json"
+[ "$(status "$replay" --json "$ROOT/scenarios/alt_right_drag.txt")" = 0 ] || fail "--json"
 python3 - "$work/out" <<'PY' || fail "the JSON document"
 import json, sys
 doc = json.load(open(sys.argv[1]))

@@ -39,7 +39,7 @@ if [ "$(wine --version | sed -E 's/^wine-([0-9]+).*/\1/')" -ge 10 ]; then
 fi
 
 run "$kit" --yes --report "$(winepath -w "$work/report.txt")"
-total=$(ls tests/e2e/scenarios/*.txt | wc -l)
+total=$(ls scenarios/*.txt | wc -l)
 if [ "$code" = 0 ] && grep -q "^$total passed, 0 failed, 0 timing" "$work/report.txt" &&
    grep -q "<- load took this one" "$work/report.txt"; then
     echo "PASS self-test from the archive: $(tail -1 "$work/report.txt") in $(( $(date +%s) - start )) s"

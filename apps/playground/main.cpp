@@ -52,7 +52,6 @@ struct Module {
 } module;
 
 bool translationOn = false;
-const MSG* dispatching = nullptr;  // the queued message being dispatched
 int countdown = 0;
 Command countdownFor = kDragger;
 HHOOK boxHook;
@@ -249,12 +248,9 @@ bool finish() {
 bool exitOk = true;
 
 bool recordMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const bool key = message >= WM_KEYDOWN && message <= WM_SYSKEYUP && message != WM_CHAR && message != WM_DEADCHAR;
-    const bool mouse = message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK;
-    if (!key && !mouse) return false;
-    const bool input = dispatching != nullptr && dispatching->hwnd == window && dispatching->message == message &&
-                       dispatching->wParam == wParam && dispatching->lParam == lParam;
-    addReceived(window, message, wParam, lParam, input);
+    scenario::Received r;
+    if (!receivedMessage(window, message, wParam, lParam, &r)) return false;
+    addReceived(window, r);
     return true;
 }
 
@@ -399,26 +395,19 @@ HMENU makeMenu() {
 int main(int argc, char** argv) {
     const int parsed = parseArguments(argc, argv);
     if (parsed != 0) return parsed < 0 ? 0 : parsed;
-    WNDCLASSA mainClass = {};
-    mainClass.lpfnWndProc = mainProcedure;
-    mainClass.hInstance = GetModuleHandleA(nullptr);
-    mainClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    mainClass.lpszClassName = "OrvalindePlayground";
-    WNDCLASSA childClass = mainClass;
-    childClass.lpfnWndProc = childProcedure;
-    childClass.lpszClassName = "OrvalindePlaygroundChild";
-    RegisterClassA(&mainClass);
-    RegisterClassA(&childClass);
-    mainWindow = CreateWindowExA(0, mainClass.lpszClassName, "Orvalinde playground",
+    registerWindowClass("OrvalindePlayground", mainProcedure);
+    registerWindowClass("OrvalindePlaygroundChild", childProcedure);
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    mainWindow = CreateWindowExA(0, "OrvalindePlayground", "Orvalinde playground",
                                  WS_OVERLAPPEDWINDOW | WS_HSCROLL | WS_VSCROLL, CW_USEDEFAULT, CW_USEDEFAULT, 1000, 700,
-                                 nullptr, makeMenu(), mainClass.hInstance, nullptr);
+                                 nullptr, makeMenu(), instance, nullptr);
     if (mainWindow == nullptr) return say("OrvalindePlayground: cannot create the window\n", true), 1;
     view.scale = dpiScale(mainWindow);
     // Sized for the DPI the window opened on.
     SetWindowPos(mainWindow, nullptr, 0, 0, static_cast<int>(1000 * view.scale), static_cast<int>(700 * view.scale),
                  SWP_NOMOVE | SWP_NOZORDER);
-    childWindow = CreateWindowExA(0, childClass.lpszClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, mainWindow,
-                                  nullptr, mainClass.hInstance, nullptr);
+    childWindow = CreateWindowExA(0, "OrvalindePlaygroundChild", "", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, mainWindow,
+                                  nullptr, instance, nullptr);
     placeChild();
     ShowWindow(mainWindow, SW_SHOW);
     UpdateWindow(mainWindow);
@@ -446,9 +435,7 @@ int main(int argc, char** argv) {
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         const bool moduleTimer = msg.message == WM_TIMER && msg.hwnd == nullptr;
         if (moduleTimer) timerDispatching();
-        dispatching = &msg;
-        DispatchMessageA(&msg);
-        dispatching = nullptr;
+        dispatchInput(msg);
     }
     return exitOk ? 0 : 1;
 }

@@ -3,20 +3,13 @@
 // and records the session in the scenario language.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 #include <string>
 #include <vector>
 
 #include "belief.h"
 #include "scenario.h"
 #include "timeline.h"
+#include "windowing.h"
 
 // What the user did in the playground's windows, as scenario steps, and what
 // each step brought to the windows.
@@ -34,8 +27,6 @@ struct Session {
 extern Session session;
 extern HWND mainWindow, childWindow;
 
-double nowMs();
-
 // session.cpp
 // A new session: the windows' places, load and (when on) doEnable.
 void startSession(bool translationOn);
@@ -44,8 +35,8 @@ void recordLayout();
 // A step, after a wait for the gap since the last when there was one.
 void addStep(const scenario::Step& step);
 void addStepAfterGap(const scenario::Step& step, bool gap);
-// A message one of the windows received; `input` when dispatched from the queue.
-void addReceived(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input);
+// A key or mouse message one of the windows received.
+void addReceived(HWND window, scenario::Received r);
 void addBox(HWND owner, const std::string& caption, const std::string& text);
 std::vector<scenario::TracedAction> tracedActions();
 std::string scenarioText();

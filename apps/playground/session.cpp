@@ -128,13 +128,6 @@ LRESULT CALLBACK onLowLevelKey(int code, WPARAM message, LPARAM lParam) {
 
 }  // namespace
 
-double nowMs() {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 void startSession(bool translationOn) {
     session.scenario = scenario::Scenario();
     session.scenario.file = "playground";
@@ -185,16 +178,11 @@ void addStepAfterGap(const scenario::Step& step, bool gap) {
 
 // Also while a menu or a box runs: what the module sends meanwhile belongs
 // to the session, after the step over that window that caused it.
-void addReceived(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input) {
+void addReceived(HWND window, scenario::Received r) {
     const scenario::Window w = windowOf(window);
     if (w > scenario::Second || session.received.empty()) return;
-    scenario::Received r;
     r.window = w;
-    r.input = input;
-    r.message = message;
-    r.wParam = wParam;
-    r.lParam = lParam;
-    belief::update(session.believed[w], message, wParam);
+    belief::update(session.believed[w], r.message, r.wParam);
     session.received.back().push_back(r);
     session.changed = true;
     InvalidateRect(mainWindow, nullptr, FALSE);

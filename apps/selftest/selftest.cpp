@@ -229,13 +229,9 @@ Child runChild(const std::string& arguments) {
 
 // A window of this process takes the foreground, or Windows refuses it.
 HWND takeForeground() {
-    WNDCLASSA probe = {};
-    probe.lpfnWndProc = DefWindowProcA;
-    probe.hInstance = GetModuleHandleA(nullptr);
-    probe.lpszClassName = "OrvalindeSelfTestProbe";
-    RegisterClassA(&probe);
-    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, probe.lpszClassName, "Orvalinde self-test", WS_POPUP | WS_VISIBLE,
-                                  0, 0, 1, 1, nullptr, nullptr, probe.hInstance, nullptr);
+    registerWindowClass("OrvalindeSelfTestProbe", DefWindowProcA);
+    HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, "OrvalindeSelfTestProbe", "Orvalinde self-test", WS_POPUP | WS_VISIBLE,
+                                  0, 0, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     SetForegroundWindow(window);
     for (int i = 0; i < 20 && GetForegroundWindow() != window; ++i) {
         pump();

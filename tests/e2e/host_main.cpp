@@ -1,4 +1,4 @@
-// The Windows test host's command line (host.cpp has the host itself):
+// The Windows test host's command line (hostkit/host.cpp has the host itself):
 //   orvalinde_host DLL SCENARIO     runs one scenario (one process per case:
 //                                   hooks cannot be removed, state is static)
 //   orvalinde_host --identity DLL   checks exports, version resource, manifest
@@ -10,6 +10,9 @@
 #include <cstring>
 
 #include "host.h"
+
+// soak.cpp
+bool runSoak(const char* dllPath, unsigned long long seed, int rounds, std::string* error);
 
 int main(int argc, char** argv) {
     std::string error;

@@ -1,6 +1,8 @@
 // Scenario files: one user action or expected host message per line. The
-// same file runs against the simulated platform (tools/replay) and against
-// the real DLL under Wine (tests/e2e/host); each side supplies a Driver.
+// same file runs against the simulated platform (tools/replay), against the
+// real DLL on Windows or under Wine (hostkit/: the test host and the
+// self-test) and is drawn as a picture (lib/timeline); each side that runs it
+// supplies a Driver.
 //
 //   # comment
 //   window main 800 500                the windows' client areas: main's size,

@@ -3,8 +3,6 @@
 
 #include "host.h"
 
-// The queued message being dispatched: input, as opposed to a sent message.
-extern const MSG* dispatching;
 extern std::string injectionProblem;
 // A release queued behind the next event: both go in one SendInput, so the
 // hooks see the first with the button already up.

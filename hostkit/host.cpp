@@ -1,11 +1,9 @@
 // A Windows host for Orvalinde.dll: creates its windows, loads the DLL,
 // drives it with real injected input (SendInput, one event at a time) and
 // records every keyboard and mouse message its windows receive. The test
-// host's command line is in host_main.cpp; the self-test runs it too.
+// host (tests/e2e) and the self-test (apps/selftest) run it.
 // With ORVALINDE_TRACE set, every message the windows receive is printed.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
-#include <windows.h>
+#include "input.h"
 
 // The exports are resolved by hand here, as a host that loads the DLL would.
 #define ORVALINDE_NO_IMPORT
@@ -16,8 +14,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "input.h"
 
 // Our own message posted to main, to time the host's answer.
 static volatile bool appMessageArrived = false;
@@ -39,12 +35,6 @@ HWND imeWindow, tooltipWindow;
 std::vector<scenario::Received> received;
 std::vector<double> receivedAt;  // milliseconds, for tracing
 
-double nowMs() {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 // Hosts that answer back: windows that capture at a press, and the messages
 // at which each window runs a modal loop (main, second).
 bool capturing = false;
@@ -93,18 +83,9 @@ void answer(HWND window, UINT message) {
 }
 
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const bool key = message >= WM_KEYDOWN && message <= WM_SYSKEYUP && message != WM_CHAR && message != WM_DEADCHAR;
-    const bool mouse = message >= WM_MOUSEFIRST && message <= WM_MBUTTONDBLCLK;
-    if ((key || mouse) && window != otherWindow) {
-        scenario::Received r;
+    scenario::Received r;
+    if (window != otherWindow && receivedMessage(window, message, wParam, lParam, &r)) {
         r.window = windowOf(window);
-        r.message = message;
-        r.wParam = wParam;
-        r.lParam = lParam;
-        // Sent messages arrive while the hooks run inside PeekMessage; input
-        // arrives through DispatchMessage.
-        r.input = dispatching != nullptr && dispatching->hwnd == window && dispatching->message == message &&
-                  dispatching->wParam == wParam && dispatching->lParam == lParam;
         received.push_back(r);
         receivedAt.push_back(nowMs());
         answer(window, message);
@@ -295,23 +276,19 @@ struct WineHost : scenario::Driver {
 };
 
 bool createWindows(std::string* error) {
-    WNDCLASSA mainClass = {};
-    mainClass.lpfnWndProc = windowProcedure;
-    mainClass.hInstance = GetModuleHandleA(nullptr);
-    mainClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    mainClass.lpszClassName = "OrvalindeTestMain";
-    WNDCLASSA secondClass = mainClass;
-    secondClass.style = CS_DBLCLKS;  // double-clicks only over the second window
-    secondClass.lpszClassName = "OrvalindeTestSecond";
-    if (!RegisterClassA(&mainClass) || !RegisterClassA(&secondClass)) return *error = "RegisterClass failed", false;
+    // Double-clicks only over the second window.
+    if (!registerWindowClass("OrvalindeTestMain", windowProcedure) ||
+        !registerWindowClass("OrvalindeTestSecond", windowProcedure, CS_DBLCLKS))
+        return *error = "RegisterClass failed", false;
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
     // Made first, so that main is above it; and a tool window, as a menu
     // is: never taken for the main window.
-    otherWindow = CreateWindowExA(WS_EX_TOOLWINDOW, mainClass.lpszClassName, "", WS_POPUP | WS_VISIBLE, 860, 30, 150, 150,
-                                  nullptr, nullptr, mainClass.hInstance, nullptr);
-    mainWindow = CreateWindowExA(0, mainClass.lpszClassName, "Orvalinde test host", WS_POPUP | WS_VISIBLE | WS_BORDER, kMainX,
-                                 kMainY, kMainWidth, kMainHeight, nullptr, nullptr, mainClass.hInstance, nullptr);
-    secondWindow = CreateWindowExA(0, secondClass.lpszClassName, "", WS_CHILD | WS_VISIBLE | WS_BORDER, kSecondX, kSecondY,
-                                   kSecondWidth, kSecondHeight, mainWindow, nullptr, mainClass.hInstance, nullptr);
+    otherWindow = CreateWindowExA(WS_EX_TOOLWINDOW, "OrvalindeTestMain", "", WS_POPUP | WS_VISIBLE, 860, 30, 150, 150,
+                                  nullptr, nullptr, instance, nullptr);
+    mainWindow = CreateWindowExA(0, "OrvalindeTestMain", "Orvalinde test host", WS_POPUP | WS_VISIBLE | WS_BORDER, kMainX,
+                                 kMainY, kMainWidth, kMainHeight, nullptr, nullptr, instance, nullptr);
+    secondWindow = CreateWindowExA(0, "OrvalindeTestSecond", "", WS_CHILD | WS_VISIBLE | WS_BORDER, kSecondX, kSecondY,
+                                   kSecondWidth, kSecondHeight, mainWindow, nullptr, instance, nullptr);
     if (!mainWindow || !secondWindow || !otherWindow) return *error = "CreateWindow failed", false;
     SetForegroundWindow(mainWindow);
     SetFocus(mainWindow);

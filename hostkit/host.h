@@ -1,19 +1,13 @@
-// The Windows test host's parts that its modes share: the scenario runner
-// (host.cpp), the identity check (identity.cpp) and the soak (soak.cpp).
+// Runs scenarios against the real DLL on Windows: the scenario runner
+// (host.cpp), the identity check (identity.cpp), the message boxes
+// (boxes.cpp). The test host and the self-test are built on it.
 #pragma once
-
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "scenario.h"
+#include "windowing.h"
 
 // Every export resolves by name and by its ordinal to the same function.
 bool checkExports(HMODULE dll, std::string* error);
@@ -46,5 +40,3 @@ double roundTripMs();
 void startClosingBoxes(DWORD uiThread, scenario::Window (*owner)(HWND));
 void watchBoxes(bool on);
 std::vector<scenario::Received> takeBoxes();
-
-bool runSoak(const char* dllPath, unsigned long long seed, int rounds, std::string* error);

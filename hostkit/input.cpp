@@ -2,7 +2,6 @@
 // that waits for it, and the person's input told from the host's own.
 #include "input.h"
 
-const MSG* dispatching = nullptr;
 std::string injectionProblem;
 INPUT queuedRelease = {};
 bool releaseQueued = false;
@@ -61,12 +60,7 @@ void installOwnHooks() {
 void pumpOnce(DWORD timeoutMs) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        const MSG* outer = dispatching;  // a modal loop pumps inside a dispatch
-        dispatching = &msg;
-        DispatchMessageA(&msg);
-        dispatching = outer;
-    }
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) dispatchInput(msg);
 }
 
 void pumpFor(DWORD milliseconds) {
