@@ -22,7 +22,12 @@ void draggerTick(WindowHandle, uint32_t, TimerId, uint32_t) {
     // The key may have gone up, or the focus left main, since a hook last
     // looked (with translation off none looks): a repeat sent now would
     // reach a window that never hears the key's release.
-    if (!keyIsDown(state.draggerKey)) stopDragger();
+    if (!keyIsDown(state.draggerKey)) {
+        // The release is still on its way to the hook: main got the repeats,
+        // so it hears it even as the mask key.
+        if (state.enabled && state.draggerKey == state.maskKey) state.maskPressPassed = true;
+        stopDragger();
+    }
     stopDraggerIfUnfocused();
     if (state.draggerKey != 0) {
         platform::sendMessage(state.mainWindow, WM_KEYDOWN, static_cast<WParam>(state.draggerKey), KEY_REPEAT_CTRL);
