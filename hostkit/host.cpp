@@ -319,6 +319,11 @@ scenario::Driver* startHost(const char* dllPath, std::string* error) {
     const bool trace = host.trace;
     host.trace = false;
     host.pointer = clientToScreen(scenario::Main, 0, 0);
+    // A move to where the pointer already is (the last run may have left it
+    // there) need not reach the hooks at all.
+    POINT now;
+    if (GetCursorPos(&now) && now.x == host.pointer.x && now.y == host.pointer.y)
+        injectMove({host.pointer.x + 1, host.pointer.y + 1}, MOUSEEVENTF_MOVE);
     injectMove(host.pointer, MOUSEEVENTF_MOVE);
     pumpFor(20);
     host.take();

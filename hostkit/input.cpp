@@ -85,7 +85,20 @@ void inject(INPUT input) {
     if (SendInput(count, inputs, sizeof input) != count) injectionProblem = "SendInput failed";
     const DWORD start = GetTickCount();
     while (!arrived && GetTickCount() - start < 2000) pumpOnce(1);
-    if (!arrived && injectionProblem.empty()) injectionProblem = "an injected event never reached the hooks";
+    if (!arrived && injectionProblem.empty()) {
+        // Which event, and where the foreground was: a report from someone's
+        // machine then says whether the input went to another program.
+        char what[256];
+        const HWND foreground = GetForegroundWindow();
+        DWORD process = 0;
+        char name[64] = "none";
+        if (foreground != nullptr) GetClassNameA(foreground, name, sizeof name), GetWindowThreadProcessId(foreground, &process);
+        wsprintfA(what, "an injected event never reached the hooks (%s 0x%lX; the foreground window: %s, %s)",
+                  input.type == INPUT_KEYBOARD ? "key" : "mouse flags",
+                  static_cast<unsigned long>(input.type == INPUT_KEYBOARD ? input.ki.wVk : input.mi.dwFlags), name,
+                  foreground == nullptr ? "none" : process == GetCurrentProcessId() ? "this program's" : "another program's");
+        injectionProblem = what;
+    }
     pumpFor(5);
     injectingKey = -1;
 }
