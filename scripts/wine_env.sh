@@ -10,7 +10,8 @@ wine_env_cleanup() {
 }
 trap wine_env_cleanup EXIT
 
-Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp 8>"$work/display" 2>"$work/xvfb.log" &
+# XVFB_OPTIONS: more of the X server's options, e.g. -r (no auto-repeat).
+Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp ${XVFB_OPTIONS:-} 8>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "wine: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }

@@ -9,6 +9,12 @@ for file in build/windows/OrvalindePlayground.exe build/windows/Orvalinde.dll bu
             build/native/tools/replay; do
     [ -f "$file" ] || { echo "round trip: $file is missing; build first" >&2; exit 1; }
 done
+# No auto-repeat: Wine's X11 driver takes a burst of X events at once and
+# updates the key state for all of them before the hooks see the first, so a
+# repeat that lands a few milliseconds before another key's release is
+# handled with that release already in the key state, which no recording can
+# say. The session makes its own repeats, 80 ms or more apart.
+XVFB_OPTIONS=-r
 source scripts/wine_env.sh
 mkdir "$work/bin"
 cp build/windows/OrvalindePlayground.exe build/windows/Orvalinde.dll build/windows/orvalinde_inject.exe \
