@@ -23,4 +23,3 @@ void endLostGestures(WParam ownRelease);
 // Ends every gesture a button holds on, as its release would have, and
 // forgets what the buttons armed.
 void endAllGestures();
-
