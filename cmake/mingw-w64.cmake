@@ -1,9 +1,13 @@
-# Cross build for 64-bit Windows with mingw-w64.
+# Cross build for 64-bit Windows with mingw-w64 (mingw-w64-x86.cmake
+# includes this for 32-bit Windows).
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
+if(NOT ORVALINDE_TARGET)
+    set(CMAKE_SYSTEM_PROCESSOR x86_64)
+    set(ORVALINDE_TARGET x86_64-w64-mingw32)
+endif()
+set(CMAKE_C_COMPILER ${ORVALINDE_TARGET}-gcc)
+set(CMAKE_CXX_COMPILER ${ORVALINDE_TARGET}-g++)
+set(CMAKE_RC_COMPILER ${ORVALINDE_TARGET}-windres)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

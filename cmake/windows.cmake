@@ -3,14 +3,28 @@
 # archive; and the end-to-end test host.
 enable_language(RC)
 enable_language(C)  # the runtime-free test host
-# x64, or ARM64 for Windows on ARM: the module and its kit build for both;
-# the playground, the test hosts and the benchmark stay x64.
+# x64, ARM64 for Windows on ARM, or x86: the module and its kit build for
+# each; the playground, the self-test and the test hosts for x64 and x86
+# (they load the DLL beside them), the benchmark for x64.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "ARM64")
     set(ORVALINDE_ARCH ARM64)
     set(ORVALINDE_ARCHIVE_SUFFIX winarm64)
+elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
+    set(ORVALINDE_ARCH x86)
+    set(ORVALINDE_ARCHIVE_SUFFIX win32)
 else()
     set(ORVALINDE_ARCH x64)
     set(ORVALINDE_ARCHIVE_SUFFIX win64)
+endif()
+# The x86 programs (below) are a build of their own, with GCC.
+option(ORVALINDE_PROGRAMS_ONLY "Build only the programs that load the DLL" OFF)
+if(ORVALINDE_PROGRAMS_ONLY)
+    add_subdirectory(lib)
+    add_subdirectory(hostkit)
+    add_subdirectory(apps/playground)
+    add_subdirectory(apps/selftest)
+    add_subdirectory(tests/e2e)
+    return()
 endif()
 string(REPLACE "." "," ORVALINDE_VERSION_COMMAS "${PROJECT_VERSION}")
 configure_file(res/version.rc.in ${CMAKE_BINARY_DIR}/version.rc @ONLY)
@@ -29,7 +43,27 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/version.rc PROPERTIES
     OBJECT_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/res/Orvalinde.manifest)
 # The export definition, by a path relative to the build directory (where
 # the link runs), so that no build path reaches the debug information.
-configure_file(res/Orvalinde.def ${CMAKE_BINARY_DIR}/Orvalinde.def COPYONLY)
+# x86 names a stdcall function by its argument bytes (_MouseProc@12): the
+# hook procedures are exported under their plain names from those, so that
+# one declared in another convention fails to link instead of linking to
+# code that leaves the stack wrong. The import libraries name them the same
+# way (the exports definition for them, with @12 kept in the symbol).
+file(READ res/Orvalinde.def ORVALINDE_DEF)
+set(ORVALINDE_IMPORTS_DEF ${CMAKE_BINARY_DIR}/Orvalinde.def)
+if(ORVALINDE_ARCH STREQUAL "x86")
+    string(REGEX REPLACE "([ \t])(LowLevelMouseProc|MouseProc)([ \t]+@)" "\\1\\2=\\2@12\\3"
+           ORVALINDE_X86_DEF "${ORVALINDE_DEF}")
+    string(REGEX REPLACE "([ \t])(LowLevelMouseProc|MouseProc)([ \t]+@)" "\\1\\2@12\\3"
+           ORVALINDE_X86_IMPORTS_DEF "${ORVALINDE_DEF}")
+    set(ORVALINDE_DEF "${ORVALINDE_X86_DEF}")
+    set(ORVALINDE_IMPORTS_DEF ${CMAKE_BINARY_DIR}/Orvalinde-imports.def)
+    file(WRITE ${ORVALINDE_IMPORTS_DEF}.new "${ORVALINDE_X86_IMPORTS_DEF}")
+    configure_file(${ORVALINDE_IMPORTS_DEF}.new ${ORVALINDE_IMPORTS_DEF} COPYONLY)
+endif()
+# Written only when it changes, so that configuring again relinks nothing.
+file(WRITE ${CMAKE_BINARY_DIR}/Orvalinde.def.new "${ORVALINDE_DEF}")
+configure_file(${CMAKE_BINARY_DIR}/Orvalinde.def.new ${CMAKE_BINARY_DIR}/Orvalinde.def COPYONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS res/Orvalinde.def)
 target_link_options(Orvalinde PRIVATE Orvalinde.def)
 set_target_properties(Orvalinde PROPERTIES LINK_DEPENDS ${CMAKE_BINARY_DIR}/Orvalinde.def)
 
@@ -67,21 +101,36 @@ endif()
 # dlltool names internal symbols after the output path: keep it relative.
 if(ORVALINDE_ARCH STREQUAL "ARM64")
     set(ORVALINDE_DLLTOOL_COMMAND ${ORVALINDE_LLVM_DLLTOOL} -m arm64)
+elseif(ORVALINDE_ARCH STREQUAL "x86")
+    # -k: the DLL's names are the plain ones; the symbols keep @12.
+    find_program(ORVALINDE_LLVM_DLLTOOL llvm-dlltool${ORVALINDE_LLVM_SUFFIX} REQUIRED)
+    set(ORVALINDE_DLLTOOL_COMMAND ${ORVALINDE_LLVM_DLLTOOL} -m i386 -k)
 else()
     find_program(ORVALINDE_DLLTOOL x86_64-w64-mingw32-dlltool REQUIRED)
     set(ORVALINDE_DLLTOOL_COMMAND ${ORVALINDE_DLLTOOL} -m i386:x86-64)
 endif()
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/Orvalinde.lib
-    COMMAND ${ORVALINDE_DLLTOOL_COMMAND} -d ${PROJECT_SOURCE_DIR}/res/Orvalinde.def -D Orvalinde.dll
+    COMMAND ${ORVALINDE_DLLTOOL_COMMAND} -d ${ORVALINDE_IMPORTS_DEF} -D Orvalinde.dll
             -l Orvalinde.lib
-    DEPENDS ${PROJECT_SOURCE_DIR}/res/Orvalinde.def
+    DEPENDS ${ORVALINDE_IMPORTS_DEF}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     VERBATIM)
 add_custom_target(OrvalindeMsvcImportLibrary ALL DEPENDS ${CMAKE_BINARY_DIR}/Orvalinde.lib)
+if(ORVALINDE_ARCH STREQUAL "x86")
+    # The link's own import library would name the hook procedures without
+    # @12, which a host that declares them CALLBACK does not ask for.
+    add_custom_command(TARGET Orvalinde POST_BUILD
+        COMMAND ${ORVALINDE_DLLTOOL_COMMAND} -d ${ORVALINDE_IMPORTS_DEF} -D Orvalinde.dll -l libOrvalinde.dll.a
+        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+        VERBATIM)
+endif()
 
 include(CMakePackageConfigHelpers)
+# The version file checks the version alone: OrvalindeConfig.cmake checks
+# the architecture and names the kit a project of another one needs (the
+# version file's own check of the pointer size would refuse it unexplained).
 write_basic_package_version_file(${CMAKE_BINARY_DIR}/OrvalindeConfigVersion.cmake
-    VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+    VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
 
 install(TARGETS Orvalinde RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
 install(FILES include/orvalinde.h DESTINATION include)
@@ -106,6 +155,8 @@ file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourc
 set(package_needs Orvalinde OrvalindeMsvcImportLibrary)
 if(ORVALINDE_ARCH STREQUAL "x64")
     list(APPEND package_needs OrvalindePlayground OrvalindeSelfTest)
+elseif(ORVALINDE_ARCH STREQUAL "x86")
+    list(APPEND package_needs OrvalindeX86Programs)
 endif()
 add_custom_target(package
     COMMAND ${CMAKE_COMMAND} -P ${CMAKE_BINARY_DIR}/package.cmake
@@ -116,6 +167,28 @@ add_custom_target(package
 
 add_subdirectory(tests/arm64)
 if(ORVALINDE_ARCH STREQUAL "ARM64")
+    return()
+endif()
+
+if(ORVALINDE_ARCH STREQUAL "x86")
+    # The x86 programs are C++ on libstdc++, which GCC compiled; on x86 clang
+    # and GCC pass an empty class by value differently (clang gives it no
+    # stack slot, GCC four bytes), and a call between the two that passes
+    # one (basic_string's iterator tags) leaves the stack wrong. So they
+    # are built by GCC, in a build of their own, and copied here beside
+    # the DLL as the x64 build has them. The DLL has no C++ library.
+    include(ExternalProject)
+    set(x86_programs OrvalindePlayground.exe OrvalindeSelfTest.exe orvalinde_host.exe orvalinde_inject.exe
+        orvalinde_agent.dll)
+    ExternalProject_Add(OrvalindeX86Programs
+        SOURCE_DIR ${PROJECT_SOURCE_DIR}
+        BINARY_DIR ${CMAKE_BINARY_DIR}/programs
+        CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86.cmake
+                   -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DORVALINDE_PROGRAMS_ONLY=ON
+        INSTALL_COMMAND ${CMAKE_COMMAND} -E copy_if_different ${x86_programs} ${CMAKE_BINARY_DIR}
+        BUILD_ALWAYS ON)
+    install(PROGRAMS ${CMAKE_BINARY_DIR}/OrvalindePlayground.exe ${CMAKE_BINARY_DIR}/OrvalindeSelfTest.exe
+        DESTINATION bin)
     return()
 endif()
 

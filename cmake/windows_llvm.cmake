@@ -7,6 +7,15 @@ target_sources(Orvalinde PRIVATE src/module/load_config.S src/module/runtime.cpp
 set_source_files_properties(src/module/runtime.cpp PROPERTIES COMPILE_OPTIONS -fno-builtin)
 target_compile_definitions(Orvalinde PRIVATE ORVALINDE_NO_CRT)
 target_link_options(Orvalinde PRIVATE -nostdlib -Wl,--entry=DllMainCRTStartup)
+if(ORVALINDE_ARCH STREQUAL "x86")
+    # The entry point is stdcall, named by its argument bytes. No stdcall
+    # fix-up: a name with @N must find exactly that symbol (the export
+    # definition relies on it). The module has no exception handlers: the
+    # image says so (NO_SEH), which is what Windows asks of an x86 image
+    # without a table of them. x86 needs no unwind tables either.
+    target_link_options(Orvalinde PRIVATE -Wl,--entry=DllMainCRTStartup@12 -Wl,--no-seh -Wl,--disable-stdcall-fixup)
+    target_compile_options(Orvalinde PRIVATE -fno-asynchronous-unwind-tables)
+endif()
 target_link_libraries(Orvalinde PRIVATE kernel32 user32)
 # No link-time optimisation: under Wine it bought nothing measurable per hook
 # call (CallNextHookEx dominates) and cost 512 bytes.

@@ -123,7 +123,7 @@ struct WineHost : scenario::Driver {
         FARPROC function = GetProcAddress(dll, name.c_str());
         if (function == nullptr) return false;
         watchBoxes(true);
-        reinterpret_cast<void (*)()>(reinterpret_cast<void*>(function))();
+        reinterpret_cast<void(__cdecl*)()>(reinterpret_cast<void*>(function))();  // the exports' convention
         watchBoxes(false);
         // Hooks installed after ours would see events first; stay in front.
         if (name == "doEnable") installOwnHooks();

@@ -36,7 +36,9 @@ bool receivedMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, sc
     if (!key && !mouse) return false;
     out->message = message;
     out->wParam = wParam;
-    out->lParam = lParam;
+    // As the bits the window got: 32-bit Windows' LPARAM is signed and
+    // would widen with its sign (0xC0000001 as 0xFFFFFFFFC0000001).
+    out->lParam = static_cast<uintptr_t>(lParam);
     // Sent messages arrive while the hooks run inside PeekMessage or
     // GetMessage; input arrives through DispatchMessage.
     out->input = dispatching != nullptr && dispatching->hwnd == window && dispatching->message == message &&

@@ -9,12 +9,18 @@
  *
  * Define ORVALINDE_NO_IMPORT before including this header when you resolve
  * the exports yourself and do not link the import library.
+ *
+ * Each kit serves one architecture: x64, ARM64 or x86. On x86 the calling
+ * convention is part of each export's contract: the two hook procedures are
+ * CALLBACK (stdcall), the other exports __cdecl, stated here and in the
+ * pointer types whatever the compiler's default.
  */
 #ifndef ORVALINDE_H
 #define ORVALINDE_H
 
-#if !defined(_WIN64)
-#error "Orvalinde.dll is a 64-bit DLL: build the host for x64"
+#if !defined(_M_X64) && !defined(__x86_64__) && !defined(_M_ARM64) && !defined(__aarch64__) && !defined(_M_IX86) && \
+    !defined(__i386__)
+#error "Orvalinde.dll is built for x64, ARM64 and x86: build the host for one of them, with that kit"
 #endif
 
 #include <windows.h>
@@ -50,36 +56,36 @@ ORVALINDE_API LRESULT CALLBACK LowLevelMouseProc(int code, WPARAM wParam, LPARAM
 /* The WH_MOUSE hook that doEnable installs for the calling thread. */
 ORVALINDE_API LRESULT CALLBACK MouseProc(int code, WPARAM wParam, LPARAM lParam);
 /* Makes the single key the user holds the mask key (Tab until then). */
-ORVALINDE_API void customMaskKeyPressed(void);
+ORVALINDE_API void __cdecl customMaskKeyPressed(void);
 /* Sends five H key-down/key-up pairs to the main window, from a timer. */
-ORVALINDE_API void doDelayedEnable(void);
+ORVALINDE_API void __cdecl doDelayedEnable(void);
 /* Switches translation off once the user holds nothing, finishing what it
    began; the hooks stay installed and pass everything on. */
-ORVALINDE_API void doDisable(void);
+ORVALINDE_API void __cdecl doDisable(void);
 /* Installs the hooks on the first call; switches translation on once the
    user holds nothing. */
-ORVALINDE_API void doEnable(void);
+ORVALINDE_API void __cdecl doEnable(void);
 /* Finds the calling thread's first top-level window as the main window. */
-ORVALINDE_API bool load(void);
+ORVALINDE_API bool __cdecl load(void);
 /* Cancels the H key burst. */
-ORVALINDE_API void setOrvalindeIsEnabled(void);
+ORVALINDE_API void __cdecl setOrvalindeIsEnabled(void);
 /* Shows the about box, owned by the main window. */
-ORVALINDE_API bool showAbout(void);
+ORVALINDE_API bool __cdecl showAbout(void);
 /* Repeats the single key the user holds every 50 ms, cursor hidden, until
    its release or until the main window loses the focus. */
-ORVALINDE_API void startDraggerMode(void);
+ORVALINDE_API void __cdecl startDraggerMode(void);
 
 /* Pointer types for GetProcAddress. */
 typedef LRESULT(CALLBACK* OrvalindeLowLevelMouseProcFn)(int code, WPARAM wParam, LPARAM lParam);
 typedef LRESULT(CALLBACK* OrvalindeMouseProcFn)(int code, WPARAM wParam, LPARAM lParam);
-typedef void (*OrvalindeCustomMaskKeyPressedFn)(void);
-typedef void (*OrvalindeDoDelayedEnableFn)(void);
-typedef void (*OrvalindeDoDisableFn)(void);
-typedef void (*OrvalindeDoEnableFn)(void);
-typedef bool (*OrvalindeLoadFn)(void);
-typedef void (*OrvalindeSetOrvalindeIsEnabledFn)(void);
-typedef bool (*OrvalindeShowAboutFn)(void);
-typedef void (*OrvalindeStartDraggerModeFn)(void);
+typedef void(__cdecl* OrvalindeCustomMaskKeyPressedFn)(void);
+typedef void(__cdecl* OrvalindeDoDelayedEnableFn)(void);
+typedef void(__cdecl* OrvalindeDoDisableFn)(void);
+typedef void(__cdecl* OrvalindeDoEnableFn)(void);
+typedef bool(__cdecl* OrvalindeLoadFn)(void);
+typedef void(__cdecl* OrvalindeSetOrvalindeIsEnabledFn)(void);
+typedef bool(__cdecl* OrvalindeShowAboutFn)(void);
+typedef void(__cdecl* OrvalindeStartDraggerModeFn)(void);
 
 #ifdef __cplusplus
 }

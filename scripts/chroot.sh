@@ -2,6 +2,8 @@
 # and reused while they are whole (the arm64 Wine, a newer Wine). Needs root.
 #   chroot_make ROOT SUITE ARCH PACKAGE...   makes ROOT unless it is whole:
 #                                            SUITE for ARCH, with PACKAGEs
+#                                            (`chroot_foreign`: one more
+#                                            architecture, e.g. i386)
 #   chroot_run ROOT SHARE COMMAND...         runs COMMAND in ROOT, in private
 #                                            mounts and processes gone when it
 #                                            returns, with the host's X server
@@ -25,7 +27,7 @@ chroot_make() {
         "$mirror" "$suite" "$mirror" "$suite" "$mirror" "$suite" >"$root/etc/apt/sources.list"
     unshare --mount --pid --fork bash -c "
         mount -t proc proc '$root/proc' && mount --rbind /dev '$root/dev' &&
-        chroot '$root' bash -c 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+        chroot '$root' bash -c '${chroot_foreign:+dpkg --add-architecture $chroot_foreign && }apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
             --no-install-recommends $* >/dev/null && apt-get clean'"
     touch "$root/.complete"
 }

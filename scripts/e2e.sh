@@ -41,13 +41,17 @@ run_case --identity "$DLL"
 for scenario in "${scenarios[@]}"; do
     run_case "$DLL" "$scenario"
 done
-# Hosts built against the installed kit (tests/kit_check.sh builds them).
-if [ "$BUILD" = build/windows ]; then
+# Hosts built against the installed kit (tests/kit_check.sh builds them):
+# the x64 kit's, or the x86 kit's in build/*-x86.
+kit=none
+[ "$BUILD" != build/windows ] || kit=""
+[ "$BUILD" != build/windows-x86 ] || kit=-x86
+if [ "$kit" != none ]; then
     # The example hosts run their message loop for 300 ms.
-    for exe in build/example/minimal_host.exe build/consumer/consumer.exe build/consumer/consumer_lib.exe; do
+    for exe in "build/example$kit/minimal_host.exe" "build/consumer$kit/consumer.exe" "build/consumer$kit/consumer_lib.exe"; do
         if [ -f "$exe" ]; then run_exe "$exe" 300; fi
     done
-    if [ -f build/consumer/lld_link_host.exe ]; then run_exe build/consumer/lld_link_host.exe; fi
+    if [ -f "build/consumer$kit/lld_link_host.exe" ]; then run_exe "build/consumer$kit/lld_link_host.exe"; fi
 fi
 echo "e2e: $(( $(date +%s) - start )) s"
 if [ "${SOAK_ROUNDS:-0}" -gt 0 ]; then

@@ -10,8 +10,10 @@ cd "$ROOT"
 # clang, lld and llvm 19 build the release DLL and read its PDB (14 has no
 # Control Flow Guard); rsvg-convert renders the pictures, python3 reads the
 # replay tool's JSON and writes the release archive; xdotool drives the
-# playground with real input from the X server.
-PACKAGES=(cmake make g++ libgtest-dev libbenchmark-dev g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 xvfb
+# playground with real input from the X server. The i686 mingw-w64 compiler
+# gives the x86 programs their C++ library and the x86 import libraries.
+PACKAGES=(cmake make g++ libgtest-dev libbenchmark-dev g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+          g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine64 xvfb
           clang libclang-rt-dev clang-19 lld-19 llvm-19 librsvg2-bin python3 xdotool)
 
 ensure_packages() {
@@ -32,7 +34,7 @@ build_all() {
     cmake --preset native >/dev/null
     cmake --build --preset native
     local preset
-    for preset in windows windows-gcc windows-arm64; do
+    for preset in windows windows-gcc windows-arm64 windows-x86; do
         echo "== $preset build"
         cmake --preset $preset >/dev/null
         cmake --build --preset $preset

@@ -5,8 +5,9 @@
 # release that must match the first, the scenarios against both compilers'
 # DLLs, the hosts built against the installed kit, a soak, the kit's
 # self-test, the playground (and that its recordings replay) and real
-# programs under Wine, the ARM64 DLL in an arm64 Wine under emulation, and
-# the checks driven through the X server again under Wine 10.
+# programs under Wine, the ARM64 DLL in an arm64 Wine under emulation, the
+# checks driven through the X server again under Wine 10, and the x86 DLL
+# and kit under 32-bit Wine 8 and Wine 10.
 source "$(dirname "$0")/lib.sh"
 ensure_packages "${PACKAGES[@]}"
 build_all
@@ -17,13 +18,14 @@ echo "== native tests under the sanitizers"
 ctest --preset asan
 echo "== fuzzer, seeded from the scenarios"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
-echo "== Orvalinde.dll imports and exports: the release for x64 and ARM64, the GCC build"
+echo "== Orvalinde.dll imports and exports: the release for x64, ARM64 and x86, the GCC build"
 bash tests/dll_check.sh --release build/windows/Orvalinde.dll
 bash tests/dll_check.sh --release --arm64 build/windows-arm64/Orvalinde.dll
+bash tests/dll_check.sh --release --x86 build/windows-x86/Orvalinde.dll
 bash tests/dll_check.sh build/windows-gcc/Orvalinde.dll
-echo "== the kits: install tree, PDB, package, archive, consumer project, versions; ARM64 beside x64"
+echo "== the kits: install tree, PDB, package, archive, consumer project, versions; ARM64 and x86 beside x64"
 bash tests/kit_check.sh
-echo "== the release built twice, from two paths, for x64 and ARM64"
+echo "== the release built twice, from two paths, for x64, ARM64 and x86"
 bash tests/repro_check.sh
 echo "== end-to-end tests and a soak under Wine: the release DLL (clang and lld)"
 SOAK_ROUNDS=${SOAK_ROUNDS:-150} bash scripts/e2e.sh
@@ -42,3 +44,10 @@ bash tests/arm64_check.sh
 echo "== under Wine 10 too, input from the X server: real programs, the runtime-free host (x64), the playground; the self-test refuses"
 bash scripts/wine10.sh bash -c 'bash tests/real_programs_check.sh && bash tests/arm64_check.sh x64 && bash tests/playground_check.sh &&
     bash tests/selftest_check.sh'
+echo "== x86 under Wine 8 running 32-bit programs as 64-bit Windows does: the scenarios, the x86 kit's hosts and a soak;"
+echo "   Wine's 32-bit programs; the runtime-free host; the x86 kit's self-test"
+bash scripts/wine_chroot.sh x86-wine8 bash -c "export BUILD=build/windows-x86 && SOAK_ROUNDS=${SOAK_ROUNDS:-150} bash scripts/e2e.sh &&
+    bash tests/real_programs_check.sh && bash tests/arm64_check.sh x86 && bash tests/selftest_check.sh"
+echo "== x86 under Wine 10: Wine's 32-bit programs, the runtime-free host, the playground; the self-test refuses"
+bash scripts/wine_chroot.sh x86-wine10 bash -c 'export BUILD=build/windows-x86 && bash tests/real_programs_check.sh &&
+    bash tests/arm64_check.sh x86 && bash tests/playground_check.sh && bash tests/selftest_check.sh'

@@ -8,14 +8,23 @@
 #   arm64_check.sh        all of it
 #   arm64_check.sh x64    the x64 DLL's checks and cost alone, with the Wine
 #                         on the PATH (scripts/wine10.sh runs it under Wine 10)
+#   arm64_check.sh x86    the same for the x86 DLL and host, with the Wine on
+#                         the PATH (one that runs 32-bit programs:
+#                         scripts/wine_chroot.sh), and its checks must fail
+#                         against the x86 DLL that installs no hooks
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
+mode=${1:-all}
+# The DLL that the Wine on the PATH runs: x64, or x86 in that mode. ARM64
+# runs only when all of it does; the no-hooks DLL is ARM64's, or x86's.
+native=x64 native_build=build/windows nohooks_build=build/windows-arm64
+[ "$mode" != x86 ] || native=x86 native_build=build/windows-x86 nohooks_build=build/windows-x86
 x64_only=false
-[ "${1:-}" != x64 ] || x64_only=true
-files=(build/windows/Orvalinde.dll build/windows/orvalinde_arm64_host.exe)
-$x64_only || files+=(build/windows-arm64/Orvalinde.dll build/windows-arm64/orvalinde_arm64_host.exe
-                     build/windows-arm64/nohooks/Orvalinde.dll)
+[ "$mode" = all ] || x64_only=true
+files=("$native_build/Orvalinde.dll" "$native_build/orvalinde_arm64_host.exe")
+$x64_only || files+=(build/windows-arm64/Orvalinde.dll build/windows-arm64/orvalinde_arm64_host.exe)
+[ "$mode" = x64 ] || files+=("$nohooks_build/nohooks/Orvalinde.dll")
 for file in "${files[@]}"; do
     [ -f "$file" ] || { echo "arm64: $file is missing; build first" >&2; exit 1; }
 done
@@ -23,24 +32,23 @@ source scripts/wine_env.sh
 arm64_share="$work/share"
 $x64_only || source scripts/arm64_chroot.sh
 start=$(date +%s)
-cases=(x64:build/windows)
-$x64_only || cases+=(arm64:build/windows-arm64 nohooks:build/windows-arm64)
+cases=("$native:$native_build")
+$x64_only || cases+=(arm64:build/windows-arm64)
+[ "$mode" = x64 ] || cases+=("nohooks:$nohooks_build")
 for case in "${cases[@]}"; do
     mkdir -p "$arm64_share/${case%%:*}"
     cp "${case#*:}/orvalinde_arm64_host.exe" "$arm64_share/${case%%:*}/"
 done
-cp build/windows/Orvalinde.dll "$arm64_share/x64/"
-if ! $x64_only; then
-    cp build/windows-arm64/Orvalinde.dll "$arm64_share/arm64/"
-    cp build/windows-arm64/nohooks/Orvalinde.dll "$arm64_share/nohooks/"
-fi
+cp "$native_build/Orvalinde.dll" "$arm64_share/$native/"
+$x64_only || cp build/windows-arm64/Orvalinde.dll "$arm64_share/arm64/"
+[ "$mode" = x64 ] || cp "$nohooks_build/nohooks/Orvalinde.dll" "$arm64_share/nohooks/"
 $x64_only || [ -d "$arm64_root/root/prefix" ] || arm64_run /usr/lib/wine/wine64 wineboot -i >"$work/wineboot-arm64.log" 2>&1
 
 # Runs the host on NAME's DLL with ARGUMENT; its log is $arm64_share/NAME/host.log.
 host() {
     local name=$1 argument=$2
-    if [ "$name" = x64 ]; then
-        local dir="$arm64_share/x64"
+    if [ "$name" = "$native" ] || { [ "$name" = nohooks ] && [ "$mode" = x86 ]; }; then
+        local dir="$arm64_share/$name"
         timeout 120 wine "$dir/orvalinde_arm64_host.exe" "$(winepath -w "$dir/Orvalinde.dll")" "$(winepath -w "$dir/host.log")" \
             "$argument" >>"$work/wine.log" 2>&1
     else
@@ -62,11 +70,10 @@ checks() {
 }
 
 status=0
-checks x64 || status=1
-names=(x64)
-if ! $x64_only; then
-    names+=(arm64)
-    checks arm64 || status=1
+checks $native || status=1
+names=($native)
+$x64_only || { names+=(arm64); checks arm64 || status=1; }
+if [ "$mode" != x64 ]; then
     # The host itself must work there (its own checks pass); the module's fail.
     out=$(checks nohooks || true)
     if grep -q "^PASS nohooks: the host ended" <<<"$out" && grep -q "^FAIL nohooks: Alt + right drag" <<<"$out"; then

@@ -5,14 +5,20 @@
 # runtime), and its hardening: the image's characteristics, and a
 # load configuration through which the loader finds the Control Flow Guard
 # table, listing every procedure the system calls back.
-# The machine is x64 unless --arm64 says ARM64.
-#   dll_check.sh [--release] [--arm64] Orvalinde.dll
+# The machine is x64 unless --arm64 or --x86 says otherwise. On x86 the
+# exports' calling conventions are checked by the names the PDB records:
+# stdcall for the hook procedures and the entry point, cdecl for the rest
+# (the callbacks the module hands the system are checked by the compiler).
+#   dll_check.sh [--release] [--arm64|--x86] Orvalinde.dll
 set -euo pipefail
 release=false
 machine=AMD64
 if [ "${1:-}" = --release ]; then release=true; shift; fi
-if [ "${1:-}" = --arm64 ]; then machine=ARM64; shift; fi
-dll=${1:?usage: dll_check.sh [--release] [--arm64] Orvalinde.dll}
+case ${1:-} in
+    --arm64) machine=ARM64; shift ;;
+    --x86) machine=I386; shift ;;
+esac
+dll=${1:?usage: dll_check.sh [--release] [--arm64|--x86] Orvalinde.dll}
 dump=$(llvm-objdump-19 -p "$dll")
 fail() { echo "FAIL $dll: $*"; exit 1; }
 
@@ -32,7 +38,10 @@ exports=$(sed -n '/^Export Table:/,/^$/p' <<<"$dump" |
 [ "$exports" = "$expected" ] || fail "exports are: $exports"
 if $release; then
     headers=$(llvm-readobj-19 --file-headers --coff-load-config "$dll")
-    for flag in DYNAMIC_BASE HIGH_ENTROPY_VA NX_COMPAT GUARD_CF; do
+    # x86 has no high-entropy addresses; it must say it has no handlers.
+    flags="DYNAMIC_BASE HIGH_ENTROPY_VA NX_COMPAT GUARD_CF"
+    [ $machine != I386 ] || flags="DYNAMIC_BASE NX_COMPAT GUARD_CF NO_SEH"
+    for flag in $flags; do
         grep -q "IMAGE_DLL_CHARACTERISTICS_$flag " <<<"$headers" || fail "DllCharacteristics lack $flag"
     done
     for flag in CF_INSTRUMENTED CF_FUNCTION_TABLE_PRESENT; do
@@ -46,6 +55,13 @@ if $release; then
         grep -qx "$name" <<<"$targets" || fail "the guard's function table lacks $name"
     done
     grep -q "::findMainWindow$" <<<"$targets" || fail "the guard's function table lacks findMainWindow"
+    if [ $machine = I386 ]; then
+        publics=$(llvm-pdbutil-19 dump -publics "${dll%.dll}.pdb" | sed -nE 's/.*S_PUB32 .*`(.*)`$/\1/p')
+        for name in _LowLevelMouseProc@12 _MouseProc@12 _customMaskKeyPressed _doDelayedEnable _doDisable _doEnable _load \
+            _setOrvalindeIsEnabled _showAbout _startDraggerMode _DllMainCRTStartup@12; do
+            grep -qx "$name" <<<"$publics" || fail "no public symbol $name: a calling convention is not the platform's"
+        done
+    fi
 fi
 
 size=$(stat -c %s "$dll")

@@ -3,7 +3,7 @@
 # the consumer project built against it (its programs run under Wine in
 # scripts/e2e.sh), the import library for the Microsoft linker, the PDB, the
 # release archive with its symbol store, and that every place the version
-# shows agrees with the build's.
+# shows agrees with the build's. Then the ARM64 and the x86 kits beside it.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
@@ -22,25 +22,34 @@ echo "PASS install tree: $(echo "$tree" | wc -w) files"
 # The installed example builds as its README says, and the consumer project
 # builds it again with checks; both against the install tree. Their programs
 # run under Wine in scripts/e2e.sh.
-rm -rf build/consumer build/example
-for project in "$work/prefix/share/Orvalinde/examples/minimal_host:build/example" "tests/consumer:build/consumer"; do
-    cmake -S "${project%%:*}" -B "${project#*:}" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" \
-        -DCMAKE_PREFIX_PATH="$work/prefix" -DCMAKE_BUILD_TYPE=Release >"$work/consumer.log" 2>&1 &&
-        cmake --build "${project#*:}" >>"$work/consumer.log" 2>&1 || { cat "$work/consumer.log"; fail "${project%%:*} does not build"; }
-    cmp -s "${project#*:}/Orvalinde.dll" "$build/Orvalinde.dll" || fail "${project#*:} did not get the installed DLL"
-done
-echo "PASS the installed minimal host example, and the consumer built from it (C11 and C++11 with -Wall -Wextra -Wpedantic -Werror)"
-
-# The Microsoft-style linker takes Orvalinde.lib with no mingw driver: a host
-# compiled without the mingw runtime, linked by lld-link (run under Wine in
-# scripts/e2e.sh).
-clang-19 --target=x86_64-w64-mingw32 -std=c11 -Wall -Wextra -Wpedantic -Werror -O1 -I"$work/prefix/include" \
-    -c tests/consumer/lld_link_host.c -o "$work/lld_link_host.obj"
-lld-link-19 /nologo /nodefaultlib /entry:start /subsystem:console /out:build/consumer/lld_link_host.exe \
-    "$work/lld_link_host.obj" "$work/prefix/lib/Orvalinde.lib" \
-    "$(x86_64-w64-mingw32-gcc -print-file-name=libkernel32.a)" "$(x86_64-w64-mingw32-gcc -print-file-name=libuser32.a)" ||
-    fail "lld-link does not link a host against Orvalinde.lib"
-echo "PASS lld-link linked build/consumer/lld_link_host.exe against Orvalinde.lib"
+# consumers PREFIX SUFFIX TOOLCHAIN TARGET MACHINE: the installed example
+# and the consumer project built against the kit in PREFIX into
+# build/example$SUFFIX and build/consumer$SUFFIX, and a host linked by lld-link
+# (the Microsoft-style linker, no mingw driver or runtime) against its
+# Orvalinde.lib, for TARGET; their programs run under Wine in scripts/e2e.sh.
+consumers() {
+    local prefix=$1 suffix=$2 toolchain=$3 target=$4 machine=$5 project
+    rm -rf "build/consumer$suffix" "build/example$suffix"
+    for project in "$prefix/share/Orvalinde/examples/minimal_host:build/example$suffix" "tests/consumer:build/consumer$suffix"; do
+        cmake -S "${project%%:*}" -B "${project#*:}" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" \
+            -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release >"$work/consumer.log" 2>&1 &&
+            cmake --build "${project#*:}" >>"$work/consumer.log" 2>&1 || { cat "$work/consumer.log"; fail "${project%%:*} does not build"; }
+        cmp -s "${project#*:}/Orvalinde.dll" "$prefix/bin/Orvalinde.dll" || fail "${project#*:} did not get the installed DLL"
+    done
+    echo "PASS the installed minimal host example, and the consumer built from it (C11 and C++11 with -Wall -Wextra -Wpedantic -Werror), $toolchain"
+    clang-19 --target="$target" -std=c11 -Wall -Wextra -Wpedantic -Werror -O1 -I"$prefix/include" \
+        -c tests/consumer/lld_link_host.c -o "$work/lld_link_host.obj"
+    # mingw-w64's x86 import libraries have no SEH marks, which lld-link
+    # asks of every x86 object unless told the program has no handlers.
+    local seh=()
+    [ "$machine" != x86 ] || seh=(/safeseh:no)
+    lld-link-19 /nologo /nodefaultlib /entry:start /subsystem:console /machine:"$machine" "${seh[@]}" \
+        /out:"build/consumer$suffix/lld_link_host.exe" "$work/lld_link_host.obj" "$prefix/lib/Orvalinde.lib" \
+        "$("$target-gcc" -print-file-name=libkernel32.a)" "$("$target-gcc" -print-file-name=libuser32.a)" ||
+        fail "lld-link does not link a host against Orvalinde.lib"
+    echo "PASS lld-link linked build/consumer$suffix/lld_link_host.exe against Orvalinde.lib"
+}
+consumers "$work/prefix" "" mingw-w64.cmake x86_64-w64-mingw32 x64
 
 # The Microsoft linker's import library names each export and its import slot.
 symbols=$(x86_64-w64-mingw32-nm "$build/Orvalinde.lib" | awk '$2 == "I" && $3 ~ /^__imp_/ {print $3}' | sort | tr '\n' ' ')
@@ -99,35 +108,49 @@ for seen in "resource:$resource" "about box:$about" "package version file:$packa
 done
 echo "PASS version $version in the resource, the about box, the archive name and the package version file"
 
-# The ARM64 kit (build/windows-arm64): its DLL's CodeView record matches its
-# PDB, its archive is the same layout but for the x64 playground, and each
-# kit's CMake package refuses a project built for the other architecture.
-arm=build/windows-arm64
-cmake --install "$arm" --prefix "$work/arm64" >/dev/null
-record=$(llvm-readobj-19 --coff-debug-directory "$arm/Orvalinde.dll")
-guid=$(sed -nE 's/^ *PDBGUID: \{(.*)\}$/\1/p' <<<"$record")
-age=$(sed -nE 's/^ *PDBAge: ([0-9]+)$/\1/p' <<<"$record")
-summary=$(llvm-pdbutil-19 dump -summary "$arm/Orvalinde.pdb")
-[ -n "$guid" ] && grep -qx "  GUID: {$guid}" <<<"$summary" && grep -qx "  Age: $age" <<<"$summary" ||
-    fail "the ARM64 PDB's GUID and age are not the DLL's {$guid} $age"
-cmake --build "$arm" --target package >"$work/package.log" 2>&1 || { cat "$work/package.log"; fail "ARM64 package"; }
-listing=$(cd "$work" && rm -rf archive && mkdir archive && cd archive &&
-    cmake -E tar xf "$ROOT/$arm/Orvalinde-$version-winarm64.zip" && cd "Orvalinde-$version-winarm64" &&
-    find . -type f ! -path './symbols/*' | sort | tr '\n' ' ')
-arm64_expected=${expected/.\/bin\/OrvalindePlayground.exe /}
-[ "$listing" = "./SHA256SUMS ${arm64_expected/.\/bin\/OrvalindeSelfTest.exe /}" ] || fail "the ARM64 archive holds: $listing"
-for kit in "arm64:ARM64:$ROOT/cmake/mingw-w64.cmake" "prefix:x64:$ROOT/cmake/clang-mingw-w64-arm64.cmake"; do
-    IFS=: read -r prefix arch toolchain <<<"$kit"
+# The ARM64 kit (build/windows-arm64) and the x86 kit (build/windows-x86):
+# each DLL's CodeView record matches its PDB, each archive has the x64
+# layout (the ARM64 one without the playground and self-test, which are
+# x64 programs there), and each kit's CMake package serves a project of its
+# own architecture and refuses one of another, naming the kit it needs. The
+# x86 kit's consumers are built as the x64 kit's were (GCC and GNU ld, and
+# lld-link), to run under 32-bit Wine.
+refuses() {
+    local prefix=$1 arch=$2 toolchain=$3
     rm -rf "$work/wrong"
-    if cmake -S tests/consumer -B "$work/wrong" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_PREFIX_PATH="$work/$prefix" \
+    if cmake -S tests/consumer -B "$work/wrong" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" -DCMAKE_PREFIX_PATH="$prefix" \
         >"$work/wrong.log" 2>&1; then
-        fail "the $arch kit's package serves a project built for another architecture"
+        fail "the $arch kit's package serves a project built with $toolchain"
     fi
-    grep -q "this Orvalinde kit is for $arch" "$work/wrong.log" || { cat "$work/wrong.log"; fail "no clear refusal from the $arch kit"; }
+    tr -s ' \n' ' ' <"$work/wrong.log" | grep -q "this Orvalinde kit is for $arch (Orvalinde-$version-win[a-z0-9]*), and this project builds for [A-Za-z0-9]*: use the kit for" ||
+        { cat "$work/wrong.log"; fail "no clear refusal from the $arch kit"; }
+}
+for kit in "ARM64:windows-arm64:winarm64:clang-mingw-w64-arm64.cmake" "x86:windows-x86:win32:mingw-w64-x86.cmake"; do
+    IFS=: read -r arch preset suffix toolchain <<<"$kit"
+    other="$work/$preset"
+    cmake --install "build/$preset" --prefix "$other" >/dev/null
+    record=$(llvm-readobj-19 --coff-debug-directory "build/$preset/Orvalinde.dll")
+    guid=$(sed -nE 's/^ *PDBGUID: \{(.*)\}$/\1/p' <<<"$record")
+    age=$(sed -nE 's/^ *PDBAge: ([0-9]+)$/\1/p' <<<"$record")
+    summary=$(llvm-pdbutil-19 dump -summary "build/$preset/Orvalinde.pdb")
+    [ -n "$guid" ] && grep -qx "  GUID: {$guid}" <<<"$summary" && grep -qx "  Age: $age" <<<"$summary" ||
+        fail "the $arch PDB's GUID and age are not the DLL's {$guid} $age"
+    cmake --build "build/$preset" --target package >"$work/package.log" 2>&1 || { cat "$work/package.log"; fail "$arch package"; }
+    listing=$(cd "$work" && rm -rf archive && mkdir archive && cd archive &&
+        cmake -E tar xf "$ROOT/build/$preset/Orvalinde-$version-$suffix.zip" && cd "Orvalinde-$version-$suffix" &&
+        find . -type f ! -path './symbols/*' | sort | tr '\n' ' ')
+    wanted=$expected
+    [ "$arch" != ARM64 ] || { wanted=${wanted/.\/bin\/OrvalindePlayground.exe /}; wanted=${wanted/.\/bin\/OrvalindeSelfTest.exe /}; }
+    [ "$listing" = "./SHA256SUMS $wanted" ] || fail "the $arch archive holds: $listing"
+    refuses "$other" "$arch" mingw-w64.cmake
+    refuses "$work/prefix" x64 "$toolchain"
+    if [ "$arch" = x86 ]; then
+        consumers "$other" -x86 mingw-w64-x86.cmake i686-w64-mingw32 x86
+    else
+        mkdir -p "$work/serve"
+        printf 'cmake_minimum_required(VERSION 3.21)\nproject(serve C)\nfind_package(Orvalinde 2 CONFIG REQUIRED)\n' >"$work/serve/CMakeLists.txt"
+        cmake -S "$work/serve" -B "$work/serve/build" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" \
+            -DCMAKE_PREFIX_PATH="$other" >"$work/serve.log" 2>&1 || { cat "$work/serve.log"; fail "the $arch kit does not serve an $arch project"; }
+    fi
+    echo "PASS $arch kit: PDB {$guid} age $age, archive of $(echo "$listing" | wc -w) files; it serves its own architecture and refuses x64, which the x64 kit refuses"
 done
-# ... and serves a project built for its own.
-mkdir -p "$work/serve"
-printf 'cmake_minimum_required(VERSION 3.21)\nproject(serve C)\nfind_package(Orvalinde 2 CONFIG REQUIRED)\n' >"$work/serve/CMakeLists.txt"
-cmake -S "$work/serve" -B "$work/serve/build" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/clang-mingw-w64-arm64.cmake" \
-    -DCMAKE_PREFIX_PATH="$work/arm64" >"$work/serve.log" 2>&1 || { cat "$work/serve.log"; fail "the ARM64 kit does not serve an ARM64 project"; }
-echo "PASS ARM64 kit: PDB {$guid} age $age, archive of $(echo "$listing" | wc -w) files; each kit serves its own architecture and refuses the other"

@@ -5,19 +5,22 @@
 # be written.
 #   playground_check.sh                    the check (the test command runs it)
 #   playground_check.sh --screenshot PNG   instead, a picture taken mid-drag
+# BUILD names the build whose playground and DLL run (default build/windows;
+# build/windows-x86 with a Wine that runs 32-bit programs).
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
+BUILD=${BUILD:-build/windows}
 screenshot=${2:-}
 [ "${1:-}" != --screenshot ] || [ -n "$screenshot" ] || { echo "usage: playground_check.sh [--screenshot PNG]" >&2; exit 2; }
-for file in build/windows/OrvalindePlayground.exe build/windows/Orvalinde.dll build/native/tools/replay; do
+for file in "$BUILD/OrvalindePlayground.exe" "$BUILD/Orvalinde.dll" build/native/tools/replay; do
     [ -f "$file" ] || { echo "playground: $file is missing; build first" >&2; exit 1; }
 done
 source scripts/wine_env.sh
 fail() { echo "FAIL playground: $*"; exit 1; }
 
 mkdir "$work/bin"
-cp build/windows/OrvalindePlayground.exe build/windows/Orvalinde.dll "$work/bin/"
+cp "$BUILD/OrvalindePlayground.exe" "$BUILD/Orvalinde.dll" "$work/bin/"
 quit=9000
 [ -z "$screenshot" ] || quit=4500  # while the drag is on
 wine "$work/bin/OrvalindePlayground.exe" --quit-after "$quit" --record "$(winepath -w "$work/session.txt")" \

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the release twice, for x64 and for ARM64, from two copies of the
+# Builds the release twice, for x64, ARM64 and x86, from two copies of the
 # tree at different paths and times, and checks that each DLL, its PDB, both
 # import libraries and the release archive come out byte for byte the same.
 set -euo pipefail
@@ -10,13 +10,13 @@ trap 'rm -rf "$work"' EXIT
 # The archive's times come from the commit; the copies have no history.
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 export SOURCE_DATE_EPOCH
-files=(Orvalinde.dll Orvalinde.pdb Orvalinde.lib libOrvalinde.dll.a "Orvalinde-*-win*64.zip")
+files=(Orvalinde.dll Orvalinde.pdb Orvalinde.lib libOrvalinde.dll.a "Orvalinde-*-win*.zip")
 sums=()
 for tree in "$work/a" "$work/a-second-checkout/b"; do
     mkdir -p "$tree"
     git ls-files -co --exclude-standard -z | tar --null -T - -cf - | tar -xf - -C "$tree"
     sum=""
-    for preset in windows windows-arm64; do
+    for preset in windows windows-arm64 windows-x86; do
         (cd "$tree" && cmake --preset $preset >"$work/log" 2>&1 && cmake --build build/$preset --target package >>"$work/log" 2>&1) ||
             { cat "$work/log"; echo "FAIL reproducible build: $tree does not build ($preset)"; exit 1; }
         sum+="$(cd "$tree/build/$preset" && sha256sum ${files[*]} | sed "s|  |  $preset/|")"$'\n'
@@ -30,4 +30,4 @@ if [ "${sums[0]}" != "${sums[1]}" ]; then
     exit 1
 fi
 echo "${sums[0]}"
-echo "PASS reproducible build: ${#files[@]} files for each of x64 and ARM64 identical from two paths"
+echo "PASS reproducible build: ${#files[@]} files for each of x64, ARM64 and x86 identical from two paths"

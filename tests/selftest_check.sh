@@ -4,19 +4,23 @@
 # that installs no hooks it reports failures (exit 1), and with no DLL it
 # refuses (exit 2); input through the X server part-way stops it (exit 3)
 # with nothing left held. Under Wine 10 it must refuse (exit 2). Expects the
-# windows build and its package.
+# windows build and its package; BUILD=build/windows-x86 checks the x86
+# kit's self-test (with a Wine that runs 32-bit programs).
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
-archive=$(ls build/windows/Orvalinde-*-win64.zip 2>/dev/null | head -1)
-for file in "$archive" build/windows/nohooks/Orvalinde.dll; do
-    [ -f "$file" ] || { echo "self-test: ${file:-the x64 archive} is missing; build and package first" >&2; exit 1; }
+BUILD=${BUILD:-build/windows}
+suffix=win64
+[ "$BUILD" != build/windows-x86 ] || suffix=win32
+archive=$(ls "$BUILD"/Orvalinde-*-$suffix.zip 2>/dev/null | head -1)
+for file in "$archive" "$BUILD/nohooks/Orvalinde.dll"; do
+    [ -f "$file" ] || { echo "self-test: ${file:-the $suffix archive} is missing; build and package first" >&2; exit 1; }
 done
 source scripts/wine_env.sh
 status=0
 fail() { echo "FAIL self-test: $*"; status=1; }
 python3 -m zipfile -e "$archive" "$work"
-kit=$(echo "$work"/Orvalinde-*-win64/bin)
+kit=$(echo "$work"/Orvalinde-*-$suffix/bin)
 selftest=$kit/OrvalindeSelfTest.exe
 # Runs the self-test in folder $1 with the other arguments; its output in
 # $work/out, its exit status in $code.
@@ -53,7 +57,7 @@ cp "$selftest" "$work/wrong/"
 run "$work/wrong" --yes
 [ "$code" = 2 ] && grep -q "Orvalinde.dll is missing" "$work/out" && echo "PASS self-test: refuses with no DLL" ||
     { cat "$work/out"; fail "with no DLL it exits $code, not 2"; }
-cp build/windows/nohooks/Orvalinde.dll "$work/wrong/"
+cp "$BUILD/nohooks/Orvalinde.dll" "$work/wrong/"
 run "$work/wrong" --yes
 failures=$(grep -c "^FAIL" "$work/out" || true)
 [ "$code" = 1 ] && [ "$failures" -gt 0 ] && echo "PASS self-test: $failures failures against a DLL that installs no hooks" ||

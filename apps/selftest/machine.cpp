@@ -54,15 +54,27 @@ const char* machineName(USHORT machine) {
     }
 }
 
+// The machine this self-test (and so its kit's DLL) is built for.
+#ifdef __i386__
+const USHORT kOwnMachine = IMAGE_FILE_MACHINE_I386;
+#else
+const USHORT kOwnMachine = IMAGE_FILE_MACHINE_AMD64;
+#endif
+
 std::string architecture() {
     typedef BOOL(WINAPI * IsWow64Process2Fn)(HANDLE, USHORT*, USHORT*);
-    USHORT process = 0, native = IMAGE_FILE_MACHINE_AMD64;
+    USHORT process = 0, native = kOwnMachine;
     auto query = reinterpret_cast<IsWow64Process2Fn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process2")));
     if (query != nullptr) query(GetCurrentProcess(), &process, &native);
-    std::string out = format("x64 process on an %s machine", machineName(native));
-    if (native != IMAGE_FILE_MACHINE_AMD64)
-        out += format(", under emulation: this checks the x64 DLL as an x64 host on %s runs it", machineName(native));
+    const char* own = machineName(kOwnMachine);
+    std::string out = format("%s process on an %s machine", own, machineName(native));
+    if (native != kOwnMachine && kOwnMachine == IMAGE_FILE_MACHINE_I386)
+        out += format(", as a 32-bit program (WoW64): this checks the x86 DLL as an x86 host on %s runs it",
+                      machineName(native));
+    else if (native != kOwnMachine)
+        out += format(", under emulation: this checks the %s DLL as an %s host on %s runs it", own, own,
+                      machineName(native));
     return out;
 }
 
@@ -119,7 +131,7 @@ std::string fileVersion(const std::string& path) {
                   fixed->dwFileVersionLS >> 16, fixed->dwFileVersionLS & 0xFFFF);
 }
 
-// Why the DLL is not the x64 kit's, or empty.
+// Why the DLL is not this kit's (x64 or x86, as this program), or empty.
 std::string wrongDll(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return path + " is missing: put the kit's Orvalinde.dll beside this program";
@@ -133,9 +145,9 @@ std::string wrongDll(const std::string& path) {
                       ReadFile(file, &header, sizeof header, &got, nullptr) && got == sizeof header;
     CloseHandle(file);
     if (!read) return path + " is not a Windows DLL";
-    if (header.Machine != IMAGE_FILE_MACHINE_AMD64)
-        return format("%s is built for %s, not x64: this self-test and its DLL come from the x64 kit", path.c_str(),
-                      machineName(header.Machine));
+    if (header.Machine != kOwnMachine)
+        return format("%s is built for %s, not %s: this self-test and its DLL come from the %s kit", path.c_str(),
+                      machineName(header.Machine), machineName(kOwnMachine), machineName(kOwnMachine));
     HMODULE dll = LoadLibraryA(path.c_str());
     if (dll == nullptr) return format("%s cannot be loaded (error %lu)", path.c_str(), GetLastError());
     std::string error;

@@ -91,23 +91,28 @@ int runOne(const std::string& dll, const std::string& name) {
 
 HWND aboutOwner;
 
+BOOL CALLBACK closeIfAbout(HWND window, LPARAM) {
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    aboutOwner = GetWindow(window, GW_OWNER);
+    PostMessageA(window, WM_COMMAND, IDOK, 0);
+    return FALSE;
+}
+
 // Closes the about box, noting its owner: the window load took.
 DWORD WINAPI closeAbout(void* thread) {
     for (int i = 0; i < 500 && aboutOwner == nullptr; ++i) {
         Sleep(20);
-        EnumThreadWindows(
-            static_cast<DWORD>(reinterpret_cast<uintptr_t>(thread)),
-            [](HWND window, LPARAM) -> BOOL {
-                char name[16] = {};
-                GetClassNameA(window, name, sizeof name);
-                if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-                aboutOwner = GetWindow(window, GW_OWNER);
-                PostMessageA(window, WM_COMMAND, IDOK, 0);
-                return FALSE;
-            },
-            0);
+        EnumThreadWindows(static_cast<DWORD>(reinterpret_cast<uintptr_t>(thread)), closeIfAbout, 0);
     }
     return 0;
+}
+
+BOOL CALLBACK addIfThisThread(HWND window, LPARAM list) {
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId())
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
 }
 
 std::string describeWindow(HWND window) {
@@ -133,13 +138,7 @@ int listWindows(const std::string& dll) {
     CloseHandle(CreateThread(nullptr, 0, closeAbout, reinterpret_cast<void*>(static_cast<uintptr_t>(thread)), 0, nullptr));
     reinterpret_cast<OrvalindeShowAboutFn>(reinterpret_cast<void*>(GetProcAddress(module, "showAbout")))();
     std::vector<HWND> windows;
-    EnumWindows(
-        [](HWND window, LPARAM list) -> BOOL {
-            if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId())
-                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    EnumWindows(addIfThisThread, reinterpret_cast<LPARAM>(&windows));
     for (size_t i = 0; i < windows.size(); ++i)
         std::printf("  %zu. %s%s\n", i + 1, describeWindow(windows[i]).c_str(),
                     windows[i] == aboutOwner ? "  <- load took this one" : "");

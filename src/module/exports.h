@@ -1,26 +1,28 @@
-// The module's exports, as the host calls them. The control exports read no
-// arguments; whatever the host passes is ignored.
+// The module's exports, as the host calls them: the hook procedure as the
+// platform calls it back, the control exports in the C convention whatever
+// the compiler's default. They read no arguments; whatever the host passes
+// is ignored.
 #pragma once
 
 #include "platform/platform.h"
 
 extern "C" {
-LResult LowLevelMouseProc(int code, WParam wParam, LParam lParam);
-bool load();
-void doEnable();
-void doDisable();
-bool showAbout();
-void startDraggerMode();
-void customMaskKeyPressed();
-void doDelayedEnable();
-void setOrvalindeIsEnabled();
+LResult PLATFORM_CALLBACK LowLevelMouseProc(int code, WParam wParam, LParam lParam);
+bool PLATFORM_CDECL load();
+void PLATFORM_CDECL doEnable();
+void PLATFORM_CDECL doDisable();
+bool PLATFORM_CDECL showAbout();
+void PLATFORM_CDECL startDraggerMode();
+void PLATFORM_CDECL customMaskKeyPressed();
+void PLATFORM_CDECL doDelayedEnable();
+void PLATFORM_CDECL setOrvalindeIsEnabled();
 }
 
 bool installHooks();
 
 // Timer procedures.
-void draggerTick(WindowHandle, uint32_t, TimerId, uint32_t);
-void maskTimerTick(WindowHandle, uint32_t, TimerId, uint32_t);
-void burstTick(WindowHandle, uint32_t, TimerId, uint32_t);
+void PLATFORM_CALLBACK draggerTick(WindowHandle, uint32_t, TimerId, TimerTime);
+void PLATFORM_CALLBACK maskTimerTick(WindowHandle, uint32_t, TimerId, TimerTime);
+void PLATFORM_CALLBACK burstTick(WindowHandle, uint32_t, TimerId, TimerTime);
 
 extern const char* const kAboutText;

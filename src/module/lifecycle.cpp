@@ -25,7 +25,7 @@ struct MainWindowSearch {
     WindowHandle shown;
 };
 
-int findMainWindow(WindowHandle window, LParam param) {
+int PLATFORM_CALLBACK findMainWindow(WindowHandle window, LParam param) {
     MainWindowSearch* search = reinterpret_cast<MainWindowSearch*>(param);
     if (platform::windowThreadId(window) != search->thread) return 1;
     const WindowTraits traits = platform::windowTraits(window);
@@ -41,11 +41,11 @@ int findMainWindow(WindowHandle window, LParam param) {
 
 }  // namespace
 
-extern "C" LResult LowLevelMouseProc(int code, WParam wParam, LParam lParam) {
+extern "C" LResult PLATFORM_CALLBACK LowLevelMouseProc(int code, WParam wParam, LParam lParam) {
     return platform::callNextHook(code, wParam, lParam);
 }
 
-extern "C" bool load() {
+extern "C" bool PLATFORM_CDECL load() {
     MainWindowSearch search = {platform::currentThreadId(), nullptr, nullptr, nullptr};
     platform::enumWindows(findMainWindow, reinterpret_cast<LParam>(&search));
     const WindowHandle found = search.shown    ? search.shown
@@ -71,7 +71,7 @@ bool installHooks() {
     return true;
 }
 
-extern "C" void doEnable() {
+extern "C" void PLATFORM_CDECL doEnable() {
     if (!state.hooksInstalled) {
         state.hooksInstalled = true;
         keepModuleLoaded();
@@ -81,12 +81,12 @@ extern "C" void doEnable() {
     switchWhenQuiet();
 }
 
-extern "C" void doDisable() {
+extern "C" void PLATFORM_CDECL doDisable() {
     state.enableRequested = false;
     switchWhenQuiet();
 }
 
-extern "C" bool showAbout() {
+extern "C" bool PLATFORM_CDECL showAbout() {
     platform::messageBox(state.mainWindow, kAboutText, "Orvalinde");
     return true;
 }

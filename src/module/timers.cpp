@@ -5,7 +5,7 @@
 #include "translate/hooks.h"
 #include "translate/switching.h"
 
-extern "C" void startDraggerMode() {
+extern "C" void PLATFORM_CDECL startDraggerMode() {
     if (state.draggerKey != 0) return;
     if (platform::focusWindow() != state.mainWindow) return;
     // Without exactly one held key there is nothing to repeat; arming the
@@ -18,7 +18,7 @@ extern "C" void startDraggerMode() {
     platform::showCursor(false);
 }
 
-void draggerTick(WindowHandle, uint32_t, TimerId, uint32_t) {
+void PLATFORM_CALLBACK draggerTick(WindowHandle, uint32_t, TimerId, TimerTime) {
     // The key may have gone up, or the focus left main, since a hook last
     // looked (with translation off none looks): a repeat sent now would
     // reach a window that never hears the key's release.
@@ -36,7 +36,7 @@ void draggerTick(WindowHandle, uint32_t, TimerId, uint32_t) {
     switchWhenQuiet();
 }
 
-extern "C" void customMaskKeyPressed() {
+extern "C" void PLATFORM_CDECL customMaskKeyPressed() {
     if (platform::focusWindow() != state.mainWindow) return;
     const int key = singleHeldKey();
     if (key == 0) return;
@@ -49,7 +49,7 @@ extern "C" void customMaskKeyPressed() {
     state.maskTimer = platform::setTimer(state.maskTimer, 50, maskTimerTick);
 }
 
-void maskTimerTick(WindowHandle, uint32_t, TimerId, uint32_t) {
+void PLATFORM_CALLBACK maskTimerTick(WindowHandle, uint32_t, TimerId, TimerTime) {
     // A key released before the tick has had its release handled already;
     // pressing Ctrl now would leave the host with Ctrl held and nothing to
     // release it. With translation off the key's release passes on
@@ -59,13 +59,13 @@ void maskTimerTick(WindowHandle, uint32_t, TimerId, uint32_t) {
     switchWhenQuiet();
 }
 
-extern "C" void doDelayedEnable() {
+extern "C" void PLATFORM_CDECL doDelayedEnable() {
     state.burstTicks = 0;
     keepModuleLoaded();
     state.burstTimer = platform::setTimer(state.burstTimer, 1, burstTick);
 }
 
-void burstTick(WindowHandle, uint32_t, TimerId, uint32_t) {
+void PLATFORM_CALLBACK burstTick(WindowHandle, uint32_t, TimerId, TimerTime) {
     if (state.burstTicks > 4) {
         platform::killTimer(state.burstTimer);
         state.burstTicks += 1;
@@ -79,4 +79,4 @@ void burstTick(WindowHandle, uint32_t, TimerId, uint32_t) {
     switchWhenQuiet();
 }
 
-extern "C" void setOrvalindeIsEnabled() { platform::killTimer(state.burstTimer); }
+extern "C" void PLATFORM_CDECL setOrvalindeIsEnabled() { platform::killTimer(state.burstTimer); }

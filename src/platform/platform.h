@@ -6,15 +6,42 @@
 
 #include <stdint.h>
 
-struct OpaqueWindow;
-struct OpaqueHook;
+// What the platform calls back, and what a host calls, carry the platform's
+// calling conventions: on 32-bit x86 they differ, and a mismatch corrupts
+// the stack. Elsewhere both are the one convention. The simulated platform
+// has none to state.
+#ifdef _WIN32
+#define PLATFORM_CALLBACK __stdcall
+#define PLATFORM_CDECL __cdecl
+#else
+#define PLATFORM_CALLBACK
+#define PLATFORM_CDECL
+#endif
 
-typedef OpaqueWindow* WindowHandle;
+struct OpaqueHook;
 typedef OpaqueHook* HookHandle;
 typedef uintptr_t TimerId;
 typedef uintptr_t WParam;
+#ifdef _WIN32
+// On Windows the callbacks' parameters are the platform's own types, so
+// that a callback is passed as it is, never cast: its window handle, its
+// 32-bit time (unsigned long), and its pointer-sized signed integer, which
+// 32-bit Windows writes as long.
+struct HWND__;
+typedef HWND__* WindowHandle;
+typedef unsigned long TimerTime;
+#ifdef _WIN64
 typedef intptr_t LParam;
-typedef intptr_t LResult;
+#else
+typedef long LParam;
+#endif
+#else
+struct OpaqueWindow;
+typedef OpaqueWindow* WindowHandle;
+typedef uint32_t TimerTime;
+typedef intptr_t LParam;
+#endif
+typedef LParam LResult;
 
 struct Point {
     int32_t x;
@@ -38,9 +65,9 @@ struct WindowTraits {
     bool appWindow;   // WS_EX_APPWINDOW: on the taskbar whatever its owner
 };
 
-typedef LResult (*HookProcedure)(int code, WParam wParam, LParam lParam);
-typedef void (*TimerProcedure)(WindowHandle, uint32_t, TimerId, uint32_t);
-typedef int (*EnumWindowsProcedure)(WindowHandle, LParam);
+typedef LResult(PLATFORM_CALLBACK* HookProcedure)(int code, WParam wParam, LParam lParam);
+typedef void(PLATFORM_CALLBACK* TimerProcedure)(WindowHandle, uint32_t, TimerId, TimerTime);
+typedef int(PLATFORM_CALLBACK* EnumWindowsProcedure)(WindowHandle, LParam);
 
 namespace platform {
 

@@ -16,21 +16,17 @@ static_assert(sizeof(Point) == sizeof(POINT), "point layout");
 static_assert(sizeof(WParam) == sizeof(WPARAM) && sizeof(LParam) == sizeof(LPARAM), "message parameter width");
 static_assert(sizeof(TimerId) == sizeof(UINT_PTR), "timer id width");
 
-namespace {
-
-inline HWND native(WindowHandle window) { return reinterpret_cast<HWND>(window); }
-
-}  // namespace
-
+// WindowHandle and the callback types are the platform's own here
+// (platform.h): handles and callbacks pass as they are, never cast.
 namespace platform {
 
 LResult sendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
-    return SendMessageA(native(window), message, wParam, lParam);
+    return SendMessageA(window, message, wParam, lParam);
 }
 
 int16_t asyncKeyState(int virtualKey) { return GetAsyncKeyState(virtualKey); }
 
-WindowHandle focusWindow() { return reinterpret_cast<WindowHandle>(GetFocus()); }
+WindowHandle focusWindow() { return GetFocus(); }
 
 uint32_t tickCount() { return GetTickCount(); }
 
@@ -39,13 +35,11 @@ uint32_t tickCount() { return GetTickCount(); }
 bool buttonInputQueued() { return (HIWORD(GetQueueStatus(QS_MOUSEBUTTON)) & QS_MOUSEBUTTON) != 0; }
 
 void screenToClient(WindowHandle window, Point* point) {
-    ScreenToClient(native(window), reinterpret_cast<POINT*>(point));
+    ScreenToClient(window, reinterpret_cast<POINT*>(point));
 }
 
-// The procedure types differ from the platform's only in the name of the
-// window handle type; the calling convention is the same on x64.
 TimerId setTimer(TimerId id, uint32_t milliseconds, TimerProcedure procedure) {
-    return SetTimer(nullptr, id, milliseconds, reinterpret_cast<TIMERPROC>(reinterpret_cast<void*>(procedure)));
+    return SetTimer(nullptr, id, milliseconds, procedure);
 }
 
 int killTimer(TimerId id) { return KillTimer(nullptr, id); }
@@ -59,13 +53,13 @@ HookHandle setHook(int kind, HookProcedure procedure, uint32_t threadId) {
 LResult callNextHook(int code, WParam wParam, LParam lParam) { return CallNextHookEx(nullptr, code, wParam, lParam); }
 
 void enumWindows(EnumWindowsProcedure procedure, LParam lParam) {
-    EnumWindows(reinterpret_cast<WNDENUMPROC>(reinterpret_cast<void*>(procedure)), lParam);
+    EnumWindows(procedure, lParam);
 }
 
-uint32_t windowThreadId(WindowHandle window) { return GetWindowThreadProcessId(native(window), nullptr); }
+uint32_t windowThreadId(WindowHandle window) { return GetWindowThreadProcessId(window, nullptr); }
 
 WindowTraits windowTraits(WindowHandle window) {
-    const HWND w = native(window);
+    const HWND w = window;
     const LONG extended = GetWindowLongA(w, GWL_EXSTYLE);
     return {IsWindowVisible(w) != FALSE, IsWindowEnabled(w) != FALSE, GetWindow(w, GW_OWNER) != nullptr,
             (extended & WS_EX_TOOLWINDOW) != 0, (extended & WS_EX_APPWINDOW) != 0};
@@ -74,7 +68,7 @@ WindowTraits windowTraits(WindowHandle window) {
 uint32_t currentThreadId() { return GetCurrentThreadId(); }
 
 void messageBox(WindowHandle owner, const char* text, const char* caption) {
-    MessageBoxA(native(owner), text, caption, MB_OK);
+    MessageBoxA(owner, text, caption, MB_OK);
 }
 
 bool pinModule() {

@@ -181,7 +181,7 @@ LResult keyEvent(int code, WParam wParam, LParam lParam) {
 
 }  // namespace
 
-LResult KeyboardProc(int code, WParam wParam, LParam lParam) {
+LResult PLATFORM_CALLBACK KeyboardProc(int code, WParam wParam, LParam lParam) {
     const LResult result = keyEvent(code, wParam, lParam);
     switchWhenQuiet();
     return result;

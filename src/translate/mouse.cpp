@@ -422,7 +422,7 @@ LResult mouseEvent(int code, WParam wParam, LParam lParam) {
 
 }  // namespace
 
-extern "C" LResult MouseProc(int code, WParam wParam, LParam lParam) {
+extern "C" LResult PLATFORM_CALLBACK MouseProc(int code, WParam wParam, LParam lParam) {
     const LResult result = mouseEvent(code, wParam, lParam);
     switchWhenQuiet();
     return result;

@@ -8,22 +8,27 @@
 typedef void (*Function)(void);
 
 __attribute__((constructor)) static void checkImports(void) {
-    const struct {
+    struct {
         const char* name;
         Function imported;
         int ordinal;
-    } exports[] = {
-        {"LowLevelMouseProc", (Function)&LowLevelMouseProc, ORVALINDE_ORDINAL_LOWLEVELMOUSEPROC},
-        {"MouseProc", (Function)&MouseProc, ORVALINDE_ORDINAL_MOUSEPROC},
-        {"customMaskKeyPressed", (Function)&customMaskKeyPressed, ORVALINDE_ORDINAL_CUSTOMMASKKEYPRESSED},
-        {"doDelayedEnable", (Function)&doDelayedEnable, ORVALINDE_ORDINAL_DODELAYEDENABLE},
-        {"doDisable", (Function)&doDisable, ORVALINDE_ORDINAL_DODISABLE},
-        {"doEnable", (Function)&doEnable, ORVALINDE_ORDINAL_DOENABLE},
-        {"load", (Function)&load, ORVALINDE_ORDINAL_LOAD},
-        {"setOrvalindeIsEnabled", (Function)&setOrvalindeIsEnabled, ORVALINDE_ORDINAL_SETORVALINDEISENABLED},
-        {"showAbout", (Function)&showAbout, ORVALINDE_ORDINAL_SHOWABOUT},
-        {"startDraggerMode", (Function)&startDraggerMode, ORVALINDE_ORDINAL_STARTDRAGGERMODE},
-    };
+    } exports[10];
+    /* Filled at run time: in a constant initializer x86 GCC takes a dllimport
+       function's address as its import thunk's, not as the import. */
+#define IMPORT(i, function, ordinal_)                   \
+    exports[i].name = #function;                        \
+    exports[i].imported = (Function)&function;          \
+    exports[i].ordinal = ordinal_
+    IMPORT(0, LowLevelMouseProc, ORVALINDE_ORDINAL_LOWLEVELMOUSEPROC);
+    IMPORT(1, MouseProc, ORVALINDE_ORDINAL_MOUSEPROC);
+    IMPORT(2, customMaskKeyPressed, ORVALINDE_ORDINAL_CUSTOMMASKKEYPRESSED);
+    IMPORT(3, doDelayedEnable, ORVALINDE_ORDINAL_DODELAYEDENABLE);
+    IMPORT(4, doDisable, ORVALINDE_ORDINAL_DODISABLE);
+    IMPORT(5, doEnable, ORVALINDE_ORDINAL_DOENABLE);
+    IMPORT(6, load, ORVALINDE_ORDINAL_LOAD);
+    IMPORT(7, setOrvalindeIsEnabled, ORVALINDE_ORDINAL_SETORVALINDEISENABLED);
+    IMPORT(8, showAbout, ORVALINDE_ORDINAL_SHOWABOUT);
+    IMPORT(9, startDraggerMode, ORVALINDE_ORDINAL_STARTDRAGGERMODE);
     HMODULE dll = GetModuleHandleA("Orvalinde.dll");
     size_t i;
     if (dll == NULL) {

@@ -1,6 +1,6 @@
 /* A host linked by the Microsoft-style linker (lld-link, no mingw driver or
    runtime) against Orvalinde.lib: it calls a control export through the
-   import library and checks that the import is the DLL's export. */
+   import library and checks that its imports are the DLL's exports. */
 #include <orvalinde.h>
 
 static void say(const char* text) {
@@ -16,8 +16,11 @@ void start(void) {
         say("FAIL lld_link_host: Orvalinde.dll is not loaded, or no window\n");
         ExitProcess(1);
     }
-    if ((void*)&load != (void*)GetProcAddress(dll, MAKEINTRESOURCEA(ORVALINDE_ORDINAL_LOAD))) {
-        say("FAIL lld_link_host: the import of load is not the DLL's export\n");
+    /* On x86 the two differ in calling convention, and so in how the
+       import library names them. */
+    if ((void*)&load != (void*)GetProcAddress(dll, MAKEINTRESOURCEA(ORVALINDE_ORDINAL_LOAD)) ||
+        (void*)&MouseProc != (void*)GetProcAddress(dll, MAKEINTRESOURCEA(ORVALINDE_ORDINAL_MOUSEPROC))) {
+        say("FAIL lld_link_host: the imports of load and MouseProc are not the DLL's exports\n");
         ExitProcess(1);
     }
     if (!load()) {

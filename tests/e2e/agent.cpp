@@ -31,7 +31,7 @@ void write(const char* kind, HWND window, UINT message, WPARAM wParam, LPARAM lP
     GetClassNameA(window, className, sizeof className);
     std::fprintf(logFile, "%lu %s %p %s 0x%04X 0x%llX 0x%llX\n", GetTickCount(), kind, static_cast<void*>(window),
                  className, message, static_cast<unsigned long long>(wParam),
-                 static_cast<unsigned long long>(lParam));
+                 static_cast<unsigned long long>(static_cast<uintptr_t>(lParam)));  // unsigned, as on x64
     std::fflush(logFile);
 }
 
