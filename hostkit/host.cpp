@@ -290,7 +290,7 @@ bool createWindows(std::string* error) {
     secondWindow = CreateWindowExA(0, "OrvalindeTestSecond", "", WS_CHILD | WS_VISIBLE | WS_BORDER, kSecondX, kSecondY,
                                    kSecondWidth, kSecondHeight, mainWindow, nullptr, instance, nullptr);
     if (!mainWindow || !secondWindow || !otherWindow) return *error = "CreateWindow failed", false;
-    SetForegroundWindow(mainWindow);
+    bringToForeground(mainWindow);
     SetFocus(mainWindow);
     // One grab for the whole run: Wine resynchronises key state on each
     // pointer warp otherwise, and held keys would be lost.

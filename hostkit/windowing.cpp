@@ -13,6 +13,42 @@ double nowMs() {
     return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+bool bringToForeground(HWND window) {
+    SetForegroundWindow(window);
+    if (GetForegroundWindow() == window) return true;
+    const HWND foreground = GetForegroundWindow();
+    const DWORD own = GetCurrentThreadId();
+    const DWORD other = foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr) : 0;
+    if (other != 0 && other != own && AttachThreadInput(own, other, TRUE)) {
+        BringWindowToTop(window);
+        SetForegroundWindow(window);
+        AttachThreadInput(own, other, FALSE);
+    }
+    return GetForegroundWindow() == window;
+}
+
+std::string describeForeground() {
+    const HWND foreground = GetForegroundWindow();
+    if (foreground == nullptr) return "none";
+    char name[64] = {}, title[64] = {}, program[MAX_PATH] = "?";
+    GetClassNameA(foreground, name, sizeof name);
+    GetWindowTextA(foreground, title, sizeof title);
+    DWORD process = 0;
+    GetWindowThreadProcessId(foreground, &process);
+    if (HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process)) {
+        DWORD size = sizeof program;
+        if (!QueryFullProcessImageNameA(handle, 0, program, &size)) lstrcpyA(program, "?");
+        CloseHandle(handle);
+    }
+    const char* base = program;
+    for (const char* c = program; *c != 0; ++c)
+        if (*c == '\\' || *c == '/') base = c + 1;
+    const std::string owner = process == GetCurrentProcessId()
+                                  ? std::string("this program")
+                                  : std::string(base) + " (process " + std::to_string(process) + ")";
+    return std::string("class \"") + name + "\", title \"" + title + "\", of " + owner;
+}
+
 bool registerWindowClass(const char* name, WNDPROC procedure, UINT style) {
     WNDCLASSA windowClass = {};
     windowClass.style = style;

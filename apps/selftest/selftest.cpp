@@ -231,8 +231,7 @@ HWND takeForeground() {
     registerWindowClass("OrvalindeSelfTestProbe", DefWindowProcA);
     HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, "OrvalindeSelfTestProbe", "Orvalinde self-test", WS_POPUP | WS_VISIBLE,
                                   0, 0, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    SetForegroundWindow(window);
-    for (int i = 0; i < 20 && GetForegroundWindow() != window; ++i) {
+    for (int i = 0; i < 20 && !bringToForeground(window); ++i) {
         pump();
         Sleep(10);
     }
@@ -291,8 +290,9 @@ int run(const Options& options) {
     std::fflush(stdout);
     HWND probe = takeForeground();
     if (GetForegroundWindow() != probe)
-        return refuse("Windows keeps another window in the foreground, so this program's windows cannot take "
-                      "the keyboard; start it from a window you are using (click the console, run it again)");
+        return refuse("Windows keeps another window in the foreground (" + describeForeground() +
+                      "), so this program's windows cannot take the keyboard; start it from a window you are using "
+                      "(click the console, run it again)");
     const std::string dpiLine = dpi(probe);
     DestroyWindow(probe);
     AllowSetForegroundWindow(ASFW_ANY);  // its scenarios run in processes of their own

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# The steps of the Windows jobs in .github/workflows/windows.yml, one call a
+# step, so that the workflow and scripts/windows_jobs_wine.sh (the same
+# steps under Wine 8 here) run the same commands.
+#   windows_jobs.sh stage KITS           (Linux, after the build) the three
+#       kits' archives, the x64 test host, the ARM64 runtime-free host and
+#       the scenarios, into KITS
+#   windows_jobs.sh x64|x86 KITS OUT     that kit's self-test (--yes --report)
+#   windows_jobs.sh scenarios KITS OUT   the test host with every scenario,
+#       against the x64 kit's DLL, a log each (ORVALINDE_TRACE)
+#   windows_jobs.sh arm64 KITS OUT       the ARM64 kit's DLL in the runtime-
+#       free host built for ARM64: exports, version resource, manifest, the
+#       hooks installed, MouseProc's cost per call
+# Programs run as they are on Windows; RUN (and RUN_ARM64 for the ARM64
+# host) names what runs them elsewhere, e.g. RUN=wine. Paths are relative
+# to the folder it is called in. Exit status 0 when the step passed; 1
+# with the reason, which a runner also shows as an error. The self-test's
+# own statuses: 1 failures, 2 it refused to run, 3 real input part-way:
+# each fails the step with the self-test's words.
+set -uo pipefail
+step=${1:?usage: windows_jobs.sh stage KITS | x64|x86|scenarios|arm64 KITS OUT}
+kits=${2:?the kits folder}
+out=${3:-}
+status=0
+fail() {
+    echo "::error title=$step::$*"
+    echo "FAIL $step: $*"
+    status=1
+}
+
+if [ "$step" = stage ]; then
+    set -e
+    mkdir -p "$kits"
+    for preset in windows windows-arm64 windows-x86; do
+        cmake --build --preset $preset --target package >/dev/null
+        cp build/$preset/Orvalinde-*.zip "$kits/"
+    done
+    cp build/windows/orvalinde_host.exe build/windows-arm64/orvalinde_arm64_host.exe "$kits/"
+    cp -r scenarios "$kits/"
+    ls -l "$kits"
+    exit 0
+fi
+
+[ -n "$out" ] || { echo "usage: windows_jobs.sh $step KITS OUT" >&2; exit 2; }
+mkdir -p "$out"
+read -r -a run <<<"${RUN:-}"
+# Unpacks the kit whose archive ends in $1 beside the archives (OUT keeps
+# only what the job uploads); sets `bin`.
+unpack() {
+    local archive
+    archive=$(ls "$kits"/Orvalinde-*-"$1".zip 2>/dev/null | head -1)
+    [ -n "$archive" ] || { fail "no $1 kit in $kits"; exit 1; }
+    archive=$(cd "$(dirname "$archive")" && pwd)/$(basename "$archive")
+    local folder="$kits/unpacked/$1"
+    rm -rf "$folder"
+    mkdir -p "$folder"
+    # With whichever of CMake and Python the machine has.
+    if command -v cmake >/dev/null; then
+        (cd "$folder" && cmake -E tar xf "$archive")
+    else
+        (cd "$folder" && "$(command -v python3 || command -v python)" -m zipfile -e "$archive" .)
+    fi
+    bin=$(echo "$folder"/Orvalinde-*/bin)
+}
+
+case $step in
+x64 | x86)
+    suffix=win64
+    [ "$step" = x64 ] || suffix=win32
+    unpack $suffix
+    code=0
+    "${run[@]}" "$bin/OrvalindeSelfTest.exe" --yes --report "$out/report-$step.txt" >"$out/selftest-$step.log" 2>&1 ||
+        code=$?
+    said=$(tr -d '\r' <"$out/selftest-$step.log")
+    case $code in
+    0) echo "PASS the $step kit's self-test: $(tr -d '\r' <"$out/report-$step.txt" | grep -E '^[0-9]+ passed' | tail -1)" ;;
+    1) fail "the $step kit's self-test failed: $(sed -nE 's/^FAIL ([^:]+):.*/\1/p' <<<"$said" | tr '\n' ' ')(report-$step.txt says where)" ;;
+    2) fail "the $step kit's self-test refused to run: $(grep -E 'cannot run properly' <<<"$said")" ;;
+    3) fail "the $step kit's self-test was stopped by real input: $(grep -E '^Stopped during' <<<"$said")" ;;
+    *) fail "the $step kit's self-test exited $code: $(tail -3 <<<"$said" | tr '\n' ' ')" ;;
+    esac
+    ;;
+scenarios)
+    unpack win64
+    mkdir -p "$out/scenarios"
+    passed=0
+    for scenario in "$kits"/scenarios/*.txt; do
+        name=$(basename "$scenario" .txt)
+        if ORVALINDE_TRACE=1 "${run[@]}" "$kits/orvalinde_host.exe" "$bin/Orvalinde.dll" "$scenario" \
+            >"$out/scenarios/$name.log" 2>&1; then
+            passed=$((passed + 1))
+        else
+            fail "$(tr -d '\r' <"$out/scenarios/$name.log" | grep -E '^FAIL' | tail -1) (its messages: scenarios/$name.log)"
+        fi
+    done
+    echo "scenarios: $passed passed, $(( $(ls "$kits"/scenarios/*.txt | wc -l) - passed )) failed"
+    ;;
+arm64)
+    unpack winarm64
+    read -r -a run_arm64 <<<"${RUN_ARM64:-${RUN:-}}"
+    cp "$kits/orvalinde_arm64_host.exe" "$bin/"
+    "${run_arm64[@]}" "$bin/orvalinde_arm64_host.exe" "$bin/Orvalinde.dll" "$out/arm64-host.log" bench \
+        >"$out/arm64-host.out" 2>&1
+    log=$(tr -d '\r' <"$out/arm64-host.log" 2>/dev/null)
+    for line in "exports ok" "version 2" "manifest ok" "ratio " "end"; do
+        grep -q "^$line" <<<"$log" || fail "the ARM64 host's log lacks '$line': $(tr '\n' ' ' <<<"$log")"
+    done
+    ratio=$(sed -n 's/^ratio //p' <<<"$log")
+    [ "$status" != 0 ] || echo "PASS the ARM64 DLL in an ARM64 process: exports, version, manifest, hooks; MouseProc costs $ratio% of LowLevelMouseProc"
+    ;;
+*) echo "windows_jobs.sh: no step $step" >&2; exit 2 ;;
+esac
+exit $status
