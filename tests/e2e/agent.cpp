@@ -60,8 +60,8 @@ void start() {
         std::fflush(logFile);
         return;
     }
-    reinterpret_cast<bool (*)()>(reinterpret_cast<void*>(load))();
-    reinterpret_cast<void (*)()>(reinterpret_cast<void*>(enable))();
+    reinterpret_cast<bool(__cdecl*)()>(reinterpret_cast<void*>(load))();  // the exports' convention
+    reinterpret_cast<void(__cdecl*)()>(reinterpret_cast<void*>(enable))();
     std::fprintf(logFile, "%lu ready\n", GetTickCount());
     std::fflush(logFile);
 }

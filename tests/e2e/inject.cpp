@@ -20,6 +20,9 @@
 #include <cstdlib>
 #include <cstring>
 
+// The agent's hook, imported from it: the system calls it as declared here.
+extern "C" __declspec(dllimport) LRESULT CALLBACK orvalindeAgentHook(int code, WPARAM wParam, LPARAM lParam);
+
 namespace {
 
 struct Search {
@@ -60,10 +63,8 @@ int run(const char* program, const char* agentPath, const char* dllPath, const c
         return 102;
     }
     HMODULE agent = LoadLibraryA(agentPath);
-    HOOKPROC hook = agent ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(agent, "orvalindeAgentHook")))
-                          : nullptr;
     const DWORD thread = GetWindowThreadProcessId(search.found, nullptr);
-    if (hook == nullptr || SetWindowsHookExA(WH_GETMESSAGE, hook, agent, thread) == nullptr) {
+    if (agent == nullptr || SetWindowsHookExA(WH_GETMESSAGE, orvalindeAgentHook, agent, thread) == nullptr) {
         std::printf("inject: cannot hook the program's UI thread\n");
         TerminateProcess(child.hProcess, 103);
         return 103;
