@@ -3,9 +3,9 @@
 # archive; and the end-to-end test host.
 enable_language(RC)
 enable_language(C)  # the runtime-free test host
-# x64, ARM64 for Windows on ARM, or x86: the module and its kit build for
-# each; the playground, the self-test and the test hosts for x64 and x86
-# (they load the DLL beside them), the benchmark for x64.
+# x64, ARM64 for Windows on ARM, or x86: the module, its kit, the
+# playground, the self-test and the test host build for each (they load the
+# DLL beside them), the benchmark and the real programs' injector for x64.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "ARM64")
     set(ORVALINDE_ARCH ARM64)
     set(ORVALINDE_ARCHIVE_SUFFIX winarm64)
@@ -16,7 +16,7 @@ else()
     set(ORVALINDE_ARCH x64)
     set(ORVALINDE_ARCHIVE_SUFFIX win64)
 endif()
-# The x86 programs (below) are a build of their own, with GCC.
+# The ARM64 and x86 programs (below) are a build of their own.
 option(ORVALINDE_PROGRAMS_ONLY "Build only the programs that load the DLL" OFF)
 if(ORVALINDE_PROGRAMS_ONLY)
     add_subdirectory(lib)
@@ -155,8 +155,8 @@ file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourc
 set(package_needs Orvalinde OrvalindeMsvcImportLibrary)
 if(ORVALINDE_ARCH STREQUAL "x64")
     list(APPEND package_needs OrvalindePlayground OrvalindeSelfTest)
-elseif(ORVALINDE_ARCH STREQUAL "x86")
-    list(APPEND package_needs OrvalindeX86Programs)
+else()
+    list(APPEND package_needs OrvalindePrograms)
 endif()
 add_custom_target(package
     COMMAND ${CMAKE_COMMAND} -P ${CMAKE_BINARY_DIR}/package.cmake
@@ -166,26 +166,33 @@ add_custom_target(package
     VERBATIM)
 
 add_subdirectory(tests/arm64)
-if(ORVALINDE_ARCH STREQUAL "ARM64")
-    return()
-endif()
 
-if(ORVALINDE_ARCH STREQUAL "x86")
-    # The x86 programs are C++ on libstdc++, which GCC compiled; on x86 clang
+if(NOT ORVALINDE_ARCH STREQUAL "x64")
+    # The programs are C++, and the DLL has no C++ library: they are a build
+    # of their own, copied here beside the DLL as the x64 build has them.
+    # ARM64: the C++ toolchain that scripts/arm64_toolchain.sh makes (there is
+    # no ARM64 C runtime in Debian's packages). x86: GCC, since on x86 clang
     # and GCC pass an empty class by value differently (clang gives it no
-    # stack slot, GCC four bytes), and a call between the two that passes
-    # one (basic_string's iterator tags) leaves the stack wrong. So they
-    # are built by GCC, in a build of their own, and copied here beside
-    # the DLL as the x64 build has them. The DLL has no C++ library.
+    # stack slot, GCC four bytes), and a call between clang's code and GCC's
+    # libstdc++ that passes one (basic_string's iterator tags) leaves the
+    # stack wrong.
     include(ExternalProject)
-    set(x86_programs OrvalindePlayground.exe OrvalindeSelfTest.exe orvalinde_host.exe orvalinde_inject.exe
-        orvalinde_agent.dll)
-    ExternalProject_Add(OrvalindeX86Programs
+    set(programs OrvalindePlayground.exe OrvalindeSelfTest.exe orvalinde_host.exe)
+    if(ORVALINDE_ARCH STREQUAL "ARM64")
+        set(programs_toolchain arm64-cxx.cmake)
+        include(${PROJECT_SOURCE_DIR}/cmake/arm64-toolchain-dir.cmake)
+        set(programs_options -DORVALINDE_ARM64_TOOLCHAIN=${ORVALINDE_ARM64_TOOLCHAIN})
+    else()
+        set(programs_toolchain mingw-w64-x86.cmake)
+        set(programs_options)
+        list(APPEND programs orvalinde_inject.exe orvalinde_agent.dll)
+    endif()
+    ExternalProject_Add(OrvalindePrograms
         SOURCE_DIR ${PROJECT_SOURCE_DIR}
         BINARY_DIR ${CMAKE_BINARY_DIR}/programs
-        CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-x86.cmake
-                   -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DORVALINDE_PROGRAMS_ONLY=ON
-        INSTALL_COMMAND ${CMAKE_COMMAND} -E copy_if_different ${x86_programs} ${CMAKE_BINARY_DIR}
+        CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/${programs_toolchain}
+                   -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DORVALINDE_PROGRAMS_ONLY=ON ${programs_options}
+        INSTALL_COMMAND ${CMAKE_COMMAND} -E copy_if_different ${programs} ${CMAKE_BINARY_DIR}
         BUILD_ALWAYS ON)
     install(PROGRAMS ${CMAKE_BINARY_DIR}/OrvalindePlayground.exe ${CMAKE_BINARY_DIR}/OrvalindeSelfTest.exe
         DESTINATION bin)

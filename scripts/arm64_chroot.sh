@@ -28,6 +28,10 @@ mountpoint -q /proc/sys/fs/binfmt_misc || mount -t binfmt_misc binfmt_misc /proc
 
 source "$(dirname "${BASH_SOURCE[0]}")/chroot.sh"
 [ -f "$arm64_root/.complete" ] || echo "== making the arm64 chroot with Wine in $arm64_root (a few minutes, once)"
-chroot_make "$arm64_root" bookworm arm64 wine wine64
+# Without XInput2 (libxi6, a recommendation) Wine's X11 driver takes the
+# keyboard's state from the core events: the echo of a move that SendInput
+# made releases the keys the X server never saw (a held Alt), and the
+# buttons read as up.
+chroot_make "$arm64_root" bookworm arm64 wine wine64 libxi6 libxcursor1 libxcomposite1 libxrandr2 libxinerama1
 
 arm64_run() { chroot_timeout=${arm64_timeout:-600} chroot_run "$arm64_root" "$arm64_share" "$@"; }

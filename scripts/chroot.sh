@@ -11,25 +11,31 @@
 #                                            seen as /share; ended after
 #                                            `chroot_timeout` seconds (600)
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/mirror.sh"
 
 chroot_make() {
     local root=$1 suite=$2 arch=$3
     shift 3
-    [ ! -f "$root/.complete" ] || return 0
-    rm -rf "$root"
-    mkdir -p "$root"
-    local mirror
-    mirror=$(sed -nE 's/^URIs: (http[^ ]*debian)$/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -1)
-    mirror=${mirror:-http://deb.debian.org/debian}
-    debootstrap --arch="$arch" --foreign --variant=minbase "$suite" "$root" "$mirror" >/dev/null
-    chroot "$root" /debootstrap/debootstrap --second-stage >/dev/null
-    printf 'deb %s %s main\ndeb %s %s-updates main\ndeb %s-security %s-security main\n' \
-        "$mirror" "$suite" "$mirror" "$suite" "$mirror" "$suite" >"$root/etc/apt/sources.list"
+    # The stamp names the packages: a chroot made with fewer gets the rest.
+    local packages="$*"
+    if [ -f "$root/.complete" ]; then
+        [ "$(cat "$root/.complete")" != "$packages" ] || return 0
+        echo "== adding packages to $root"
+    else
+        rm -rf "$root"
+        mkdir -p "$root"
+        local mirror
+        mirror=$(debian_mirror)
+        debootstrap --arch="$arch" --foreign --variant=minbase "$suite" "$root" "$mirror" >/dev/null
+        chroot "$root" /debootstrap/debootstrap --second-stage >/dev/null
+        printf 'deb %s %s main\ndeb %s %s-updates main\ndeb %s-security %s-security main\n' \
+            "$mirror" "$suite" "$mirror" "$suite" "$mirror" "$suite" >"$root/etc/apt/sources.list"
+    fi
     unshare --mount --pid --fork bash -c "
         mount -t proc proc '$root/proc' && mount --rbind /dev '$root/dev' &&
         chroot '$root' bash -c '${chroot_foreign:+dpkg --add-architecture $chroot_foreign && }apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-            --no-install-recommends $* >/dev/null && apt-get clean'"
-    touch "$root/.complete"
+            --no-install-recommends $packages >/dev/null && apt-get clean'"
+    echo "$packages" >"$root/.complete"
 }
 
 chroot_run() {

@@ -35,6 +35,8 @@ build_all() {
     cmake --build --preset native
     local preset
     for preset in windows windows-gcc windows-arm64 windows-x86; do
+        # The ARM64 programs need the C++ toolchain made from Debian's sources.
+        [ $preset != windows-arm64 ] || bash scripts/arm64_toolchain.sh
         echo "== $preset build"
         cmake --preset $preset >/dev/null
         cmake --build --preset $preset
