@@ -8,8 +8,12 @@
 #                                            mounts and processes gone when it
 #                                            returns, with the host's X server
 #                                            sockets and the host folder SHARE
-#                                            seen as /share; ended after
-#                                            `chroot_timeout` seconds (600)
+#                                            seen as /share (and the folders
+#                                            in `chroot_binds` at their own
+#                                            paths); ended after
+#                                            `chroot_timeout` seconds (600);
+#                                            with `chroot_exec` set, in place
+#                                            of the calling shell
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/mirror.sh"
 
@@ -39,16 +43,18 @@ chroot_make() {
 }
 
 chroot_run() {
-    local root=$1 share=$2
+    local root=$1 share=$2 folder
     shift 2
     mkdir -p "$root/share" "$root/tmp/.X11-unix"
-    timeout "${chroot_timeout:-600}" unshare --mount --pid --fork bash -c '
-        root=$1; share=$2; shift 2
+    for folder in ${chroot_binds:-}; do mkdir -p "$root$folder"; done
+    ${chroot_exec:+exec} timeout "${chroot_timeout:-600}" unshare --mount --pid --kill-child bash -c '
+        root=$1; share=$2; binds=$3; shift 3
         mount -t proc proc "$root/proc"
         mount --rbind /dev "$root/dev"
         mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
         [ -z "$share" ] || mount --bind "$share" "$root/share"
+        for folder in $binds; do mount --bind "$folder" "$root$folder"; done
         exec chroot "$root" env -i PATH=/usr/bin:/bin HOME=/root DISPLAY="${DISPLAY:-}" CI="${CI:-}" WINEDEBUG=-all \
             WINEPREFIX=/root/prefix WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" "$@"
-    ' chroot "$root" "$share" "$@"
+    ' chroot "$root" "$share" "${chroot_binds:-}" "$@"
 }

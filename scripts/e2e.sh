@@ -21,23 +21,13 @@ scenarios=("$@")
 [ ${#scenarios[@]} -gt 0 ] || scenarios=(scenarios/*.txt)
 
 source scripts/wine_env.sh
-# The program under Wine, paths relative to this tree, ended after `limit`
-# seconds. ARM64 programs run in Debian's arm64 Wine under qemu-user, in its
-# chroot (scripts/arm64_chroot.sh), where this tree is /share.
-run_wine() { timeout "${limit:-60}" wine "$@"; }
-if [ "$BUILD" = build/windows-arm64 ]; then
-    arm64_share=$ROOT
-    source scripts/arm64_chroot.sh
-    [ -d "$arm64_root/root/prefix" ] || arm64_run /usr/lib/wine/wine64 wineboot -i >"$work/wineboot-arm64.log" 2>&1
-    run_wine() { arm64_timeout=${limit:-90} arm64_run bash -c 'cd /share && exec /usr/lib/wine/wine64 "$@"' wine "$@"; }
-fi
 
 passed=0
 failed=0
 run_case() { run_exe "$HOST" "$@"; }
 run_exe() {
     local output
-    if output=$(run_wine "$@" 2>>"$work/wine.log" | tr -d '\r'); then
+    if output=$(timeout "${limit:-60}" wine "$@" 2>>"$work/wine.log" | tr -d '\r'); then
         passed=$((passed + 1))
     else
         failed=$((failed + 1))
@@ -52,9 +42,10 @@ for scenario in "${scenarios[@]}"; do
     run_case "$DLL" "$scenario"
 done
 # Hosts built against the installed kit (tests/kit_check.sh builds them):
-# the x64 kit's, or the x86 kit's in build/*-x86.
+# the x64 kit's, or the ARM64 or x86 kit's in build/*-arm64 and build/*-x86.
 kit=none
 [ "$BUILD" != build/windows ] || kit=""
+[ "$BUILD" != build/windows-arm64 ] || kit=-arm64
 [ "$BUILD" != build/windows-x86 ] || kit=-x86
 if [ "$kit" != none ]; then
     # The example hosts run their message loop for 300 ms.

@@ -5,7 +5,8 @@
 # release that must match the first, the scenarios against both compilers'
 # DLLs, the hosts built against the installed kit, a soak, the kit's
 # self-test, the playground (and that its recordings replay) and real
-# programs under Wine, the ARM64 DLL in an arm64 Wine under emulation, the
+# programs under Wine, the ARM64 DLL and the ARM64 kit's programs in an
+# arm64 Wine under emulation, the
 # checks driven through the X server again under Wine 10, and the x86 DLL
 # and kit under 32-bit Wine 8 and Wine 10; the real-Windows workflow is
 # linted.
@@ -47,6 +48,12 @@ echo "== the module inside real programs that ship with Wine, input from the X s
 bash tests/real_programs_check.sh
 echo "== the ARM64 DLL in Debian's arm64 Wine under qemu-user, beside the x64 DLL, input from the X server"
 bash tests/arm64_check.sh
+echo "== ARM64 programs in Debian's arm64 Wine 8 under qemu-user: the C++ toolchain, the scenarios and the ARM64 kit's"
+echo "   hosts, the kit's self-test, the playground"
+bash tests/arm64_toolchain_check.sh
+export BUILD=build/windows-arm64
+bash scripts/e2e.sh && bash tests/selftest_check.sh && bash tests/playground_check.sh
+unset BUILD
 echo "== under Wine 10 too, input from the X server: real programs, the runtime-free host (x64), the playground; the self-test refuses"
 bash scripts/wine10.sh bash -c 'bash tests/real_programs_check.sh && bash tests/arm64_check.sh x64 && bash tests/playground_check.sh &&
     bash tests/selftest_check.sh'

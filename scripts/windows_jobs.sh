@@ -3,22 +3,24 @@
 # step, so that the workflow and scripts/windows_jobs_wine.sh (the same
 # steps under Wine 8 here) run the same commands.
 #   windows_jobs.sh stage KITS           (Linux, after the build) the three
-#       kits' archives, the x64 test host, the ARM64 runtime-free host and
-#       the scenarios, into KITS
-#   windows_jobs.sh x64|x86 KITS OUT     that kit's self-test (--yes --report)
-#   windows_jobs.sh scenarios KITS OUT   the test host with every scenario,
-#       against the x64 kit's DLL, a log each (ORVALINDE_TRACE)
-#   windows_jobs.sh arm64 KITS OUT       the ARM64 kit's DLL in the runtime-
+#       kits' archives, the x64 and ARM64 test hosts, the ARM64 runtime-free
+#       host and the scenarios, into KITS
+#   windows_jobs.sh x64|x86|arm64 KITS OUT   that kit's self-test (--yes
+#       --report)
+#   windows_jobs.sh scenarios|scenarios-arm64 KITS OUT   the test host with
+#       every scenario, against the x64 (or ARM64) kit's DLL, a log each
+#       (ORVALINDE_TRACE)
+#   windows_jobs.sh arm64-host KITS OUT  the ARM64 kit's DLL in the runtime-
 #       free host built for ARM64: exports, version resource, manifest, the
 #       hooks installed, MouseProc's cost per call
 # Programs run as they are on Windows; RUN (and RUN_ARM64 for the ARM64
-# host) names what runs them elsewhere, e.g. RUN=wine. Paths are relative
-# to the folder it is called in. Exit status 0 when the step passed; 1
-# with the reason, which a runner also shows as an error. The self-test's
-# own statuses: 1 failures, 2 it refused to run, 3 real input part-way:
-# each fails the step with the self-test's words.
+# programs) names what runs them elsewhere, e.g. RUN=wine. Paths are
+# relative to the folder it is called in. Exit status 0 when the step
+# passed; 1 with the reason, which a runner also shows as an error. The
+# self-test's own statuses: 1 failures, 2 it refused to run, 3 real input
+# part-way: each fails the step with the self-test's words.
 set -uo pipefail
-step=${1:?usage: windows_jobs.sh stage KITS | x64|x86|scenarios|arm64 KITS OUT}
+step=${1:?usage: windows_jobs.sh stage KITS | x64|x86|arm64|scenarios|scenarios-arm64|arm64-host KITS OUT}
 kits=${2:?the kits folder}
 out=${3:-}
 status=0
@@ -36,6 +38,8 @@ if [ "$step" = stage ]; then
         cp build/$preset/Orvalinde-*.zip "$kits/"
     done
     cp build/windows/orvalinde_host.exe build/windows-arm64/orvalinde_arm64_host.exe "$kits/"
+    mkdir -p "$kits/arm64"
+    cp build/windows-arm64/orvalinde_host.exe "$kits/arm64/"
     cp -r scenarios "$kits/"
     ls -l "$kits"
     exit 0
@@ -44,6 +48,8 @@ fi
 [ -n "$out" ] || { echo "usage: windows_jobs.sh $step KITS OUT" >&2; exit 2; }
 mkdir -p "$out"
 read -r -a run <<<"${RUN:-}"
+# ARM64 programs: the kit's, and the hosts staged for ARM64.
+case $step in arm64 | scenarios-arm64 | arm64-host) read -r -a run <<<"${RUN_ARM64:-${RUN:-}}" ;; esac
 # Unpacks the kit whose archive ends in $1 beside the archives (OUT keeps
 # only what the job uploads); sets `bin`.
 unpack() {
@@ -64,9 +70,8 @@ unpack() {
 }
 
 case $step in
-x64 | x86)
-    suffix=win64
-    [ "$step" = x64 ] || suffix=win32
+x64 | x86 | arm64)
+    case $step in x64) suffix=win64 ;; x86) suffix=win32 ;; arm64) suffix=winarm64 ;; esac
     unpack $suffix
     code=0
     "${run[@]}" "$bin/OrvalindeSelfTest.exe" --yes --report "$out/report-$step.txt" >"$out/selftest-$step.log" 2>&1 ||
@@ -80,26 +85,25 @@ x64 | x86)
     *) fail "the $step kit's self-test exited $code: $(tail -3 <<<"$said" | tr '\n' ' ')" ;;
     esac
     ;;
-scenarios)
-    unpack win64
-    mkdir -p "$out/scenarios"
+scenarios | scenarios-arm64)
+    host=$kits/orvalinde_host.exe
+    if [ "$step" = scenarios ]; then unpack win64; else unpack winarm64; host=$kits/arm64/orvalinde_host.exe; fi
+    mkdir -p "$out/$step"
     passed=0
     for scenario in "$kits"/scenarios/*.txt; do
         name=$(basename "$scenario" .txt)
-        if ORVALINDE_TRACE=1 "${run[@]}" "$kits/orvalinde_host.exe" "$bin/Orvalinde.dll" "$scenario" \
-            >"$out/scenarios/$name.log" 2>&1; then
+        if ORVALINDE_TRACE=1 "${run[@]}" "$host" "$bin/Orvalinde.dll" "$scenario" >"$out/$step/$name.log" 2>&1; then
             passed=$((passed + 1))
         else
-            fail "$(tr -d '\r' <"$out/scenarios/$name.log" | grep -E '^FAIL' | tail -1) (its messages: scenarios/$name.log)"
+            fail "$(tr -d '\r' <"$out/$step/$name.log" | grep -E '^FAIL' | tail -1) (its messages: $step/$name.log)"
         fi
     done
-    echo "scenarios: $passed passed, $(( $(ls "$kits"/scenarios/*.txt | wc -l) - passed )) failed"
+    echo "$step: $passed passed, $(( $(ls "$kits"/scenarios/*.txt | wc -l) - passed )) failed"
     ;;
-arm64)
+arm64-host)
     unpack winarm64
-    read -r -a run_arm64 <<<"${RUN_ARM64:-${RUN:-}}"
     cp "$kits/orvalinde_arm64_host.exe" "$bin/"
-    "${run_arm64[@]}" "$bin/orvalinde_arm64_host.exe" "$bin/Orvalinde.dll" "$out/arm64-host.log" bench \
+    "${run[@]}" "$bin/orvalinde_arm64_host.exe" "$bin/Orvalinde.dll" "$out/arm64-host.log" bench \
         >"$out/arm64-host.out" 2>&1
     log=$(tr -d '\r' <"$out/arm64-host.log" 2>/dev/null)
     for line in "exports ok" "version 2" "manifest ok" "ratio " "end"; do

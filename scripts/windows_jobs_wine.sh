@@ -3,8 +3,9 @@
 # order, under Wine 8 here: the kits staged as the Linux job stages them;
 # the x64 runner's self-tests (the x86 kit's under 32-bit Wine 8,
 # scripts/wine_chroot.sh); every scenario in the test host; the ARM64
-# runner's ARM64 host (Debian's arm64 Wine under qemu-user) and the x64
-# kit's self-test. What the workflow would upload is left in
+# runner's ARM64 kit's self-test, every scenario in the ARM64 test host and
+# the ARM64 runtime-free host (Debian's arm64 Wine under qemu-user), and the
+# x64 kit's self-test. What the workflow would upload is left in
 # build/windows-jobs. Expects the build (scripts/build.sh). Needs root.
 set -uo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -20,7 +21,11 @@ bash scripts/wine_chroot.sh x86-wine8 bash -c "source scripts/wine_env.sh >/dev/
     RUN=wine bash scripts/windows_jobs.sh x86 $jobs/kits $jobs/x64" || status=1
 echo "== job scenarios: the test host with every scenario"
 RUN=wine bash scripts/windows_jobs.sh scenarios "$jobs/kits" "$jobs/scenarios" || status=1
-echo "== job arm64: the ARM64 DLL in an ARM64 process, the x64 kit's self-test"
-RUN=wine RUN_ARM64="bash scripts/arm64_wine.sh" bash scripts/windows_jobs.sh arm64 "$jobs/kits" "$jobs/arm64" || status=1
+echo "== job arm64: the ARM64 kit's self-test, every scenario in the ARM64 test host, the ARM64 DLL in the"
+echo "   runtime-free host; the x64 kit's self-test"
+export RUN_ARM64=scripts/arm64-wine/wine
+for step in arm64 scenarios-arm64 arm64-host; do
+    RUN=wine bash scripts/windows_jobs.sh $step "$jobs/kits" "$jobs/arm64" || status=1
+done
 RUN=wine bash scripts/windows_jobs.sh x64 "$jobs/kits" "$jobs/arm64" || status=1
 exit $status

@@ -17,6 +17,10 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "wine: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# ARM64 programs (BUILD=build/windows-arm64) run in Debian's arm64 Wine.
+if [ "${BUILD:-}" = build/windows-arm64 ]; then
+    export PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/arm64-wine:$PATH" ORVALINDE_WINE_WORK=$work
+fi
 echo "== Wine prefix (display $DISPLAY)"
 # A new prefix takes 10 to 20 s to make: one is made once per version of
 # Wine, kept in /var/cache/orvalinde, and each run takes a copy of it.

@@ -55,8 +55,10 @@ const char* machineName(USHORT machine) {
 }
 
 // The machine this self-test (and so its kit's DLL) is built for.
-#ifdef __i386__
+#if defined(__i386__)
 const USHORT kOwnMachine = IMAGE_FILE_MACHINE_I386;
+#elif defined(__aarch64__)
+const USHORT kOwnMachine = IMAGE_FILE_MACHINE_ARM64;
 #else
 const USHORT kOwnMachine = IMAGE_FILE_MACHINE_AMD64;
 #endif
