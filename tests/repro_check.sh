@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release twice, for x64, ARM64 and x86, from two copies of the
 # tree at different paths and times, and checks that each DLL, its PDB, both
-# import libraries and the release archive come out byte for byte the same.
+# import libraries and the release archive come out byte for byte the same,
+# and the archives signed with one certificate at one signing time too.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
@@ -11,6 +12,13 @@ trap 'rm -rf "$work"' EXIT
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 export SOURCE_DATE_EPOCH
 files=(Orvalinde.dll Orvalinde.pdb Orvalinde.lib libOrvalinde.dll.a "Orvalinde-*-win*.zip")
+# Signed too, with one throwaway certificate and a fixed signing time and no
+# timestamp: the same signed archives from both.
+source tests/throwaway_signing.sh
+throwaway_certificate "$work/certificate"
+signing=(ORVALINDE_SIGN_PKCS12="$ORVALINDE_SIGN_PKCS12" ORVALINDE_SIGN_PASSWORD="$ORVALINDE_SIGN_PASSWORD"
+         ORVALINDE_SIGN_TIME="$(date +%s)")
+unset ORVALINDE_SIGN_PKCS12 ORVALINDE_SIGN_PASSWORD
 sums=()
 for tree in "$work/a" "$work/a-second-checkout/b"; do
     mkdir -p "$tree"
@@ -20,7 +28,11 @@ for tree in "$work/a" "$work/a-second-checkout/b"; do
         (cd "$tree" && cmake --preset $preset >"$work/log" 2>&1 && cmake --build build/$preset --target package >>"$work/log" 2>&1) ||
             { cat "$work/log"; echo "FAIL reproducible build: $tree does not build ($preset)"; exit 1; }
         sum+="$(cd "$tree/build/$preset" && sha256sum ${files[*]} | sed "s|  |  $preset/|")"$'\n'
+        mkdir -p "$tree/signed"
+        (cd "$tree" && env "${signing[@]}" ORVALINDE_PACKAGE_DIR="$tree/signed" cmake --build build/$preset --target package \
+            >"$work/log" 2>&1) || { cat "$work/log"; echo "FAIL reproducible build: $tree does not sign ($preset)"; exit 1; }
     done
+    sum+="$(cd "$tree/signed" && sha256sum Orvalinde-*.zip | sed "s|  |  signed/|")"$'\n'
     sums+=("$sum")
     sleep 1
 done
@@ -30,4 +42,4 @@ if [ "${sums[0]}" != "${sums[1]}" ]; then
     exit 1
 fi
 echo "${sums[0]}"
-echo "PASS reproducible build: ${#files[@]} files for each of x64, ARM64 and x86 identical from two paths"
+echo "PASS reproducible build: ${#files[@]} files for each of x64, ARM64 and x86, and the three archives signed with one certificate at one time, identical from two paths"

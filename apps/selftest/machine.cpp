@@ -4,6 +4,9 @@
 
 #include <bcrypt.h>
 #include <imm.h>
+#include <softpub.h>
+#include <wincrypt.h>
+#include <wintrust.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -119,6 +122,57 @@ std::string sha256(const std::string& path) {
     if (algorithm) BCryptCloseAlgorithmProvider(algorithm, 0);
     CloseHandle(file);
     return out;
+}
+
+namespace {
+const char* trustWords(LONG status) {
+    switch (static_cast<HRESULT>(status)) {
+    case ERROR_SUCCESS: return "trusted";
+    case TRUST_E_NOSIGNATURE: return "not signed";
+    case TRUST_E_BAD_DIGEST: return "not trusted: the file changed after it was signed";
+    case CERT_E_UNTRUSTEDROOT: return "not trusted: its root certificate is not trusted here";
+    case CERT_E_CHAINING: return "not trusted: its certificate chain does not reach a trusted root";
+    case CERT_E_EXPIRED: return "not trusted: a certificate had expired when it was signed";
+    case CERT_E_WRONG_USAGE: return "not trusted: the certificate is not for code signing";
+    case TRUST_E_EXPLICIT_DISTRUST: return "not trusted: its certificate is explicitly distrusted";
+    default: return "not trusted";
+    }
+}
+}  // namespace
+
+std::string signature(const std::string& path) {
+    std::wstring wide(MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    WINTRUST_FILE_INFO file = {};
+    file.cbStruct = sizeof file;
+    file.pcwszFilePath = wide.c_str();
+    WINTRUST_DATA data = {};
+    data.cbStruct = sizeof data;
+    data.dwUIChoice = WTD_UI_NONE;
+    data.fdwRevocationChecks = WTD_REVOKE_NONE;
+    data.dwUnionChoice = WTD_CHOICE_FILE;
+    data.pFile = &file;
+    data.dwStateAction = WTD_STATEACTION_VERIFY;
+    // Nothing fetched over the network: revocation is not what this asks.
+    data.dwProvFlags = WTD_REVOCATION_CHECK_NONE | WTD_CACHE_ONLY_URL_RETRIEVAL;
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    const LONG status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+    // The signer, trusted or not, from what the verification found.
+    std::string signer;
+    if (CRYPT_PROVIDER_DATA* provider = WTHelperProvDataFromStateData(data.hWVTStateData)) {
+        CRYPT_PROVIDER_SGNR* first = WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0);
+        if (first != nullptr && first->csCertChain > 0 && first->pasCertChain[0].pCert != nullptr) {
+            char name[256] = "";
+            CertGetNameStringA(first->pasCertChain[0].pCert, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name,
+                               sizeof name);
+            signer = name;
+        }
+    }
+    data.dwStateAction = WTD_STATEACTION_CLOSE;
+    WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+    const std::string words = format("%s (WinVerifyTrust 0x%08lX)", trustWords(status), static_cast<unsigned long>(status));
+    if (static_cast<HRESULT>(status) == TRUST_E_NOSIGNATURE) return words;
+    return (signer.empty() ? std::string("signed, signer unknown") : "signed by " + signer) + "; " + words;
 }
 
 std::string fileVersion(const std::string& path) {

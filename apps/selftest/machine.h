@@ -16,6 +16,8 @@ std::string dpi(HWND window);
 std::string keyboard();  // the layout and the input method
 std::string sha256(const std::string& path);
 std::string fileVersion(const std::string& path);
+// Whether the file is signed, by whom, and whether Windows trusts it.
+std::string signature(const std::string& path);
 // Why the DLL is not this kit's (x64 or x86, as this program), or empty.
 std::string wrongDll(const std::string& path);
 // Why this session cannot take input as a person gives it, or empty.

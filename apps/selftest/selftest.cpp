@@ -314,6 +314,7 @@ int run(const Options& options) {
     report += "DPI: " + dpiLine + "\n";
     report += "Keyboard: " + keyboard() + "\n";
     report += "Orvalinde.dll: version " + fileVersion(dll) + ", SHA-256 " + sha256(dll) + "\n";
+    report += "Signature: " + signature(dll) + "\n";
     std::string summary = report;
     const Child windows = runChild("--windows");
     if (windows.code == kStopped) return stopped("its look at the windows");
