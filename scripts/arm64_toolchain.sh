@@ -30,7 +30,7 @@ fi
 made && exit 0
 
 source "$ROOT/scripts/lib.sh"
-ensure_packages clang-$llvm lld-$llvm llvm-$llvm cmake make xz-utils
+ensure_packages clang-$llvm lld-$llvm llvm-$llvm cmake make xz-utils bzip2
 start=$(date +%s)
 step() { echo "== arm64 toolchain: $* ($(( $(date +%s) - start )) s)"; }
 work=$prefix.work

@@ -3,7 +3,9 @@
 #   chroot_make ROOT SUITE ARCH PACKAGE...   makes ROOT unless it is whole:
 #                                            SUITE for ARCH, with PACKAGEs
 #                                            (`chroot_foreign`: one more
-#                                            architecture, e.g. i386)
+#                                            architecture, e.g. i386); one
+#                                            made with other PACKAGEs gets
+#                                            these installed
 #   chroot_run ROOT SHARE COMMAND...         runs COMMAND in ROOT, in private
 #                                            mounts and processes gone when it
 #                                            returns, with the host's X server
