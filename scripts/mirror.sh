@@ -1,5 +1,5 @@
 # Sourced: the Debian package mirror this machine's own apt sources name.
-#   debian_mirror    prints it (http://HOST/PATH, ending in /debian), or
+#   debian_mirror    prints it (the address whose path ends in /debian), or
 #                    says on standard error that there is none and fails
 # Both formats are read: the deb822 files (URIs:) and one-line entries.
 # The security archive is another tree and is not taken for the mirror.

@@ -21,9 +21,11 @@ certificate=$work/certificate
 throwaway_certificate "$certificate"
 timestamp_authority "$certificate"
 start=$(date +%s)
+# osslsigncode's verdict on FILE against the throwaway root, its words in $work/verify.log.
+verify() { osslsigncode verify -CAfile "$certificate/root.pem" -TSA-CAfile "$certificate/root.pem" -in "$1" >"$work/verify.log" 2>&1; }
 
 # A wrong password: the package step fails and writes nothing.
-mkdir -p "$work/wrong" "$work/signed"
+mkdir -p "$work/wrong"
 if ORVALINDE_SIGN_PASSWORD=wrong ORVALINDE_PACKAGE_DIR=$work/wrong cmake --build build/windows --target package \
     >"$work/wrong.log" 2>&1 || ! grep -q "sign: cannot sign .*Orvalinde.dll" "$work/wrong.log" || [ -n "$(ls "$work/wrong")" ]; then
     cat "$work/wrong.log"; fail "a wrong password did not stop the package step with its reason"
@@ -76,8 +78,7 @@ for kit in windows:win64: windows-arm64:winarm64:--arm64 windows-x86:win32:--x86
     sizes=""
     for file in "$top"/bin/*.dll "$top"/bin/*.exe; do
         name=$(basename "$file")
-        if ! osslsigncode verify -CAfile "$certificate/root.pem" -TSA-CAfile "$certificate/root.pem" -in "$file" \
-            >"$work/verify.log" 2>&1 || ! grep -q "^Timestamp Server Signature verification: ok" "$work/verify.log" ||
+        if ! verify "$file" || ! grep -q "^Timestamp Server Signature verification: ok" "$work/verify.log" ||
             ! grep -q "^Signature verification: ok" "$work/verify.log"; then
             cat "$work/verify.log"; fail "$suffix $name does not verify with its timestamp"
         fi
@@ -102,8 +103,7 @@ done
 tampered=$work/tampered.dll
 cp "$work/unpacked/win64"/Orvalinde-*/bin/Orvalinde.dll "$tampered"
 printf '\x5a' | dd of="$tampered" bs=1 seek=1100 conv=notrunc 2>/dev/null
-if osslsigncode verify -CAfile "$certificate/root.pem" -TSA-CAfile "$certificate/root.pem" -in "$tampered" \
-    >"$work/verify.log" 2>&1; then
+if verify "$tampered"; then
     fail "a DLL with a changed byte still verifies"
 else
     echo "PASS one changed byte fails verification: $(grep -m1 -iE 'mismatch|failed' "$work/verify.log" | tr -s ' \t' ' ')"
