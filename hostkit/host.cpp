@@ -26,6 +26,9 @@ constexpr int kSecondX = 400, kSecondY = 0, kSecondWidth = 300, kSecondHeight = 
 
 
 HWND mainWindow, secondWindow;
+// A window of a thread of its own, as another program's is: in front, it
+// takes the keys, and the host's thread sees none of them.
+HWND awayWindow;
 // Another top-level window of the thread, as a menu or a box would be; what
 // it receives is not logged.
 HWND otherWindow;
@@ -84,7 +87,8 @@ void answer(HWND window, UINT message) {
 
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     scenario::Received r;
-    if (window != otherWindow && receivedMessage(window, message, wParam, lParam, &r)) {
+    if (window != otherWindow && receivedMessage(window, message, wParam, lParam, &r) &&
+        !(r.input && message == WM_MOUSEMOVE && syntheticMotion())) {
         r.window = windowOf(window);
         received.push_back(r);
         receivedAt.push_back(nowMs());
@@ -98,6 +102,54 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     // Handing Alt keystrokes to DefWindowProc would start a menu loop.
     if (message == WM_SYSCHAR || message == WM_SYSCOMMAND || message == WM_SYSDEADCHAR) return 0;
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+DWORD WINAPI awayThread(LPVOID ready) {
+    awayWindow = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "away", WS_POPUP | WS_VISIBLE, 860, 200, 100, 100, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetEvent(ready);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    return 0;
+}
+
+// Made before anything is held: under Wine a window that appears makes the
+// X server's keymap, which never saw the injected keys, the key state.
+void makeAwayWindow() {
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (HANDLE thread = CreateThread(nullptr, 0, awayThread, ready, 0, nullptr)) {
+        WaitForSingleObject(ready, 5000);
+        CloseHandle(thread);
+    }
+    CloseHandle(ready);
+}
+
+// A window becomes active when its thread gets to it.
+bool waitForForeground(HWND window) {
+    const double start = nowMs();
+    while (window != nullptr && GetForegroundWindow() != window && nowMs() - start < 2000) pumpOnce(1);
+    return window != nullptr && GetForegroundWindow() == window;
+}
+
+void goAway() {
+    inputHeldBack = true;
+    if (awayWindow != nullptr) SetForegroundWindow(awayWindow);
+    if (!waitForForeground(awayWindow) && injectionProblem.empty())
+        injectionProblem = "another thread's window did not take the foreground";
+}
+
+// No input is taken here: see inputHeldBack.
+void comeBack(HWND focus) {
+    if (!bringToForeground(mainWindow) && !waitForForeground(mainWindow) && injectionProblem.empty())
+        injectionProblem = "the main window did not come back to the foreground";
+    SetFocus(focus);
+    // Windows brings the thread's key state into line with the desktop's as
+    // the thread becomes active again; Wine once the thread reads it outside
+    // the handling of input, as hosts do when activated (dialog and menu
+    // keys). Read here, it is the same on both.
+    GetKeyState(VK_CONTROL);
+    inputHeldBack = false;
+    heldInputWaits = true;
 }
 
 POINT clientToScreen(scenario::Window window, int x, int y) {
@@ -131,14 +183,27 @@ struct WineHost : scenario::Driver {
         return true;
     }
 
-    void key(int key, bool down) override {
+    static INPUT keyInput(int key, bool down) {
         INPUT input = {};
         input.type = INPUT_KEYBOARD;
         input.ki.wVk = static_cast<WORD>(key);
         input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
         if (!down) input.ki.dwFlags |= KEYEVENTF_KEYUP;
         if (key == VK_RMENU || key == VK_RCONTROL) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
-        inject(input);
+        return input;
+    }
+
+    void key(int key, bool down) override {
+        // With another program in front the key goes to it: our hooks never see it.
+        if (inputHeldBack)
+            injectAway(keyInput(key, down));
+        else
+            inject(keyInput(key, down));
+    }
+
+    void keyUpQueued(int key) override {
+        queuedRelease = keyInput(key, false);
+        releaseQueued = true;
     }
 
     void button(scenario::Button button, bool down, bool) override {
@@ -192,8 +257,15 @@ struct WineHost : scenario::Driver {
     void wait(uint32_t milliseconds) override { pumpFor(milliseconds); }
 
     void focus(scenario::Window window) override {
-        SetFocus(window == scenario::Second ? secondWindow : mainWindow);
-        pumpFor(5);
+        const HWND target = window == scenario::Second ? secondWindow : mainWindow;
+        if (window == scenario::NoWindow) {
+            goAway();
+        } else if (inputHeldBack) {
+            comeBack(target);
+        } else {
+            SetFocus(target);
+            pumpFor(5);
+        }
     }
 
     // The exported MouseProc is the installed hook itself: a call with
@@ -290,6 +362,7 @@ bool createWindows(std::string* error) {
     secondWindow = CreateWindowExA(0, "OrvalindeTestSecond", "", WS_CHILD | WS_VISIBLE | WS_BORDER, kSecondX, kSecondY,
                                    kSecondWidth, kSecondHeight, mainWindow, nullptr, instance, nullptr);
     if (!mainWindow || !secondWindow || !otherWindow) return *error = "CreateWindow failed", false;
+    makeAwayWindow();
     bringToForeground(mainWindow);
     SetFocus(mainWindow);
     // One grab for the whole run: Wine resynchronises key state on each

@@ -5,6 +5,7 @@
 std::string injectionProblem;
 INPUT queuedRelease = {};
 bool releaseQueued = false;
+bool inputHeldBack = false, heldInputWaits = false;
 
 namespace {
 
@@ -21,6 +22,7 @@ constexpr ULONG_PTR kOwnInput = 0x4F72766C;
 POINT lastInjected = {-1, -1};
 int injectingKey = -1;
 bool touched = false, stopAtTouch = false;
+bool synthetic = false;  // the mouse event at hand
 
 int genericKey(int key) {
     if (key >= 0xA0 && key <= 0xA5) return 0x10 + (key - 0xA0) / 2;
@@ -35,6 +37,7 @@ LRESULT CALLBACK ownMouseProc(int code, WPARAM message, LPARAM lParam) {
         const MOUSEHOOKSTRUCT* m = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
         const bool moved = m->pt.x != lastInjected.x || m->pt.y != lastInjected.y;
         if (m->dwExtraInfo != kOwnInput && (message != WM_MOUSEMOVE || moved)) touched = true;
+        synthetic = m->dwExtraInfo != kOwnInput && message == WM_MOUSEMOVE && !moved;
     }
     return CallNextHookEx(nullptr, code, message, lParam);
 }
@@ -57,10 +60,13 @@ void installOwnHooks() {
     ownKeyboardHook = SetWindowsHookExA(WH_KEYBOARD, ownKeyboardProc, nullptr, GetCurrentThreadId());
 }
 
+bool syntheticMotion() { return synthetic; }
+
 void pumpOnce(DWORD timeoutMs) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) dispatchInput(msg);
+    const UINT take = inputHeldBack ? PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE | PM_QS_PAINT : PM_REMOVE;
+    while (PeekMessageA(&msg, nullptr, 0, 0, take)) dispatchInput(msg);
 }
 
 void pumpFor(DWORD milliseconds) {
@@ -76,11 +82,17 @@ void inject(INPUT input) {
         injectionProblem = kTouched;
         return;
     }
+    if (heldInputWaits) {
+        heldInputWaits = false;
+        pumpFor(5);
+    }
     arrived = false;
     if (input.type == INPUT_KEYBOARD) injectingKey = input.ki.wVk;
     INPUT inputs[2] = {input, queuedRelease};
     const UINT count = releaseQueued ? 2 : 1;
-    if (releaseQueued) inputs[1].mi.dx = input.mi.dx, inputs[1].mi.dy = input.mi.dy;
+    // A queued button release happens where this event does.
+    if (releaseQueued && input.type == INPUT_MOUSE && queuedRelease.type == INPUT_MOUSE)
+        inputs[1].mi.dx = input.mi.dx, inputs[1].mi.dy = input.mi.dy;
     releaseQueued = false;
     if (SendInput(count, inputs, sizeof input) != count) injectionProblem = "SendInput failed";
     const DWORD start = GetTickCount();
@@ -118,9 +130,10 @@ INPUT mouseInput(POINT at, DWORD buttonFlags) {
 void injectMove(POINT at, DWORD buttonFlags) { inject(mouseInput(at, buttonFlags)); }
 
 // Input that goes to a window of another thread: our hooks never see it.
-void injectElsewhere(POINT at, DWORD buttonFlags) {
+void injectElsewhere(POINT at, DWORD buttonFlags) { injectAway(mouseInput(at, buttonFlags)); }
+
+void injectAway(INPUT input) {
     if (touched && stopAtTouch) return;
-    INPUT input = mouseInput(at, buttonFlags);
     if (SendInput(1, &input, sizeof input) != 1) injectionProblem = "SendInput failed";
     pumpFor(20);
 }

@@ -8,9 +8,19 @@ extern std::string injectionProblem;
 // hooks see the first with the button already up.
 extern INPUT queuedRelease;
 extern bool releaseQueued;
+// While another program has the focus the host takes no input from its
+// queue: what the platform queued at the switch (Wine hands the thread a
+// motion, and releases the keys the X server never saw held) reaches the
+// hooks with the next injected event, where the simulated host, which
+// queues nothing at a switch, has the user's next event.
+extern bool inputHeldBack;
+extern bool heldInputWaits;
 
 // The host's own hooks, after the module's: they tell it an event arrived.
 void installOwnHooks();
+// The platform's own motion, which went nowhere and came from no injection,
+// is handled but not logged: no user did it.
+bool syntheticMotion();
 void pumpOnce(DWORD timeoutMs);
 void pumpFor(DWORD milliseconds);
 // Injects one event and waits until it has been handled.
@@ -19,3 +29,4 @@ INPUT mouseInput(POINT at, DWORD buttonFlags);
 void injectMove(POINT at, DWORD buttonFlags);
 // Input that goes to a window of another thread: our hooks never see it.
 void injectElsewhere(POINT at, DWORD buttonFlags);
+void injectAway(INPUT input);

@@ -121,11 +121,15 @@ TEST_F(LostReleases, SwitchingOffWhileTheKeyStateLagsSettlesWhatTheModuleBegan) 
         c.hold(main);
         if (c.askedWhileHeld) doDisable();
         received();
-        for (int key = 1; key <= 254; ++key) sim::setKeyState(key, false);
+        // The keys' releases wait in the queue; the buttons' need not.
+        for (int key = 1; key <= 254; ++key)
+            if (sim::keyState(key)) key < 8 ? sim::setAsyncKeyState(key, false) : sim::keyUpQueued(key);
         if (!c.askedWhileHeld) doDisable();
         sim::advance(50);
         EXPECT_FALSE(state.enabled) << c.name;
         EXPECT_EQ(received(), c.settled) << c.name;
+        sim::takeQueued();  // passed on untouched, translation being off
+        received();
         // On again: a press that Alt joins after it is no Alt + left drag,
         // plain keys and clicks pass on untouched, and Ctrl + left and the
         // mask key are translated as ever.
@@ -148,5 +152,42 @@ TEST_F(LostReleases, SwitchingOffWhileTheKeyStateLagsSettlesWhatTheModuleBegan) 
                          "main WM_KEYDOWN CONTROL 0xC01D0001", "main WM_KEYUP CONTROL 0xC001D001",
                          "main WM_KEYUP MENU 0xC0380001"}))
             << c.name;
+    }
+}
+
+// Keys the user let go in another program are settled at whatever reaches
+// the module first once they are up: an event, a tick or a call.
+TEST_F(LostReleases, KeysLetGoElsewhereAreSettledAtTheNextEventTickOrCall) {
+    const struct {
+        const char* name;
+        const char* hold;  // actions before the user leaves
+        std::vector<int> away;  // keys let go there; the left button goes up outside
+        void (*next)(WindowHandle main);
+        Lines settled;
+    } cases[] = {
+        {"Ctrl + left: the injected Alt, at a motion", "d:CTRL bd:L", {VK_CONTROL, VK_LBUTTON},
+         [](WindowHandle main) { sim::move(main, {3, 3}); },
+         // The button first, as when it goes up before Ctrl.
+         {"main WM_LBUTTONUP 0x0000 0,0", "main WM_KEYUP MENU 0xC0380001", "main input WM_MOUSEMOVE 0x0000 3,3"}},
+        {"Alt + left drag: the Alt told to main, at a keystroke", "d:ALT bd:L m:5,5 bu:L", {VK_MENU},
+         [](WindowHandle) { sim::keyDown('S'); },
+         {"main WM_KEYUP MENU 0xC0380001", "main input WM_KEYDOWN S"}},
+        {"the mask key, at a call", "d:TAB", {VK_TAB}, [](WindowHandle) { setOrvalindeIsEnabled(); },
+         {"main WM_KEYUP CONTROL 0xC001D001", "main WM_KEYUP MENU 0xC0380001"}},
+        {"dragger mode, at its tick", "d:F", {'F'}, [](WindowHandle) { sim::advance(50); }, {}},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        runActions(c.hold, main);
+        if (c.hold == std::string("d:F")) startDraggerMode();
+        received();
+        sim::focusAway();
+        for (int key : c.away) key == VK_LBUTTON ? sim::releaseOutside(Button::Left) : (void)sim::keyUp(key);
+        sim::setFocus(main);
+        EXPECT_EQ(received(), Lines{}) << c.name;
+        c.next(main);
+        EXPECT_EQ(received(), c.settled) << c.name;
+        EXPECT_FALSE(anyKeyRemembered()) << c.name;
+        EXPECT_EQ(sim::cursorCount(), 0) << c.name;
     }
 }

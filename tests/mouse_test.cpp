@@ -326,6 +326,7 @@ TEST_F(Gestures, WithheldCtrlLeftClickIsReplayedWithAlt) {
 
 TEST_F(Gestures, MaskedLeftClickPassesThePressAndReplaysTheRelease) {
     state.maskActive = true;
+    sim::setKeyState(VK_TAB, true);
     press(Button::Left, 3, 4);
     release(Button::Left, 5, 6);
     EXPECT_EQ(received(), Lines({"main input WM_LBUTTONDOWN 0x0001 3,4", "main WM_LBUTTONUP 0x0000 5,6"}));
@@ -341,7 +342,7 @@ TEST_F(Gestures, MotionDuringAReplayedLeftUpIsSwallowed) {
             }
         });
         if (masked)
-            state.maskActive = true;
+            state.maskActive = true, sim::setKeyState(VK_TAB, true);
         else
             state.ctrlWithheld = true;
         press(Button::Left, 3, 4);
@@ -356,6 +357,7 @@ TEST_F(Gestures, MotionDuringAReplayedLeftUpIsSwallowed) {
 
 TEST_F(Gestures, DraggerModeHoldsBackMotionAndLeftPresses) {
     state.draggerKey = 'F';
+    sim::setKeyState('F', true);
     EXPECT_TRUE(sim::move(main, {1, 1}));
     EXPECT_TRUE(sim::buttonDown(Button::Left, main, {1, 1}));
     EXPECT_FALSE(sim::buttonDown(Button::Middle, main, {1, 1}));

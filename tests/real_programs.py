@@ -299,7 +299,79 @@ def registry():
     check("registry editor: the program closes cleanly", code == 0, "exit code %s" % code)
 
 
+def module_keys(step, cls):
+    """The Ctrl and Alt keystrokes the module sent to a window."""
+    return [(m["msg"], m["wparam"]) for m in step
+            if not m["input"] and m["cls"] == cls and m["msg"] in (0x0100, 0x0101) and m["wparam"] in (0x11, 0x12)]
+
+
+def away():
+    """Keys let go in another program: the text editor with the mine sweeper
+    beside it, the focus moved by a click there and brought back by a click
+    in the editor, as a user does."""
+    p = Program("notepad.exe", "Untitled - Notepad")
+    mines = subprocess.Popen(["wine", SYSTEM + "winemine.exe"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for _ in range(100):
+        words = p.tool("rect", "WineMine", "-").split()
+        if len(words) == 4 and all(w.lstrip("-").isdigit() for w in words):
+            break
+        time.sleep(0.1)
+    else:
+        check("away: the mine sweeper opened", False)
+        mines.kill()
+        p.close()
+        return
+    left, top, right, _ = map(int, words)
+    elsewhere = ((left + right) // 2, top + 12)  # its counters' row: no mine is opened
+    cx, cy = p.centre("Edit")
+    x("mousemove", cx, cy); x("click", 1)
+    p.mark()
+    # 1. Ctrl held in the editor, let go in the mine sweeper; back with a
+    # click, then typing.
+    x("keydown", "ctrl"); x("mousemove", *elsewhere); x("click", 1); x("keyup", "ctrl")
+    x("mousemove", cx, cy); x("click", 1); x("type", "ab")
+    p.mark()
+    # 2. Alt + right drag, the button let go over the desktop (the program
+    # holding a pressed button gets its release anywhere else) and Alt in the
+    # mine sweeper; the pointer back over the editor.
+    x("keydown", "alt"); x("mousedown", 3); x("mousemove", cx + 10, cy + 10); x("mousemove", 1000, 740)
+    x("mouseup", 3); x("mousemove", *elsewhere); x("click", 1); x("keyup", "alt"); x("mousemove", cx + 20, cy + 20)
+    x("mousemove", cx + 30, cy + 30, pause=0.6); x("key", "Escape"); x("click", 1); x("key", "Escape")
+    p.mark()
+    # 3. Tab, the mask key, held in the editor and let go in the mine sweeper.
+    x("keydown", "Tab"); x("mousemove", *elsewhere); x("click", 1); x("keyup", "Tab")
+    x("mousemove", cx, cy); x("click", 1); x("type", "cd")
+    p.mark()
+    text = p.tool("text", p.title, "Edit")
+    mines.kill()
+    finished = p.finish("away", 3)
+    if finished is None:
+        return
+    s, every, code = finished
+    click = s[0]
+    check("away: Ctrl let go elsewhere: back in the editor a click is a plain click",
+          bool(got(click, "Edit", 0x0201, input=True)) and not sent(click, "Edit", 0x0201),
+          "presses: %s" % [(m["input"], hex(m["wparam"])) for m in click if m["msg"] == 0x0201])
+    check("away: ... and the module sends no Ctrl or Alt keystroke to the frame",
+          not module_keys(click, "Notepad"), "%s" % module_keys(click, "Notepad"))
+    drag = s[1]
+    ups = sent(drag, "Edit", 0x0205, 0x0008)
+    ctrl = [m["msg"] for m in drag if not m["input"] and m["cls"] == "Edit" and m["wparam"] == 0x11 and
+            m["msg"] in (0x0100, 0x0101)]
+    check("away: Alt + right drag let go elsewhere: the drag ends once and the Edit hears its Ctrl go up",
+          len(ups) == 1 and ctrl == [0x0100, 0x0101], "%d right-button-ups, Ctrl %s" % (len(ups), ctrl))
+    mask = s[2]
+    keys = module_keys(mask, "Notepad")
+    check("away: Tab let go elsewhere: the frame's Ctrl goes up before the click, and no Alt goes down after",
+          keys[:1] == [(0x0100, 0x11)] and (0x0101, 0x11) in keys and (0x0100, 0x12) not in keys, "%s" % keys)
+    check("away: typing works afterwards", text.endswith("abcd"), repr(text))
+    down = believed_down(every)
+    check("away: no window believes anything down at the end", not down, "; ".join(down))
+    check("away: the program closes cleanly", code == 0, "exit code %s" % code)
+
+
 editor()
+away()
 if X86:
     print("SKIP registry editor: its 32-bit build runs the 64-bit one")
 else:

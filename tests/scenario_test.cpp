@@ -30,7 +30,9 @@ TEST(ScenarioParse, ErrorsNameFileLineAndProblem) {
         {"expect box main \"Orvalinde", "s.txt:1: unterminated quoted text"},
         {"expect cursor gone", "s.txt:1: cursor is hidden or shown in: expect cursor gone"},
         {"expect module gone", "s.txt:1: module is loaded or unloaded in: expect module gone"},
-        {"focus none", "s.txt:1: focus takes main or second in: focus none"},
+        {"focus none", "s.txt:1: focus takes main, second or away in: focus none"},
+        {"key up TAB outside", "s.txt:1: a key's release is queued or nothing in: key up TAB outside"},
+        {"key down TAB queued", "s.txt:1: unexpected 'queued' in: key down TAB queued"},
         {"peek 5", "s.txt:1: unexpected '5' in: peek 5"},
         {"window second 1 2 3", "s.txt:1: missing height in: window second 1 2 3"},
         {"call load\nhost captures", "s.txt:2: host, pointer, ime and tooltip lines come before the first action"},
@@ -63,6 +65,7 @@ struct ScriptedHost : scenario::Driver {
 
     bool call(const std::string& name) override { return advance(), name == "load"; }
     void key(int, bool) override { advance(); }
+    void keyUpQueued(int) override { advance(); }
     void button(scenario::Button, bool, bool) override { advance(); }
     void releaseUnseen(scenario::Button, scenario::Release) override { advance(); }
     void hostCaptures() override {}

@@ -66,7 +66,7 @@ TEST_F(Dragger, StartIsRefused) {
 TEST_F(Dragger, SecondStartWhileOnChangesNothing) {
     sim::setKeyState('F', true);
     startDraggerMode();
-    sim::setKeyState('F', false);
+    sim::keyUpQueued('F');  // its release still on its way
     sim::setKeyState('G', true);
     startDraggerMode();
     EXPECT_EQ(state.draggerKey, 'F');
@@ -189,8 +189,7 @@ TEST_F(MaskCapture, SecondCaptureBeforeTheTickReArmsTheSameTimer) {
 
 TEST_F(MaskCapture, CaptureWhileMaskActiveChangesTheKeyOnly) {
     down(VK_TAB);
-    up(VK_TAB);
-    state.maskActive = true;
+    sim::keyUpQueued(VK_TAB);  // its release still on its way
     sim::setKeyState('F', true);
     customMaskKeyPressed();
     EXPECT_EQ(state.maskKey, 'F');

@@ -7,7 +7,7 @@
 //   explore [--host H] --walk EVENTS [--seed N]
 //                                        a seeded random walk instead, in
 //                                        rounds that end settled and checked
-// H is the host: plain (the default), lost, capture or modal (model.h).
+// H is the host: plain (the default), lost, capture, modal or away (model.h).
 //   explore --corpus DIR SCENARIO...     the scenarios as fuzzer inputs
 // For each kind of violation the shortest path is written to DIR as a
 // scenario file. The last line reads "explored N states (depth D): V
@@ -182,9 +182,10 @@ int explore(int maxDepth, const char* outDir, bool lean) {
                     static_cast<unsigned long long>(exceptionHits[e]), model::kExceptions[e].reason);
         // The plain host must reach every exception but the one for releases
         // made elsewhere, which only the host whose user does so reaches.
+        // The hosts whose users let buttons go elsewhere must reach that one.
+        const bool elsewhere = model::variant == model::kLostReleases || model::variant == model::kAwayHost;
         const bool mustReach = model::variant == model::kPlainHost ? e != model::kReleasedElsewhere
-                                                                   : model::variant == model::kLostReleases &&
-                                                                         e == model::kReleasedElsewhere;
+                                                                   : elsewhere && e == model::kReleasedElsewhere;
         if (exceptionHits[e] == 0 && mustReach) {
             std::printf("exception %s is never reached: the list is stale\n", model::kExceptions[e].name);
             ++outside;
@@ -268,7 +269,9 @@ model::Variant variantOf(const scenario::Scenario& s) {
     model::Variant v = model::kPlainHost;
     for (const scenario::Step& step : s.steps) {
         if (step.kind == scenario::Kind::Host) return step.captures ? model::kCapturingHost : model::kModalHost;
-        if (step.kind == scenario::Kind::ButtonUp && step.release != scenario::Seen) v = model::kLostReleases;
+        if (step.kind == scenario::Kind::ButtonUp && step.release != scenario::Seen && v != model::kAwayHost)
+            v = model::kLostReleases;
+        if (step.kind == scenario::Kind::Focus && step.window == scenario::NoWindow) v = model::kAwayHost;
     }
     return v;
 }
@@ -325,7 +328,7 @@ int main(int argc, char** argv) {
             int v = 0;
             while (v < model::kVariantCount && std::strcmp(name, model::kVariantNames[v]) != 0) ++v;
             if (v == model::kVariantCount) {
-                std::fprintf(stderr, "explore: no host '%s' (plain, lost, capture or modal)\n", name);
+                std::fprintf(stderr, "explore: no host '%s' (plain, lost, capture, modal or away)\n", name);
                 return 2;
             }
             model::variant = static_cast<model::Variant>(v);

@@ -16,7 +16,7 @@ const ExceptionInfo kExceptions[kExceptionCount] = {
      "own gestures at such a release, and the buttons it sent are not excused"},
 };
 
-const char* const kVariantNames[kVariantCount] = {"plain", "lost", "capture", "modal"};
+const char* const kVariantNames[kVariantCount] = {"plain", "lost", "capture", "modal", "away"};
 Variant variant = kPlainHost;
 
 std::vector<scenario::Step> written(const std::vector<scenario::Step>& steps) {

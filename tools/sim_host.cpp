@@ -136,7 +136,12 @@ void SimulatedHost::move(scenario::Window window, int x, int y) {
 }
 
 void SimulatedHost::wait(uint32_t milliseconds) { sim::advance(milliseconds); }
-void SimulatedHost::focus(scenario::Window window) { sim::setFocus(handle(window)); }
+void SimulatedHost::focus(scenario::Window window) {
+    if (window == scenario::NoWindow)
+        sim::focusAway();
+    else
+        sim::setFocus(handle(window));
+}
 
 void SimulatedHost::peek() {
     const Point o = origin(pointerWindow);

@@ -24,6 +24,7 @@ struct SimulatedHost : scenario::Driver {
     void layout(const scenario::Step& step) override;
     bool call(const std::string& name) override;
     void key(int key, bool down) override;
+    void keyUpQueued(int key) override { sim::keyUpQueued(key); }
     void button(scenario::Button button, bool down, bool doubleClick) override;
     void releaseUnseen(scenario::Button button, scenario::Release how) override;
     void hostCaptures() override { sim::setCapturingHost(true); }

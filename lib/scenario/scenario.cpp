@@ -295,7 +295,13 @@ bool parseStep(Parser& p, Step* step) {
         const int which = pick(w, {"down", "up", "tap"});
         if (which < 0) return p.fail("key takes down, up or tap");
         step->kind = kinds[which];
-        return p.word(&w, "key") && (parseKey(w, &step->key) || p.fail("unknown key '" + w + "'")) && p.end();
+        if (!p.word(&w, "key") || !(parseKey(w, &step->key) || p.fail("unknown key '" + w + "'"))) return false;
+        if (step->kind == Kind::KeyUp && p.more()) {
+            if (p.peek() != "queued") return p.fail("a key's release is queued or nothing");
+            ++p.next;
+            step->release = Queued;
+        }
+        return p.end();
     }
     if (verb == "button") {
         if (!p.word(&w, "down, up or double")) return false;
@@ -329,8 +335,10 @@ bool parseStep(Parser& p, Step* step) {
     }
     if (verb == "focus") {
         step->kind = Kind::Focus;
-        return p.word(&w, "window") && ((parseWindow(w, &step->window) && step->window <= Second) ||
-                                        p.fail("focus takes main or second")) && p.end();
+        if (!p.word(&w, "window")) return false;
+        if (w == "away") return step->window = NoWindow, p.end();
+        return ((parseWindow(w, &step->window) && step->window <= Second) || p.fail("focus takes main, second or away")) &&
+               p.end();
     }
     if (verb == "peek" || verb == "unload") {
         step->kind = verb == "peek" ? Kind::Peek : Kind::Unload;
@@ -445,7 +453,7 @@ std::string format(const Step& step) {
                (step.toolWindow ? " tool" : "");
     case Kind::Call: return "call " + step.name;
     case Kind::KeyDown: return "key down " + key;
-    case Kind::KeyUp: return "key up " + key;
+    case Kind::KeyUp: return "key up " + key + (step.release == Queued ? " queued" : "");
     case Kind::KeyTap: return "key tap " + key;
     case Kind::ButtonDown: return std::string("button down ") + kButtons[step.button];
     case Kind::ButtonUp: {
@@ -462,7 +470,7 @@ std::string format(const Step& step) {
     case Kind::Move:
         return "move " + std::to_string(step.x) + " " + std::to_string(step.y) + over(step.window);
     case Kind::Wait: return "wait " + std::to_string(step.milliseconds);
-    case Kind::Focus: return std::string("focus ") + windowName(step.window);
+    case Kind::Focus: return std::string("focus ") + (step.window == NoWindow ? "away" : windowName(step.window));
     case Kind::Peek: return "peek";
     case Kind::Unload: return "unload";
     case Kind::ExpectModule: return std::string("expect module ") + (step.moduleLoaded ? "loaded" : "unloaded");

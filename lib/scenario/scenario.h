@@ -22,6 +22,8 @@
 //                                      first mouse event is a button)
 //   call doEnable                      an export, by name
 //   key down MENU | key up TAB | key tap S
+//   key up CONTROL queued              released now, its key-up queued
+//                                      behind the next action's event
 //   move 110 105                       client coordinates of main ...
 //   move 5 5 over second               ... or of the second window (a child of main),
 //   move 5 5 over other                or of another window of the host's
@@ -48,6 +50,11 @@
 //   end loop                           ... until this one: the loop returns
 //   wait 60                            milliseconds
 //   focus second | focus main          the keyboard focus moves
+//   focus away                         ... to another program (Alt+Tab, a
+//                                      click elsewhere, the lock screen): key
+//                                      lines go there, unseen by the host's
+//                                      thread, until focus main or second
+//                                      brings it back
 //   peek                               a mouse hook call with a nonzero code:
 //                                      motion at the pointer, looked at but
 //                                      left in the queue
@@ -114,7 +121,7 @@ struct Step {
     bool compareParam = true;  // keystroke lParam or mouse flags given
     bool cursorShown = true;
     bool moduleLoaded = true;
-    Release release = Seen;  // button up
+    Release release = Seen;  // button up; a key up is Seen or Queued
     int nested = -1;         // the search tools' own: see model::alphabet
     bool captures = false;   // host: captures, or a loop at expected.message
 };
@@ -133,7 +140,9 @@ struct Driver {
     // coordinates; or, before any action, makes the ime or tooltip window.
     virtual void layout(const Step& step) = 0;
     virtual bool call(const std::string& name) = 0;  // false: no such export
+    // To the focus, which may be another program's (focus(NoWindow)).
     virtual void key(int key, bool down) = 0;
+    virtual void keyUpQueued(int key) = 0;
     // At the pointer, which starts at main's client origin.
     virtual void button(Button button, bool down, bool doubleClick) = 0;
     // A release other than over the client area (Outside, Queued, NonClient).
@@ -145,7 +154,7 @@ struct Driver {
     virtual void loopAt(Window window, uint32_t message) = 0;
     virtual void move(Window window, int x, int y) = 0;
     virtual void wait(uint32_t milliseconds) = 0;
-    virtual void focus(Window window) = 0;
+    virtual void focus(Window window) = 0;  // NoWindow: another program
     virtual void peek() = 0;
     virtual bool cursorShown() = 0;
     // Frees the host's reference to the module; whether it is still mapped.

@@ -43,7 +43,12 @@ bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* e
         *error = where(s, step.line) + "no export named '" + step.name + "'";
         return false;
     case Kind::KeyDown: driver.key(step.key, true); break;
-    case Kind::KeyUp: driver.key(step.key, false); break;
+    case Kind::KeyUp:
+        if (step.release == Queued)
+            driver.keyUpQueued(step.key);
+        else
+            driver.key(step.key, false);
+        break;
     case Kind::KeyTap:
         driver.key(step.key, true);
         driver.key(step.key, false);

@@ -117,19 +117,20 @@ struct Lanes {
         if (lane.since >= 0) lane.bars.push_back({lane.since, x});
         lane.since = -1;
     }
-    void close(int x) {
+    void close(int x, bool keysOnly = false) {
         for (auto& entry : byKey)
-            if (entry.second.since >= 0) entry.second.bars.push_back({entry.second.since, x}), entry.second.since = -1;
+            if (entry.second.since >= 0 && !(keysOnly && belief::buttonName(entry.first)))
+                entry.second.bars.push_back({entry.second.since, x}), entry.second.since = -1;
     }
 };
 
 struct Mark {
-    int style;  // 0 sent, 1 passed on, 2 swallowed
+    int style;  // 0 sent, 1 passed on, 2 swallowed, 3 went to another program
     std::string label;
     int times;  // repeats of one message share a mark
 };
 
-const Style kMarkStyles[] = {Style::MarkSent, Style::MarkPassed, Style::MarkSwallowed};
+const Style kMarkStyles[] = {Style::MarkSent, Style::MarkPassed, Style::MarkSwallowed, Style::MarkElsewhere};
 
 struct Painter {
     Picture picture;
@@ -182,6 +183,11 @@ Picture layout(const scenario::Scenario& s, const std::vector<scenario::TracedAc
     Lanes believed[2];
     belief::Held held[2];
     bool second = false;
+    // The columns whose actions the user made with the focus in another
+    // program: from `focus away` until the focus comes back.
+    std::vector<bool> away(columns.size(), false);
+    bool elsewhere = false;
+    int focused = scenario::Main;
     std::vector<std::vector<Mark>> swallowed(columns.size()), sent[2];
     sent[0].resize(columns.size());
     sent[1].resize(columns.size());
@@ -190,6 +196,16 @@ Picture layout(const scenario::Scenario& s, const std::vector<scenario::TracedAc
         const int x0 = kLeft + kColumn * static_cast<int>(c), mid = x0 + kColumn / 2;
         if (a.step != nullptr) {
             const scenario::Step& step = *a.step;
+            if (step.kind == Kind::Focus) {
+                elsewhere = step.window == scenario::NoWindow;
+                // The window losing the focus is told so, and forgets the keys it saw go down.
+                if (focused <= scenario::Second && step.window != focused) {
+                    belief::loseFocus(held[focused]);
+                    believed[focused].close(mid, true);
+                }
+                focused = step.window;
+            }
+            away[c] = elsewhere;
             if (step.kind == Kind::KeyDown) user.press(step.key, mid);
             if (step.kind == Kind::KeyUp) user.release(step.key, mid);
             if (step.kind == Kind::KeyTap) user.press(step.key, x0 + kColumn / 3), user.release(step.key, x0 + 2 * kColumn / 3);
@@ -203,7 +219,10 @@ Picture layout(const scenario::Scenario& s, const std::vector<scenario::TracedAc
                                         (input.second == 0 || static_cast<int>(r.wParam) == input.second));
                 std::string label = shortMessage(input.first);
                 if (input.second != 0) label += " " + keyLabel(belief::generic(input.second));
-                if (!passed) swallowed[c].push_back({2, label, 1});
+                // Keys went to the other program; the mouse still goes by the pointer.
+                const bool toOther = (elsewhere && scenario::isKeyMessage(input.first)) ||
+                                     (step.kind == Kind::ButtonUp && step.release == scenario::Outside);
+                if (!passed) swallowed[c].push_back({toOther ? 3 : 2, label, 1});
             }
         }
         const size_t n = a.received.size();
@@ -247,6 +266,15 @@ Picture layout(const scenario::Scenario& s, const std::vector<scenario::TracedAc
     paint.text(kPad + 3 * (kColumn + 10) + 46, y + 11, "held by the user");
     paint.rect(kPad + 3 * (kColumn + 10) + 170, y + 3, 40, 8, Style::BelievedBar);
     paint.text(kPad + 3 * (kColumn + 10) + 216, y + 11, "a window believes it down");
+    bool toOther = false;
+    for (const std::vector<Mark>& marks : swallowed)
+        for (const Mark& m : marks) toOther = toOther || m.style == 3;
+    if (toOther || std::find(away.begin(), away.end(), true) != away.end()) {
+        y += 20;
+        paint.mark(kPad, y, {3, "to another program", 1});
+        paint.rect(kPad + kColumn + 10, y + 1, 40, kMark - 5, Style::Away);
+        paint.text(kPad + kColumn + 56, y + 11, "the focus in another program");
+    }
     paint.pinning = false;
     y += 34;
 
@@ -286,6 +314,8 @@ Picture layout(const scenario::Scenario& s, const std::vector<scenario::TracedAc
     // Behind everything: the columns, and the waits as gaps in time.
     for (size_t c = 0; c < columns.size(); ++c) {
         const int x0 = kLeft + kColumn * static_cast<int>(c);
+        if (away[c])
+            paint.picture.items.push_back({ItemKind::Rect, Style::Away, true, false, x0, lanesTop, kColumn, bottom - lanesTop, ""});
         if (columns[c]->step != nullptr && columns[c]->step->kind == Kind::Wait)
             paint.picture.items.push_back({ItemKind::Gap, Style::Plain, true, false, x0, top - 14, kColumn, bottom - top + 14, ""});
         else
@@ -308,6 +338,8 @@ uint32_t fillColour(Style style) {
     switch (style) {
     case Style::MarkSent: return 0xe07a1f;
     case Style::MarkSwallowed: return 0xfde2e2;
+    case Style::MarkElsewhere: return 0xeeeeee;
+    case Style::Away: return 0xeee8f6;
     case Style::UserBar: return 0x4a4a4a;
     case Style::BelievedBar: return 0x2f7fc1;
     default: return 0xffffff;
@@ -319,6 +351,8 @@ uint32_t strokeColour(Style style) {
     case Style::MarkSent: return 0xa04f00;
     case Style::MarkPassed: return 0x7a7a7a;
     case Style::MarkSwallowed: return 0xc62828;
+    case Style::MarkElsewhere: return 0x9e9e9e;
+    case Style::Away: return 0xeee8f6;
     case Style::Guide: return 0xeeeeee;
     case Style::Tick: return 0x222222;
     case Style::Separator: return 0xbbbbbb;
@@ -352,8 +386,9 @@ std::string svgItem(const timeline::Item& item) {
         return out + timeline::escape(item.text) + "</text>\n";
     }
     case timeline::ItemKind::Rect: {
-        const bool bar = item.style == Style::UserBar || item.style == Style::BelievedBar;
-        const char* extra = bar ? " rx=\"3\"" : item.style == Style::MarkSwallowed ? " stroke-dasharray=\"3,2\" rx=\"2\"" : " rx=\"2\"";
+        const bool bar = item.style == Style::UserBar || item.style == Style::BelievedBar || item.style == Style::Away;
+        const bool dashed = item.style == Style::MarkSwallowed || item.style == Style::MarkElsewhere;
+        const char* extra = bar ? " rx=\"3\"" : dashed ? " stroke-dasharray=\"3,2\" rx=\"2\"" : " rx=\"2\"";
         std::snprintf(out, sizeof out, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"%s\" stroke=\"%s\"%s/>\n",
                       item.x, item.y, item.w, item.h, colour(timeline::fillColour(item.style)).c_str(),
                       bar ? "none" : colour(timeline::strokeColour(item.style)).c_str(), extra);

@@ -19,7 +19,9 @@ enum class ItemKind : uint8_t { Text, Rect, Line, Gap };
 enum class Style : uint8_t {
     Plain, Title, Header, UserHeading, WindowHeading,  // text
     MarkSent, MarkPassed, MarkSwallowed,               // a message's box
+    MarkElsewhere,                                     // input that went to another program
     UserBar, BelievedBar,                              // a held key's bar
+    Away,                                              // behind the actions made with the focus elsewhere
     Guide, Tick, Separator, ColumnRule,                // lines
 };
 

@@ -72,6 +72,7 @@ bool installHooks() {
 }
 
 extern "C" void PLATFORM_CDECL doEnable() {
+    settleKeysReleasedElsewhere(0);
     if (!state.hooksInstalled) {
         state.hooksInstalled = true;
         keepModuleLoaded();
@@ -82,6 +83,7 @@ extern "C" void PLATFORM_CDECL doEnable() {
 }
 
 extern "C" void PLATFORM_CDECL doDisable() {
+    settleKeysReleasedElsewhere(0);
     state.enableRequested = false;
     switchWhenQuiet();
 }

@@ -1,11 +1,14 @@
 // The timer-driven exports: dragger mode, mask key capture and the H burst.
 // Timer procedures run from the host's message dispatch on its UI thread.
+// Each, like every hook call and control call, first settles the keys let go
+// where the hooks never saw it.
 #include "module/exports.h"
 #include "state/state.h"
 #include "translate/hooks.h"
 #include "translate/switching.h"
 
 extern "C" void PLATFORM_CDECL startDraggerMode() {
+    settleKeysReleasedElsewhere(0);
     if (state.draggerKey != 0) return;
     if (platform::focusWindow() != state.mainWindow) return;
     // Without exactly one held key there is nothing to repeat; arming the
@@ -19,6 +22,7 @@ extern "C" void PLATFORM_CDECL startDraggerMode() {
 }
 
 void PLATFORM_CALLBACK draggerTick(WindowHandle, uint32_t, TimerId, TimerTime) {
+    settleKeysReleasedElsewhere(0);
     // The key may have gone up, or the focus left main, since a hook last
     // looked (with translation off none looks): a repeat sent now would
     // reach a window that never hears the key's release.
@@ -37,6 +41,7 @@ void PLATFORM_CALLBACK draggerTick(WindowHandle, uint32_t, TimerId, TimerTime) {
 }
 
 extern "C" void PLATFORM_CDECL customMaskKeyPressed() {
+    settleKeysReleasedElsewhere(0);
     if (platform::focusWindow() != state.mainWindow) return;
     const int key = singleHeldKey();
     if (key == 0) return;
@@ -50,6 +55,7 @@ extern "C" void PLATFORM_CDECL customMaskKeyPressed() {
 }
 
 void PLATFORM_CALLBACK maskTimerTick(WindowHandle, uint32_t, TimerId, TimerTime) {
+    settleKeysReleasedElsewhere(0);
     // A key released before the tick has had its release handled already;
     // pressing Ctrl now would leave the host with Ctrl held and nothing to
     // release it. With translation off the key's release passes on
@@ -60,12 +66,14 @@ void PLATFORM_CALLBACK maskTimerTick(WindowHandle, uint32_t, TimerId, TimerTime)
 }
 
 extern "C" void PLATFORM_CDECL doDelayedEnable() {
+    settleKeysReleasedElsewhere(0);
     state.burstTicks = 0;
     keepModuleLoaded();
     state.burstTimer = platform::setTimer(state.burstTimer, 1, burstTick);
 }
 
 void PLATFORM_CALLBACK burstTick(WindowHandle, uint32_t, TimerId, TimerTime) {
+    settleKeysReleasedElsewhere(0);
     if (state.burstTicks > 4) {
         platform::killTimer(state.burstTimer);
         state.burstTicks += 1;
@@ -79,4 +87,7 @@ void PLATFORM_CALLBACK burstTick(WindowHandle, uint32_t, TimerId, TimerTime) {
     switchWhenQuiet();
 }
 
-extern "C" void PLATFORM_CDECL setOrvalindeIsEnabled() { platform::killTimer(state.burstTimer); }
+extern "C" void PLATFORM_CDECL setOrvalindeIsEnabled() {
+    settleKeysReleasedElsewhere(0);
+    platform::killTimer(state.burstTimer);
+}

@@ -74,10 +74,19 @@ namespace platform {
 LResult sendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam);
 // Only the sign bit is meaningful: the key is down at this moment.
 int16_t asyncKeyState(int virtualKey);
+// The key as this thread's input has it so far: it changes as the thread
+// takes the key's messages from its queue (whether or not a hook passed
+// them on), after the hook. Windows brings it into line with the desktop
+// when the thread is active again after input went elsewhere; Wine only
+// when asked outside the handling of an input message.
+int16_t threadKeyState(int virtualKey);
 WindowHandle focusWindow();
 uint32_t tickCount();
 // A mouse-button message is waiting in this thread's queue, not yet taken.
 bool buttonInputQueued();
+// A key message is waiting in this thread's queue; inside the keyboard hook
+// the key at hand is always one.
+bool keyInputQueued();
 void screenToClient(WindowHandle window, Point* point);
 // A live id re-arms that timer; any other id creates a new one.
 TimerId setTimer(TimerId id, uint32_t milliseconds, TimerProcedure procedure);

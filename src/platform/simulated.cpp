@@ -88,24 +88,45 @@ int leftOf(int generic) {
     return 0;
 }
 
-void pressKeyState(int key) {
+typedef std::array<bool, 256> Keys;
+
+void pressKeyState(int key, Keys& keys = world.keys) {
     key &= 0xFF;
-    world.keys[key] = true;
-    if (int generic = genericOf(key)) world.keys[generic] = true;
-    if (int left = leftOf(key)) world.keys[left] = true;
+    keys[key] = true;
+    if (int generic = genericOf(key)) keys[generic] = true;
+    if (int left = leftOf(key)) keys[left] = true;
 }
 
-void releaseKeyState(int key) {
+void releaseKeyState(int key, Keys& keys = world.keys) {
     key &= 0xFF;
-    world.keys[key] = false;
+    keys[key] = false;
     if (int left = leftOf(key)) {
-        world.keys[left] = false;
-        world.keys[left + 1] = false;
+        keys[left] = false;
+        keys[left + 1] = false;
     }
     if (int generic = genericOf(key)) {
         const int left = leftOf(generic);
-        world.keys[generic] = world.keys[left] || world.keys[left + 1];
+        keys[generic] = keys[left] || keys[left + 1];
     }
+}
+
+// The thread takes a key event from its queue: its hook runs, then the
+// thread's key state follows, whatever the hook did (as Wine shows).
+bool takeKey(int key, bool released, bool wasDown) {
+    LParam lParam = 1;
+    if (wasDown) lParam |= LParam(1) << 30;
+    if (released) lParam |= LParam(1) << 31;
+    if (world.keys[0x12]) lParam |= LParam(1) << 29;
+    const HookProcedure hook = world.hooks[kKeyboardHook];
+    ++world.keysHandled;
+    const bool swallowed = hook != nullptr && !callHook(hook, 0, static_cast<WParam>(key), lParam);
+    --world.keysHandled;
+    released ? releaseKeyState(key, world.threadKeys) : pressKeyState(key, world.threadKeys);
+    if (swallowed) return true;
+    if (world.focus != nullptr)
+        deliver({world.focus, released ? 0x0101u : 0x0100u, static_cast<WParam>(key), lParam, true});
+    deliverQueued(nullptr);
+    return false;
 }
 
 bool deliverKey(int key, bool released) {
@@ -114,16 +135,9 @@ bool deliverKey(int key, bool released) {
         releaseKeyState(key);
     else
         pressKeyState(key);
-    LParam lParam = 1;
-    if (wasDown) lParam |= LParam(1) << 30;
-    if (released) lParam |= LParam(1) << 31;
-    if (world.keys[0x12]) lParam |= LParam(1) << 29;
-    const HookProcedure hook = world.hooks[kKeyboardHook];
-    if (hook != nullptr && !callHook(hook, 0, static_cast<WParam>(key), lParam)) return true;
-    if (world.focus != nullptr)
-        deliver({world.focus, released ? 0x0101u : 0x0100u, static_cast<WParam>(key), lParam, true});
-    deliverQueued(nullptr);
-    return false;
+    // Another program has the focus: the key goes there.
+    if (world.away) return false;
+    return takeKey(key, released, wasDown);
 }
 
 WParam buttonFlags() {
@@ -142,6 +156,10 @@ void deliverQueued(const QueuedEvent* behind) {
     while (!world.queued.empty()) {
         QueuedEvent next = world.queued.front();
         world.queued.erase(world.queued.begin());
+        if (next.key != 0) {
+            takeKey(next.key, true, true);
+            continue;
+        }
         if (behind != nullptr) next.window = behind->window, next.screen = behind->screen;
         deliverMouse(next.message, next.window, next.screen, false);
     }
@@ -190,7 +208,7 @@ bool deliverMouse(uint32_t message, WindowHandle window, Point screen, bool take
         deliver({window, message, buttonFlags(), packPoint(client), true});
     }
     if (takeQueued) {
-        const QueuedEvent here = {message, window, screen};
+        const QueuedEvent here = {message, window, screen, 0};
         deliverQueued(&here);
     }
     return swallowed;
@@ -238,7 +256,19 @@ void bringToTop(WindowHandle window) {
     if (Window* w = find(window)) w->zOrder = top - 1;
 }
 
-void setFocus(WindowHandle window) { world.focus = window; }
+void setFocus(WindowHandle window) {
+    // Active again: the thread's key state catches up with what happened elsewhere.
+    if (world.away) world.threadKeys = world.keys;
+    world.away = false;
+    world.focus = window;
+}
+
+void focusAway() {
+    world.away = true;
+    world.focus = nullptr;
+}
+
+bool focusIsAway() { return world.away; }
 void setCurrentThread(uint32_t thread) { world.currentThread = thread; }
 
 void setWindowProcedure(WindowHandle window, std::function<void(const Message&)> procedure) {
@@ -246,13 +276,18 @@ void setWindowProcedure(WindowHandle window, std::function<void(const Message&)>
 }
 
 void setKeyState(int virtualKey, bool down) {
-    if (down)
-        pressKeyState(virtualKey);
-    else
-        releaseKeyState(virtualKey);
+    for (Keys* keys : {&world.keys, &world.threadKeys}) {
+        if (down)
+            pressKeyState(virtualKey, *keys);
+        else
+            releaseKeyState(virtualKey, *keys);
+    }
 }
 
+void setAsyncKeyState(int virtualKey, bool down) { down ? pressKeyState(virtualKey) : releaseKeyState(virtualKey); }
+
 bool keyState(int virtualKey) { return world.keys[virtualKey & 0xFF]; }
+bool threadKeyState(int virtualKey) { return world.threadKeys[virtualKey & 0xFF]; }
 
 bool keyDown(int virtualKey) { return deliverKey(virtualKey, false); }
 bool keyUp(int virtualKey) { return deliverKey(virtualKey, true); }
@@ -278,7 +313,14 @@ void releaseOutside(Button button) { world.keys[buttonKey(button)] = false; }
 
 void releaseQueued(Button button, WindowHandle window, Point screen) {
     world.keys[buttonKey(button)] = false;
-    world.queued.push_back({buttonMessage(button, 1), window, screen});
+    world.queued.push_back({buttonMessage(button, 1), window, screen, 0});
+}
+
+void takeQueued() { deliverQueued(nullptr); }
+
+void keyUpQueued(int virtualKey) {
+    releaseKeyState(virtualKey);
+    world.queued.push_back({0x0101, nullptr, {0, 0}, virtualKey});
 }
 
 bool nonClientButtonUp(Button button, WindowHandle window, Point screen) {

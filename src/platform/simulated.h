@@ -53,6 +53,10 @@ void setWindowStyle(WindowHandle window, const WindowStyle& style);
 // (windows are listed in the order they were added until then).
 void bringToTop(WindowHandle window);
 void setFocus(WindowHandle window);
+// The keyboard focus goes to another program: keys go there, unseen by the
+// hooks, until setFocus gives it back to a window of the host.
+void focusAway();
+bool focusIsAway();
 void setCurrentThread(uint32_t thread);
 
 // Runs during every send to `window`, after the message is logged; it may
@@ -61,7 +65,11 @@ void setWindowProcedure(WindowHandle window, std::function<void(const Message&)>
 
 // Key state only, no hook call: a key that was down before the module looked.
 void setKeyState(int virtualKey, bool down);
+// The desktop's key state alone: a key that changed with its event still
+// on its way to the thread.
+void setAsyncKeyState(int virtualKey, bool down);
 bool keyState(int virtualKey);
+bool threadKeyState(int virtualKey);  // as the host's thread has it
 
 // The user's actions, delivered through the installed hooks. A passed-on
 // event reaches the focus window (keys) or `window` (mouse) as input.
@@ -77,6 +85,10 @@ void releaseOutside(Button button);
 // Released now, its message queued behind the next event, which the hooks
 // see with the button already up.
 void releaseQueued(Button button, WindowHandle window, Point screen);
+// A key released now, its key-up queued behind the next event.
+void keyUpQueued(int virtualKey);
+// The thread takes what is queued now, with no event ahead of it.
+void takeQueued();
 // Released over the window's non-client area (a border or title bar).
 bool nonClientButtonUp(Button button, WindowHandle window, Point screen);
 

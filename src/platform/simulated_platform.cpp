@@ -21,6 +21,12 @@ int16_t asyncKeyState(int virtualKey) {
     return world.keys[virtualKey] ? static_cast<int16_t>(0x8000) : 0;
 }
 
+int16_t threadKeyState(int virtualKey) {
+    ++world.platformCalls;
+    if (virtualKey < 0 || virtualKey > 255) return 0;
+    return world.threadKeys[virtualKey] ? static_cast<int16_t>(0x8000) : 0;
+}
+
 WindowHandle focusWindow() {
     ++world.platformCalls;
     return world.focus;
@@ -28,7 +34,18 @@ WindowHandle focusWindow() {
 
 bool buttonInputQueued() {
     ++world.platformCalls;
-    return world.buttonsQueued > 0 || !world.queued.empty();
+    if (world.buttonsQueued > 0) return true;
+    for (const QueuedEvent& e : world.queued)
+        if (e.key == 0) return true;
+    return false;
+}
+
+bool keyInputQueued() {
+    ++world.platformCalls;
+    if (world.keysHandled > 0) return true;
+    for (const QueuedEvent& e : world.queued)
+        if (e.key != 0) return true;
+    return false;
 }
 
 uint32_t tickCount() {

@@ -29,6 +29,7 @@ struct QueuedEvent {
     uint32_t message;
     WindowHandle window;
     Point screen;
+    int key;  // a key's release (message is WM_KEYUP), or 0: a mouse message
 };
 
 struct CurrentEvent {
@@ -51,6 +52,10 @@ struct World {
     WindowHandle focus = nullptr;
     uint32_t currentThread = sim::kHostThread;
     std::array<bool, 256> keys{};
+    // The keys as the host's thread has them: changed as it takes each key
+    // event, and brought into line with `keys` when it is active again.
+    std::array<bool, 256> threadKeys{};
+    bool away = false;  // another program has the keyboard focus
     uint64_t clock = 0;
     uint32_t tickBase = 0;
     std::vector<Timer> timers;
@@ -74,6 +79,7 @@ struct World {
     // Button messages in the queue: the one whose hooks are running (the
     // platform takes it only once they return), and releases queued behind.
     int buttonsQueued = 0;
+    int keysHandled = 0;  // key events whose hooks are running: still in the queue
     std::vector<QueuedEvent> queued;
     std::vector<CurrentEvent> handling;  // mouse events whose hooks are running, innermost last
     WindowHandle capture = nullptr;

@@ -26,6 +26,8 @@ LResult sendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam
 
 int16_t asyncKeyState(int virtualKey) { return GetAsyncKeyState(virtualKey); }
 
+int16_t threadKeyState(int virtualKey) { return GetKeyState(virtualKey); }
+
 WindowHandle focusWindow() { return GetFocus(); }
 
 uint32_t tickCount() { return GetTickCount(); }
@@ -33,6 +35,8 @@ uint32_t tickCount() { return GetTickCount(); }
 // The high word lists what is in the queue now and is left as it is; only
 // the low word's "new since last asked" bit of QS_MOUSEBUTTON is cleared.
 bool buttonInputQueued() { return (HIWORD(GetQueueStatus(QS_MOUSEBUTTON)) & QS_MOUSEBUTTON) != 0; }
+
+bool keyInputQueued() { return (HIWORD(GetQueueStatus(QS_KEY)) & QS_KEY) != 0; }
 
 void screenToClient(WindowHandle window, Point* point) {
     ScreenToClient(window, reinterpret_cast<POINT*>(point));

@@ -12,7 +12,15 @@ void flushPendingCtrlUp() {
     const bool ownReleaseReachesIt = state.ctrlHeld && !state.ctrlWithheld &&
                                      state.ctrlDownWindow == state.pendingCtrlUpWindow &&
                                      platform::focusWindow() == state.pendingCtrlUpWindow;
-    if (!ownReleaseReachesIt) sendModifier(state.pendingCtrlUpWindow, WM_KEYUP, VK_CONTROL, KEY_OWED_CTRL_UP);
+    if (ownReleaseReachesIt)
+        state.pendingCtrlUpWindow = nullptr;
+    else
+        sendPendingCtrlUp();
+}
+
+void sendPendingCtrlUp() {
+    if (state.pendingCtrlUpWindow == nullptr) return;
+    sendModifier(state.pendingCtrlUpWindow, WM_KEYUP, VK_CONTROL, KEY_OWED_CTRL_UP);
     // Cleared only after the send: a hook re-entered meanwhile still owes it.
     state.pendingCtrlUpWindow = nullptr;
 }

@@ -105,6 +105,8 @@ inline LParam makePointParam(Point point) {
 }
 
 void flushPendingCtrlUp();
+// Sends the owed Ctrl key-up, if any, whoever holds Ctrl.
+void sendPendingCtrlUp();
 void stopDragger();
 void stopDraggerIfUnfocused();
 bool anyOtherKeyDown(int excludedKey);
@@ -123,6 +125,11 @@ inline bool anyGestureHeld() {
 }
 
 inline bool keyIsDown(int virtualKey) { return platform::asyncKeyState(virtualKey) < 0; }
+// The module remembers a key held: the user's Ctrl or Alt, the mask key, or
+// dragger mode's key.
+inline bool anyKeyRemembered() {
+    return state.ctrlHeld | state.altHeld | state.maskActive | state.maskPressPassed | (state.draggerKey != 0);
+}
 // Every Ctrl and Alt keystroke the module sends goes through here, so that it
 // knows what main was last told of each.
 inline void sendModifier(WindowHandle window, uint32_t message, int key, LParam lParam) {

@@ -20,6 +20,13 @@ void pressCtrlForMask();
 // gesture's own button is left to its handler.
 void endLostGestures(WParam ownRelease);
 
+// Settles each key the module remembers held that the user has let go where
+// the hooks never saw it (another program had the focus), as its release
+// would have, but passing nothing on: the thread never had that release.
+// `keyAtHand` is the key of the event being handled, which its handler
+// settles itself (0 outside the keyboard hook).
+void settleKeysReleasedElsewhere(int keyAtHand);
+
 // Ends every gesture a button holds on, as its release would have, and
 // forgets what the buttons armed.
 void endAllGestures();

@@ -119,7 +119,57 @@ void handleOtherKey(int key, bool released) {
     }
 }
 
+// Up, and not on its way to the hooks. The desktop's key state runs ahead of
+// the thread's queue: a release still queued behind the event at hand reads
+// up already. Outside the keyboard hook no key message queued tells them
+// apart. Inside it the key at hand is always queued, so the thread's own
+// key state does: a release not yet taken has not reached it. (Under Wine
+// that state can lag after the focus came back, until read outside input:
+// the key is then settled at the next mouse event, tick or call instead.)
+bool releasedUnseen(int key, bool inKeyboardHook) {
+    if (keyIsDown(key)) return false;
+    return inKeyboardHook ? platform::threadKeyState(key) >= 0 : !platform::keyInputQueued();
+}
+
+// The dragger key or the mask key, released where the hooks never saw it.
+// The mask is over before its key-ups go out: a hook re-entered from them
+// reads the key up too, and must not settle it again.
+void settleKey(int key) {
+    flushPendingCtrlUp();
+    if (key == state.draggerKey) stopDragger();
+    if (key != state.maskKey) return;
+    const bool active = state.maskActive;
+    state.maskActive = state.maskPressPassed = false;
+    if (!active) return;
+    sendCtrlToMain(WM_KEYUP, KEY_OWED_CTRL_UP);
+    if (!state.altHeld && !state.maskedLeftDown) sendAltUpToMain();
+}
+
 }  // namespace
+
+void settleKeysReleasedElsewhere(int keyAtHand) {
+    if (!anyKeyRemembered()) return;
+    // Ctrl first: a drag's owed key-up then goes out with Alt, as when Ctrl
+    // goes up before Alt.
+    const bool inKeyboardHook = keyAtHand != 0;
+    if (state.ctrlHeld && !isCtrlFamily(keyAtHand) && releasedUnseen(VK_CONTROL, inKeyboardHook)) {
+        // Its release will never reach the window owed the key-up.
+        sendPendingCtrlUp();
+        // Passed on, the release would have answered main's Ctrl; there is none.
+        if (!handleCtrl(true) && state.mainCtrlDown) sendCtrlToMain(WM_KEYUP, KEY_REPEAT_CTRL);
+    }
+    if (state.altHeld && !isAltFamily(keyAtHand) && releasedUnseen(VK_MENU, inKeyboardHook)) {
+        flushPendingCtrlUp();
+        state.altHeld = false;
+        handleOtherKey(VK_MENU, true);
+        if (state.mainAltDown) sendAltUpToMain();
+    }
+    const int dragger = state.draggerKey;
+    if (dragger != 0 && dragger != keyAtHand && releasedUnseen(dragger, inKeyboardHook)) settleKey(dragger);
+    const int mask = state.maskKey;
+    if ((state.maskActive || state.maskPressPassed) && mask != keyAtHand && releasedUnseen(mask, inKeyboardHook))
+        settleKey(mask);
+}
 
 void pressCtrlForMask() {
     if (!state.maskActive) {
@@ -146,6 +196,7 @@ LResult keyEvent(int code, WParam wParam, LParam lParam) {
     const int key = static_cast<int32_t>(static_cast<uint32_t>(wParam));
 
     if (anyGestureHeld()) endLostGestures(0);
+    settleKeysReleasedElsewhere(key);
 
     // Holding Alt after an Alt + right drag must not settle its Ctrl key-up;
     // Alt's release (and a right Alt press) does.

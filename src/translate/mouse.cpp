@@ -412,6 +412,8 @@ LResult mouseEvent(int code, WParam wParam, LParam lParam) {
     state.replacing = {wParam, screen, true};
 
     if (anyGestureHeld()) endLostGestures(wParam);
+    // After the buttons: a drag ended here owes its Ctrl key-up at Alt's release.
+    settleKeysReleasedElsewhere(0);
     const uint32_t before = gestureBits();
     const Event event = {record->hwnd, record->pt};
     const bool swallow = translate(wParam, event);
