@@ -206,12 +206,21 @@ struct WineHost : scenario::Driver {
         releaseQueued = true;
     }
 
-    void button(scenario::Button button, bool down, bool) override {
-        // A double-click is the platform's doing: a second press soon after a click.
-        injectMove(pointer, down ? kDown[button] : kUp[button]);
+    // A button line names the logical button. Windows makes a physical press
+    // the logical button the setting maps it to; Wine only changes the
+    // setting, so there the physical button is the logical one.
+    static int physical(scenario::Button button) {
+        static const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+        return button != scenario::Middle && GetSystemMetrics(SM_SWAPBUTTON) && !wine ? 1 - button : button;
     }
 
-    void releaseUnseen(scenario::Button button, scenario::Release how) override {
+    void button(scenario::Button button, bool down, bool) override {
+        // A double-click is the platform's doing: a second press soon after a click.
+        injectMove(pointer, down ? kDown[physical(button)] : kUp[physical(button)]);
+    }
+
+    void releaseUnseen(scenario::Button logical, scenario::Release how) override {
+        const int button = physical(logical);
         if (how == scenario::Queued) {
             queuedRelease = mouseInput(pointer, kUp[button]);
             releaseQueued = true;
@@ -231,6 +240,11 @@ struct WineHost : scenario::Driver {
     }
 
     void hostCaptures() override { capturing = true; }
+
+    void swapButtons(bool on) override {
+        SwapMouseButton(on ? TRUE : FALSE);
+        pumpFor(5);
+    }
 
     // The pointer goes there before the module is at work; what that motion
     // brought is not part of the run.

@@ -6,7 +6,8 @@
 #       kits' archives, the x64 and ARM64 test hosts, the ARM64 runtime-free
 #       host and the scenarios, into KITS
 #   windows_jobs.sh x64|x86|arm64 KITS OUT   that kit's self-test (--yes
-#       --report)
+#       --report); x64-swapped, x86-swapped, arm64-swapped: the same as a
+#       left-handed user, the buttons swapped for the run (--swapped)
 #   windows_jobs.sh scenarios|scenarios-arm64 KITS OUT   the test host with
 #       every scenario, against the x64 (or ARM64) kit's DLL, a log each
 #       (ORVALINDE_TRACE)
@@ -20,7 +21,7 @@
 # self-test's own statuses: 1 failures, 2 it refused to run, 3 real input
 # part-way: each fails the step with the self-test's words.
 set -uo pipefail
-step=${1:?usage: windows_jobs.sh stage KITS | x64|x86|arm64|scenarios|scenarios-arm64|arm64-host KITS OUT}
+step=${1:?usage: windows_jobs.sh stage KITS | x64|x86|arm64[-swapped]|scenarios|scenarios-arm64|arm64-host KITS OUT}
 kits=${2:?the kits folder}
 out=${3:-}
 status=0
@@ -49,7 +50,7 @@ fi
 mkdir -p "$out"
 read -r -a run <<<"${RUN:-}"
 # ARM64 programs: the kit's, and the hosts staged for ARM64.
-case $step in arm64 | scenarios-arm64 | arm64-host) read -r -a run <<<"${RUN_ARM64:-${RUN:-}}" ;; esac
+case $step in arm64 | arm64-swapped | scenarios-arm64 | arm64-host) read -r -a run <<<"${RUN_ARM64:-${RUN:-}}" ;; esac
 # Unpacks the kit whose archive ends in $1 beside the archives (OUT keeps
 # only what the job uploads); sets `bin`.
 unpack() {
@@ -70,12 +71,14 @@ unpack() {
 }
 
 case $step in
-x64 | x86 | arm64)
-    case $step in x64) suffix=win64 ;; x86) suffix=win32 ;; arm64) suffix=winarm64 ;; esac
+x64 | x86 | arm64 | x64-swapped | x86-swapped | arm64-swapped)
+    case ${step%-swapped} in x64) suffix=win64 ;; x86) suffix=win32 ;; arm64) suffix=winarm64 ;; esac
+    swapped=()
+    [ "$step" = "${step%-swapped}" ] || swapped=(--swapped)
     unpack $suffix
     code=0
-    "${run[@]}" "$bin/OrvalindeSelfTest.exe" --yes --report "$out/report-$step.txt" >"$out/selftest-$step.log" 2>&1 ||
-        code=$?
+    "${run[@]}" "$bin/OrvalindeSelfTest.exe" --yes "${swapped[@]}" --report "$out/report-$step.txt" \
+        >"$out/selftest-$step.log" 2>&1 || code=$?
     said=$(tr -d '\r' <"$out/selftest-$step.log")
     case $code in
     0) echo "PASS the $step kit's self-test: $(tr -d '\r' <"$out/report-$step.txt" | grep -E '^[0-9]+ passed' | tail -1)" ;;

@@ -34,6 +34,7 @@ TEST(ScenarioParse, ErrorsNameFileLineAndProblem) {
         {"key up TAB outside", "s.txt:1: a key's release is queued or nothing in: key up TAB outside"},
         {"key down TAB queued", "s.txt:1: unexpected 'queued' in: key down TAB queued"},
         {"peek 5", "s.txt:1: unexpected '5' in: peek 5"},
+        {"buttons crossed", "s.txt:1: buttons are swapped or normal in: buttons crossed"},
         {"window second 1 2 3", "s.txt:1: missing height in: window second 1 2 3"},
         {"call load\nhost captures", "s.txt:2: host, pointer, ime and tooltip lines come before the first action"},
         {"call load\nwindow ime", "s.txt:2: host, pointer, ime and tooltip lines come before the first action"},
@@ -75,6 +76,7 @@ struct ScriptedHost : scenario::Driver {
     void wait(uint32_t) override { advance(); }
     void focus(scenario::Window) override { advance(); }
     void peek() override { advance(); }
+    void swapButtons(bool) override { advance(); }
     bool cursorShown() override { return true; }
     void unload() override {}
     void layout(const scenario::Step&) override {}

@@ -2,8 +2,9 @@
 # The kit's self-test under Wine, unpacked from the x64 archive: every
 # scenario passes against the kit's DLL; against a DLL with the same exports
 # that installs no hooks it reports failures (exit 1), and with no DLL it
-# refuses (exit 2); input through the X server part-way stops it (exit 3)
-# with nothing left held. Under Wine 10 it must refuse (exit 2). Expects the
+# refuses (exit 2), as it does a left-handed run (--swapped: Wine swaps no
+# input); input through the X server part-way stops it (exit 3) with
+# nothing left held. Under Wine 10 it must refuse (exit 2). Expects the
 # windows build and its package; BUILD=build/windows-x86 checks the x86
 # kit's self-test (with a Wine that runs 32-bit programs), and
 # BUILD=build/windows-arm64 the ARM64 kit's (in Debian's arm64 Wine).
@@ -47,11 +48,16 @@ fi
 run "$kit" --yes --report "$(winepath -w "$work/report.txt")"
 total=$(ls scenarios/*.txt | wc -l)
 if [ "$code" = 0 ] && grep -q "^$total passed, 0 failed, 0 timing" "$work/report.txt" &&
-   grep -q "<- load took this one" "$work/report.txt"; then
+   grep -q "<- load took this one" "$work/report.txt" && grep -q "^Buttons: the left button primary" "$work/report.txt"; then
     echo "PASS self-test from the archive: $(tail -1 "$work/report.txt") in $(( $(date +%s) - start )) s"
 else
     cat "$work/out" "$work/report.txt" 2>/dev/null || true; fail "the kit's self-test exits $code"
 fi
+
+# As a left-handed user: Wine swaps no input, so it refuses, the setting untouched.
+run "$kit" --yes --swapped
+[ "$code" = 2 ] && grep -q "swapping the buttons changes only the setting" "$work/out" &&
+    echo "PASS self-test: refuses a left-handed run under Wine" || { cat "$work/out"; fail "--swapped exits $code, not 2"; }
 
 # A DLL that is not the kit's: none at all, then one that installs no hooks.
 mkdir "$work/wrong"

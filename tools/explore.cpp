@@ -7,7 +7,7 @@
 //   explore [--host H] --walk EVENTS [--seed N]
 //                                        a seeded random walk instead, in
 //                                        rounds that end settled and checked
-// H is the host: plain (the default), lost, capture, modal or away (model.h).
+// H is the host: plain (the default), lost, capture, modal, away or swapped (model.h).
 //   explore --corpus DIR SCENARIO...     the scenarios as fuzzer inputs
 // For each kind of violation the shortest path is written to DIR as a
 // scenario file. The last line reads "explored N states (depth D): V
@@ -183,7 +183,8 @@ int explore(int maxDepth, const char* outDir, bool lean) {
         // The plain host must reach every exception but the one for releases
         // made elsewhere, which only the host whose user does so reaches.
         // The hosts whose users let buttons go elsewhere must reach that one.
-        const bool elsewhere = model::variant == model::kLostReleases || model::variant == model::kAwayHost;
+        const bool elsewhere = model::variant == model::kLostReleases || model::variant == model::kAwayHost ||
+                               model::variant == model::kSwappedHost;
         const bool mustReach = model::variant == model::kPlainHost ? e != model::kReleasedElsewhere
                                                                    : elsewhere && e == model::kReleasedElsewhere;
         if (exceptionHits[e] == 0 && mustReach) {
@@ -272,6 +273,7 @@ model::Variant variantOf(const scenario::Scenario& s) {
         if (step.kind == scenario::Kind::ButtonUp && step.release != scenario::Seen && v != model::kAwayHost)
             v = model::kLostReleases;
         if (step.kind == scenario::Kind::Focus && step.window == scenario::NoWindow) v = model::kAwayHost;
+        if (step.kind == scenario::Kind::Buttons && step.swapped) v = model::kSwappedHost;
     }
     return v;
 }
@@ -328,7 +330,7 @@ int main(int argc, char** argv) {
             int v = 0;
             while (v < model::kVariantCount && std::strcmp(name, model::kVariantNames[v]) != 0) ++v;
             if (v == model::kVariantCount) {
-                std::fprintf(stderr, "explore: no host '%s' (plain, lost, capture, modal or away)\n", name);
+                std::fprintf(stderr, "explore: no host '%s' (plain, lost, capture, modal, away or swapped)\n", name);
                 return 2;
             }
             model::variant = static_cast<model::Variant>(v);

@@ -69,8 +69,8 @@ void believe(const sim::Message& m) {
 }
 
 bool anyButtonHeld() {
-    for (int key : kButtonKeys)
-        if (sim::keyState(key)) return true;
+    for (sim::Button b : {sim::Button::Left, sim::Button::Right, sim::Button::Middle})
+        if (sim::buttonHeld(b)) return true;
     return false;
 }
 
@@ -162,7 +162,7 @@ scenario::Step nestedAction(int index) {
     case 1: return moveStep(host.pointerWindow == scenario::Main ? scenario::Second : scenario::Main, newPoint());
     case 2:
         for (int b = 0; b < 3; ++b)
-            if (sim::keyState(kButtonKeys[b])) return buttonStep(scenario::Kind::ButtonUp, b);
+            if (sim::buttonHeld(static_cast<sim::Button>(b))) return buttonStep(scenario::Kind::ButtonUp, b);
         return step(scenario::Kind::EndLoop);
     case 3: return keyStep(sim::keyState(VK_MENU) ? scenario::Kind::KeyUp : scenario::Kind::KeyDown, VK_MENU);
     default: return keyStep(scenario::Kind::KeyTap, kSettleKey);
@@ -189,6 +189,7 @@ void start() {
     host = SimulatedHost();
     sim::checkHookResults(true);
     if (variant == kCapturingHost) host.hostCaptures();
+    if (variant == kSwappedHost) host.swapButtons(true);
     if (variant == kModalHost) {
         for (scenario::Window w : {scenario::Main, scenario::Second})
             for (uint32_t m : {WM_RBUTTONUP, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN}) host.loopAt(w, m);
@@ -232,9 +233,9 @@ std::vector<scenario::Step> alphabet() {
     }
     for (int b = 0; b < 3; ++b) {
         const size_t first = out.size();
-        if (sim::keyState(kButtonKeys[b])) {
+        if (sim::buttonHeld(static_cast<sim::Button>(b))) {
             out.push_back(buttonStep(scenario::Kind::ButtonUp, b));
-            if (variant == kLostReleases || away)
+            if (variant == kLostReleases || variant == kSwappedHost || away)
                 for (scenario::Release how : {scenario::Outside, scenario::NonClient}) {
                     if (away && how == scenario::NonClient) continue;
                     out.push_back(buttonStep(scenario::Kind::ButtonUp, b));
@@ -365,7 +366,7 @@ std::string apply(const scenario::Step& s) {
 std::vector<scenario::Step> releases() {
     std::vector<scenario::Step> out;
     for (int b = 0; b < 3; ++b)
-        if (sim::keyState(kButtonKeys[b])) out.push_back(buttonStep(scenario::Kind::ButtonUp, b));
+        if (sim::buttonHeld(static_cast<sim::Button>(b))) out.push_back(buttonStep(scenario::Kind::ButtonUp, b));
     for (int key : kKeys)
         if (sim::keyState(key)) out.push_back(keyStep(scenario::Kind::KeyUp, key));
     return out;

@@ -50,9 +50,12 @@ extern const ExceptionInfo kExceptions[kExceptionCount];
 // detection at a press. Inside a loop the platform hands the loop the event
 // being handled again, and the user's next action arrives nested inside the
 // outer call.
-// One more: a host whose user leaves it for another program with keys or
-// buttons held, lets them go there, and comes back.
-enum Variant : uint8_t { kPlainHost, kLostReleases, kCapturingHost, kModalHost, kAwayHost, kVariantCount };
+// Two more: a host whose user leaves it for another program with keys or
+// buttons held, lets them go there, and comes back; and the lost-release
+// host with a left-handed user, whose buttons are swapped.
+enum Variant : uint8_t {
+    kPlainHost, kLostReleases, kCapturingHost, kModalHost, kAwayHost, kSwappedHost, kVariantCount
+};
 extern const char* const kVariantNames[kVariantCount];
 extern Variant variant;  // set before start()
 

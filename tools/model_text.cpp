@@ -16,7 +16,7 @@ const ExceptionInfo kExceptions[kExceptionCount] = {
      "own gestures at such a release, and the buttons it sent are not excused"},
 };
 
-const char* const kVariantNames[kVariantCount] = {"plain", "lost", "capture", "modal", "away"};
+const char* const kVariantNames[kVariantCount] = {"plain", "lost", "capture", "modal", "away", "swapped"};
 Variant variant = kPlainHost;
 
 std::vector<scenario::Step> written(const std::vector<scenario::Step>& steps) {
@@ -35,6 +35,12 @@ std::string scenarioText(const std::vector<scenario::Step>& path, const std::str
     const Saved live = save();
     scenario::Scenario s;
     s.file = "path";
+    if (variant == kSwappedHost) {
+        scenario::Step swapped;
+        swapped.kind = scenario::Kind::Buttons;
+        swapped.swapped = true;
+        s.steps.push_back(swapped);
+    }
     if (variant == kCapturingHost) {
         scenario::Step captures;
         captures.kind = scenario::Kind::Host;

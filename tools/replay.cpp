@@ -12,6 +12,7 @@ namespace {
 
 const char kUsage[] =
     "usage: replay [--trace | --json] FILE...   run scenario files; \"N passed, M failed\"\n"
+    "       replay --swapped ...                 the same with the buttons swapped from the start (left-handed)\n"
     "       replay --record FILE                FILE's actions with what the host received as expectations\n"
     "       replay --svg OUT.svg FILE           draw FILE as a timeline picture\n"
     "       replay --help                       this text\n"
@@ -77,8 +78,15 @@ std::string jsonTrace(const scenario::Scenario& s, const std::vector<scenario::T
     return out + "]}";
 }
 
+bool swappedFromStart = false;
+
+// A host whose user has the buttons swapped from the start, when asked.
+struct Host : SimulatedHost {
+    explicit Host(bool trace = false) : SimulatedHost(trace) { sim::swapButtons(swappedFromStart); }
+};
+
 bool writeSvg(const char* out, const scenario::Scenario& s, std::string* error) {
-    SimulatedHost host;
+    Host host;
     std::vector<scenario::TracedAction> actions;
     if (!scenario::trace(s, host, &actions, error)) return false;
     FILE* file = std::fopen(out, "w");
@@ -93,18 +101,20 @@ bool writeSvg(const char* out, const scenario::Scenario& s, std::string* error) 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) return std::fputs(kUsage, stdout), 0;
-    bool trace = false, json = false, record = false;
+    bool trace = false, json = false, record = false, swapped = false;
     std::string svgOut;
     std::vector<std::string> files;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--trace") trace = true;
         else if (args[i] == "--json") json = true;
         else if (args[i] == "--record") record = true;
+        else if (args[i] == "--swapped") swapped = true;
         else if (args[i] == "--svg" && i + 1 < args.size()) svgOut = args[++i];
         else if (args[i].rfind("--", 0) == 0) return usage(("unknown option " + args[i]).c_str());
         else files.push_back(args[i]);
     }
     if (files.empty()) return usage("no scenario file");
+    swappedFromStart = swapped;
     if ((record || !svgOut.empty()) && files.size() != 1) return usage("--record and --svg take one file");
     if (trace + json + record + !svgOut.empty() > 1) return usage("--trace, --json, --record and --svg exclude each other");
 
@@ -117,7 +127,7 @@ int main(int argc, char** argv) {
     std::string error;
     if (record) {
         std::string text;
-        SimulatedHost host;
+        Host host;
         if (!scenario::record(scenarios[0], host, &text, &error)) return std::fprintf(stderr, "replay: %s\n", error.c_str()), 1;
         return std::fputs(text.c_str(), stdout), 0;
     }
@@ -130,12 +140,12 @@ int main(int argc, char** argv) {
     std::string document = "{\"scenarios\": [\n";
     for (const scenario::Scenario& s : scenarios) {
         if (trace) std::printf("%s\n", s.file.c_str());
-        SimulatedHost host(trace);
+        Host host(trace);
         error.clear();
         const bool ok = scenario::run(s, host, &error);
         ok ? ++passed : ++failed;
         if (json) {
-            SimulatedHost again;
+            Host again;
             std::vector<scenario::TracedAction> actions;
             std::string ignored;
             scenario::trace(s, again, &actions, &ignored);

@@ -39,6 +39,7 @@ struct SimulatedHost : scenario::Driver {
     void wait(uint32_t milliseconds) override;
     void focus(scenario::Window window) override;
     void peek() override;
+    void swapButtons(bool on) override { sim::swapButtons(on); }
     bool cursorShown() override;
     void unload() override { unloaded = true; }
     // A module that pinned itself stays mapped whatever the host frees.

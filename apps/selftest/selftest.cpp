@@ -31,11 +31,13 @@ constexpr int kTries = 3;  // for scenarios run by the system's timers
 constexpr DWORD kScenarioLimitMs = 120000;
 
 const char kUsage[] =
-    "usage: OrvalindeSelfTest [--yes] [--report FILE] [--only NAME...]\n"
+    "usage: OrvalindeSelfTest [--yes] [--swapped] [--report FILE] [--only NAME...]\n"
     "       OrvalindeSelfTest --list | --help\n"
     "Runs the scenarios it carries against the Orvalinde.dll in its own folder, with\n"
     "windows of its own and injected input, and reports how the module behaves here.\n"
     "  --yes          start without waiting for Enter\n"
+    "  --swapped      run as a left-handed user: the mouse buttons swapped for the run\n"
+    "                 (the right one primary), and put back as they were at its end\n"
     "  --report FILE  write the full report to FILE\n"
     "  --only NAME... run only these scenarios (see --list)\n"
     "Exit status: 0 all passed, 1 some failed, 2 it cannot run properly here,\n"
@@ -257,8 +259,34 @@ int stopped(const std::string& during) {
     return kStopped;
 }
 
+// The person's button setting, while a run has the buttons swapped: put
+// back at every way out (the end, a refusal, a stop, a failed scenario's
+// process, Ctrl+C or the console closed, a crash of this program).
+int buttonsBefore = -1;
+
+void restoreButtons() {
+    if (buttonsBefore >= 0) SwapMouseButton(buttonsBefore);
+    buttonsBefore = -1;
+}
+
+BOOL WINAPI restoreAtConsoleEvent(DWORD) {
+    restoreButtons();
+    return FALSE;
+}
+
+LONG WINAPI restoreAtCrash(EXCEPTION_POINTERS*) {
+    restoreButtons();
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+std::string buttonSetting() {
+    return GetSystemMetrics(SM_SWAPBUTTON) ? "swapped, the right button primary (left-handed)"
+                                           : "the left button primary (right-handed)";
+}
+
 struct Options {
     bool yes = false;
+    bool swapped = false;
     std::string report;
     std::vector<std::string> only;
 };
@@ -275,6 +303,9 @@ int run(const Options& options) {
     std::string why = wrongDll(dll);
     if (why.empty()) why = noDesktop();
     if (!why.empty()) return refuse(why);
+    if (options.swapped && wineMajor() > 0)
+        return refuse("it runs under Wine, where swapping the buttons changes only the setting and no input, so a "
+                      "left-handed run would check nothing a person meets");
 
     const unsigned seconds = 5 + static_cast<unsigned>(names.size());
     std::printf("Orvalinde self-test %s\n\n"
@@ -295,6 +326,12 @@ int run(const Options& options) {
                       "(click the console, run it again)");
     const std::string dpiLine = dpi(probe);
     DestroyWindow(probe);
+    const std::string buttonsLine = buttonSetting();
+    if (options.swapped) {
+        SetConsoleCtrlHandler(restoreAtConsoleEvent, TRUE);
+        SetUnhandledExceptionFilter(restoreAtCrash);
+        buttonsBefore = SwapMouseButton(TRUE) ? 1 : 0;
+    }
     AllowSetForegroundWindow(ASFW_ANY);  // its scenarios run in processes of their own
     // Low-level hooks see the person's input anywhere on the desktop. Under
     // Wine a low-level hook in another process makes the key state the
@@ -313,6 +350,8 @@ int run(const Options& options) {
     report += "Architecture: " + architecture() + "\n";
     report += "DPI: " + dpiLine + "\n";
     report += "Keyboard: " + keyboard() + "\n";
+    report += "Buttons: " + buttonsLine +
+              (options.swapped ? "; swapped for this run (--swapped): " + buttonSetting() : std::string()) + "\n";
     report += "Orvalinde.dll: version " + fileVersion(dll) + ", SHA-256 " + sha256(dll) + "\n";
     report += "Signature: " + signature(dll) + "\n";
     std::string summary = report;
@@ -379,6 +418,8 @@ int main(int argc, char** argv) {
         if (a == "--windows") return listWindows(ownFolder() + "Orvalinde.dll");
         if (a == "--yes") {
             options.yes = true;
+        } else if (a == "--swapped") {
+            options.swapped = true;
         } else if (a == "--report" && i + 1 < argc) {
             options.report = argv[++i];
         } else if (a == "--only") {
@@ -392,6 +433,7 @@ int main(int argc, char** argv) {
         if (find(name) == nullptr)
             return std::fprintf(stderr, "no scenario named '%s' (--list names them)\n", name.c_str()), kRefused;
     const int status = run(options);
+    restoreButtons();
     std::fflush(stdout);
     ExitProcess(static_cast<UINT>(status));
 }

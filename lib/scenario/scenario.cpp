@@ -340,6 +340,13 @@ bool parseStep(Parser& p, Step* step) {
         return ((parseWindow(w, &step->window) && step->window <= Second) || p.fail("focus takes main, second or away")) &&
                p.end();
     }
+    if (verb == "buttons") {
+        step->kind = Kind::Buttons;
+        if (!p.word(&w, "swapped or normal") || (w != "swapped" && w != "normal"))
+            return p.fail("buttons are swapped or normal");
+        step->swapped = w == "swapped";
+        return p.end();
+    }
     if (verb == "peek" || verb == "unload") {
         step->kind = verb == "peek" ? Kind::Peek : Kind::Unload;
         return p.end();
@@ -472,6 +479,7 @@ std::string format(const Step& step) {
     case Kind::Wait: return "wait " + std::to_string(step.milliseconds);
     case Kind::Focus: return std::string("focus ") + (step.window == NoWindow ? "away" : windowName(step.window));
     case Kind::Peek: return "peek";
+    case Kind::Buttons: return std::string("buttons ") + (step.swapped ? "swapped" : "normal");
     case Kind::Unload: return "unload";
     case Kind::ExpectModule: return std::string("expect module ") + (step.moduleLoaded ? "loaded" : "unloaded");
     case Kind::ExpectCursor: return std::string("expect cursor ") + (step.cursorShown ? "shown" : "hidden");

@@ -55,6 +55,10 @@
 //                                      lines go there, unseen by the host's
 //                                      thread, until focus main or second
 //                                      brings it back
+//   buttons swapped | buttons normal   the user makes the right button the
+//                                      primary one (left-handed), or not:
+//                                      button lines and messages name logical
+//                                      buttons, the key state physical ones
 //   peek                               a mouse hook call with a nonzero code:
 //                                      motion at the pointer, looked at but
 //                                      left in the queue
@@ -92,6 +96,7 @@ enum Release { Seen = 0, Outside = 1, Queued = 2, NonClient = 3 };
 
 enum class Kind {
     Layout, Host, Pointer, EndLoop, Call, KeyDown, KeyUp, KeyTap, ButtonDown, ButtonUp, ButtonDouble, Move, Wait, Focus, Peek, Unload,
+    Buttons,
     Expect, ExpectBox, ExpectCursor, ExpectModule
 };
 
@@ -124,6 +129,7 @@ struct Step {
     Release release = Seen;  // button up; a key up is Seen or Queued
     int nested = -1;         // the search tools' own: see model::alphabet
     bool captures = false;   // host: captures, or a loop at expected.message
+    bool swapped = false;    // buttons
 };
 
 struct Scenario {
@@ -156,6 +162,7 @@ struct Driver {
     virtual void wait(uint32_t milliseconds) = 0;
     virtual void focus(Window window) = 0;  // NoWindow: another program
     virtual void peek() = 0;
+    virtual void swapButtons(bool on) = 0;
     virtual bool cursorShown() = 0;
     // Frees the host's reference to the module; whether it is still mapped.
     virtual void unload() = 0;

@@ -65,6 +65,7 @@ bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* e
     case Kind::Wait: driver.wait(step.milliseconds); break;
     case Kind::Focus: driver.focus(step.window); break;
     case Kind::Peek: driver.peek(); break;
+    case Kind::Buttons: driver.swapButtons(step.swapped); break;
     case Kind::Unload: driver.unload(); break;
     default: break;
     }

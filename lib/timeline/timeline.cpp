@@ -185,8 +185,8 @@ Picture layout(const scenario::Scenario& s, const std::vector<scenario::TracedAc
     bool second = false;
     // The columns whose actions the user made with the focus in another
     // program: from `focus away` until the focus comes back.
-    std::vector<bool> away(columns.size(), false);
-    bool elsewhere = false;
+    std::vector<bool> away(columns.size(), false), swapped(columns.size(), false);
+    bool elsewhere = false, swappedNow = false;
     int focused = scenario::Main;
     std::vector<std::vector<Mark>> swallowed(columns.size()), sent[2];
     sent[0].resize(columns.size());
@@ -206,6 +206,8 @@ Picture layout(const scenario::Scenario& s, const std::vector<scenario::TracedAc
                 focused = step.window;
             }
             away[c] = elsewhere;
+            if (step.kind == Kind::Buttons) swappedNow = step.swapped;
+            swapped[c] = swappedNow;
             if (step.kind == Kind::KeyDown) user.press(step.key, mid);
             if (step.kind == Kind::KeyUp) user.release(step.key, mid);
             if (step.kind == Kind::KeyTap) user.press(step.key, x0 + kColumn / 3), user.release(step.key, x0 + 2 * kColumn / 3);
@@ -275,6 +277,12 @@ Picture layout(const scenario::Scenario& s, const std::vector<scenario::TracedAc
         paint.rect(kPad + kColumn + 10, y + 1, 40, kMark - 5, Style::Away);
         paint.text(kPad + kColumn + 56, y + 11, "the focus in another program");
     }
+    const bool anySwapped = std::find(swapped.begin(), swapped.end(), true) != swapped.end();
+    if (anySwapped) {
+        y += 20;
+        paint.rect(kPad, y + 4, 40, 6, Style::Swapped);
+        paint.text(kPad + 46, y + 11, "the buttons swapped (a left-handed user): the left button is the physical right one");
+    }
     paint.pinning = false;
     y += 34;
 
@@ -316,6 +324,7 @@ Picture layout(const scenario::Scenario& s, const std::vector<scenario::TracedAc
         const int x0 = kLeft + kColumn * static_cast<int>(c);
         if (away[c])
             paint.picture.items.push_back({ItemKind::Rect, Style::Away, true, false, x0, lanesTop, kColumn, bottom - lanesTop, ""});
+        if (swapped[c]) paint.rect(x0, lanesTop + 2, kColumn, 6, Style::Swapped);
         if (columns[c]->step != nullptr && columns[c]->step->kind == Kind::Wait)
             paint.picture.items.push_back({ItemKind::Gap, Style::Plain, true, false, x0, top - 14, kColumn, bottom - top + 14, ""});
         else
@@ -340,6 +349,7 @@ uint32_t fillColour(Style style) {
     case Style::MarkSwallowed: return 0xfde2e2;
     case Style::MarkElsewhere: return 0xeeeeee;
     case Style::Away: return 0xeee8f6;
+    case Style::Swapped: return 0x8bc34a;
     case Style::UserBar: return 0x4a4a4a;
     case Style::BelievedBar: return 0x2f7fc1;
     default: return 0xffffff;
@@ -353,6 +363,7 @@ uint32_t strokeColour(Style style) {
     case Style::MarkSwallowed: return 0xc62828;
     case Style::MarkElsewhere: return 0x9e9e9e;
     case Style::Away: return 0xeee8f6;
+    case Style::Swapped: return 0x8bc34a;
     case Style::Guide: return 0xeeeeee;
     case Style::Tick: return 0x222222;
     case Style::Separator: return 0xbbbbbb;
@@ -386,7 +397,8 @@ std::string svgItem(const timeline::Item& item) {
         return out + timeline::escape(item.text) + "</text>\n";
     }
     case timeline::ItemKind::Rect: {
-        const bool bar = item.style == Style::UserBar || item.style == Style::BelievedBar || item.style == Style::Away;
+        const bool bar = item.style == Style::UserBar || item.style == Style::BelievedBar || item.style == Style::Away ||
+                         item.style == Style::Swapped;
         const bool dashed = item.style == Style::MarkSwallowed || item.style == Style::MarkElsewhere;
         const char* extra = bar ? " rx=\"3\"" : dashed ? " stroke-dasharray=\"3,2\" rx=\"2\"" : " rx=\"2\"";
         std::snprintf(out, sizeof out, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"%s\" stroke=\"%s\"%s/>\n",

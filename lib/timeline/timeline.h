@@ -22,6 +22,7 @@ enum class Style : uint8_t {
     MarkElsewhere,                                     // input that went to another program
     UserBar, BelievedBar,                              // a held key's bar
     Away,                                              // behind the actions made with the focus elsewhere
+    Swapped,                                           // over the actions made with the buttons swapped
     Guide, Tick, Separator, ColumnRule,                // lines
 };
 

@@ -81,6 +81,9 @@ int16_t asyncKeyState(int virtualKey);
 // when asked outside the handling of an input message.
 int16_t threadKeyState(int virtualKey);
 WindowHandle focusWindow();
+// The user has made the right button the primary one: messages and hooks
+// speak of logical buttons, the key state of physical ones.
+bool buttonsSwapped();
 uint32_t tickCount();
 // A mouse-button message is waiting in this thread's queue, not yet taken.
 bool buttonInputQueued();

@@ -140,10 +140,16 @@ bool deliverKey(int key, bool released) {
     return takeKey(key, released, wasDown);
 }
 
+// The key state of a logical button: the physical one it is mapped to.
+bool& physicalButton(int logicalKey) {
+    const bool swap = world.swapped && (logicalKey == 0x01 || logicalKey == 0x02);
+    return world.keys[swap ? 0x03 - logicalKey : logicalKey];
+}
+
 WParam buttonFlags() {
     WParam flags = 0;
-    if (world.keys[0x01]) flags |= 0x0001;
-    if (world.keys[0x02]) flags |= 0x0002;
+    if (physicalButton(0x01)) flags |= 0x0001;
+    if (physicalButton(0x02)) flags |= 0x0002;
     if (world.keys[0x10]) flags |= 0x0004;
     if (world.keys[0x11]) flags |= 0x0008;
     if (world.keys[0x04]) flags |= 0x0010;
@@ -287,32 +293,34 @@ void setKeyState(int virtualKey, bool down) {
 void setAsyncKeyState(int virtualKey, bool down) { down ? pressKeyState(virtualKey) : releaseKeyState(virtualKey); }
 
 bool keyState(int virtualKey) { return world.keys[virtualKey & 0xFF]; }
+bool buttonHeld(Button button) { return physicalButton(buttonKey(button)); }
+void swapButtons(bool on) { world.swapped = on; }
 bool threadKeyState(int virtualKey) { return world.threadKeys[virtualKey & 0xFF]; }
 
 bool keyDown(int virtualKey) { return deliverKey(virtualKey, false); }
 bool keyUp(int virtualKey) { return deliverKey(virtualKey, true); }
 
 bool buttonDown(Button button, WindowHandle window, Point screen) {
-    world.keys[buttonKey(button)] = true;
+    physicalButton(buttonKey(button)) = true;
     return deliverMouse(buttonMessage(button, 0), window, screen);
 }
 
 bool buttonUp(Button button, WindowHandle window, Point screen) {
-    world.keys[buttonKey(button)] = false;
+    physicalButton(buttonKey(button)) = false;
     return deliverMouse(buttonMessage(button, 1), window, screen);
 }
 
 bool doubleClick(Button button, WindowHandle window, Point screen) {
-    world.keys[buttonKey(button)] = true;
+    physicalButton(buttonKey(button)) = true;
     return deliverMouse(buttonMessage(button, 2), window, screen);
 }
 
 bool move(WindowHandle window, Point screen) { return deliverMouse(0x0200, window, screen); }
 
-void releaseOutside(Button button) { world.keys[buttonKey(button)] = false; }
+void releaseOutside(Button button) { physicalButton(buttonKey(button)) = false; }
 
 void releaseQueued(Button button, WindowHandle window, Point screen) {
-    world.keys[buttonKey(button)] = false;
+    physicalButton(buttonKey(button)) = false;
     world.queued.push_back({buttonMessage(button, 1), window, screen, 0});
 }
 
@@ -324,7 +332,7 @@ void keyUpQueued(int virtualKey) {
 }
 
 bool nonClientButtonUp(Button button, WindowHandle window, Point screen) {
-    world.keys[buttonKey(button)] = false;
+    physicalButton(buttonKey(button)) = false;
     return deliverMouse(buttonMessage(button, 1) - 0x0160, window, screen);
 }
 

@@ -70,6 +70,11 @@ void setKeyState(int virtualKey, bool down);
 void setAsyncKeyState(int virtualKey, bool down);
 bool keyState(int virtualKey);
 bool threadKeyState(int virtualKey);  // as the host's thread has it
+// The user's actions name logical buttons, as the messages do; the key
+// state holds physical ones, and with the buttons swapped (a left-handed
+// user) a logical left button is the physical right one.
+bool buttonHeld(Button button);
+void swapButtons(bool on);
 
 // The user's actions, delivered through the installed hooks. A passed-on
 // event reaches the focus window (keys) or `window` (mouse) as input.

@@ -27,6 +27,11 @@ int16_t threadKeyState(int virtualKey) {
     return world.threadKeys[virtualKey] ? static_cast<int16_t>(0x8000) : 0;
 }
 
+bool buttonsSwapped() {
+    ++world.platformCalls;
+    return world.swapped;
+}
+
 WindowHandle focusWindow() {
     ++world.platformCalls;
     return world.focus;

@@ -56,6 +56,7 @@ struct World {
     // event, and brought into line with `keys` when it is active again.
     std::array<bool, 256> threadKeys{};
     bool away = false;  // another program has the keyboard focus
+    bool swapped = false;  // the right button is the primary one
     uint64_t clock = 0;
     uint32_t tickBase = 0;
     std::vector<Timer> timers;

@@ -30,6 +30,8 @@ int16_t threadKeyState(int virtualKey) { return GetKeyState(virtualKey); }
 
 WindowHandle focusWindow() { return GetFocus(); }
 
+bool buttonsSwapped() { return GetSystemMetrics(SM_SWAPBUTTON) != 0; }
+
 uint32_t tickCount() { return GetTickCount(); }
 
 // The high word lists what is in the queue now and is left as it is; only

@@ -125,6 +125,14 @@ inline bool anyGestureHeld() {
 }
 
 inline bool keyIsDown(int virtualKey) { return platform::asyncKeyState(virtualKey) < 0; }
+// A mouse button by the logical button of the messages (VK_LBUTTON,
+// VK_RBUTTON or VK_MBUTTON). The key state reads the physical buttons, and
+// a left-handed user has the left and right ones swapped; the setting may
+// change at any time, so it is read each time.
+inline bool buttonIsDown(int logicalButton) {
+    if (logicalButton == VK_MBUTTON) return keyIsDown(VK_MBUTTON);
+    return keyIsDown(platform::buttonsSwapped() ? VK_LBUTTON + VK_RBUTTON - logicalButton : logicalButton);
+}
 // The module remembers a key held: the user's Ctrl or Alt, the mask key, or
 // dragger mode's key.
 inline bool anyKeyRemembered() {

@@ -79,7 +79,7 @@ bool handleCtrl(bool released) {
         // A repeat that withholds Ctrl again must first take it back from the
         // host, or its swallowed release would leave Ctrl down there.
         if (hostKnowsCtrl) takeCtrlBack();
-        if (!state.altInjected && keyIsDown(VK_LBUTTON)) {
+        if (!state.altInjected && buttonIsDown(VK_LBUTTON)) {
             state.altInjected = true;
             sendAltDownToMain();
         }
@@ -112,7 +112,7 @@ void handleOtherKey(int key, bool released) {
         takeCtrlBack();
         if (state.altInjected) {
             sendAltDownToMain();
-        } else if (keyIsDown(VK_LBUTTON)) {
+        } else if (buttonIsDown(VK_LBUTTON)) {
             state.altInjected = true;
             sendAltDownToMain();
         }

@@ -30,7 +30,7 @@ void begin(int button, const Event& e) {
     GestureButton& g = state.gestureButtons[button];
     g.window = e.target;
     g.at = e.pt;
-    g.held = keyIsDown(kButtonKey[button]);
+    g.held = buttonIsDown(kButtonKey[button]);
     g.pressSent = false;
 }
 
@@ -113,7 +113,7 @@ bool handleMove(const Event& e) {
         sendFor(MIDDLE, e, WM_MOUSEMOVE, MK_RBUTTON_CONTROL, e.pt);
         return true;
     }
-    if (state.altLeftArmed && keyIsDown(VK_MENU) && keyIsDown(VK_LBUTTON) && movedFrom(state.leftAnchor, e.pt)) {
+    if (state.altLeftArmed && keyIsDown(VK_MENU) && buttonIsDown(VK_LBUTTON) && movedFrom(state.leftAnchor, e.pt)) {
         state.altLeftArmed = false;
         state.altLeftDragActive = true;
         sendAltUpToMain();
@@ -361,7 +361,7 @@ void endLostGestures(WParam message) {
         // A press of the button, or the double-click a second press makes,
         // means it went up since, wherever its release went.
         const bool pressedAgain = g[b].held && (message == press || message == press + 2);
-        lost[b] = g[b].held && !pressedAgain && message != kButtonUp[b] && !keyIsDown(kButtonKey[b]);
+        lost[b] = g[b].held && !pressedAgain && message != kButtonUp[b] && !buttonIsDown(kButtonKey[b]);
         ending[b] = lost[b] || pressedAgain;
         any = any || ending[b];
         anyUp = anyUp || lost[b];
