@@ -20,6 +20,7 @@ HHOOK ownMouseHook, ownKeyboardHook;
 // own when the keyboard hook runs).
 constexpr ULONG_PTR kOwnInput = 0x4F72766C;
 POINT lastInjected = {-1, -1};
+POINT nextInjected = {-1, -1};  // made by mouseInput, injected next
 int injectingKey = -1;
 bool touched = false, stopAtTouch = false;
 bool synthetic = false;  // the mouse event at hand
@@ -82,10 +83,13 @@ void inject(INPUT input) {
         injectionProblem = kTouched;
         return;
     }
+    // What waited in the queue is handled first, as the platform's own: the
+    // pointer has not moved yet.
     if (heldInputWaits) {
         heldInputWaits = false;
         pumpFor(5);
     }
+    if (input.type == INPUT_MOUSE) lastInjected = nextInjected;
     arrived = false;
     if (input.type == INPUT_KEYBOARD) injectingKey = input.ki.wVk;
     INPUT inputs[2] = {input, queuedRelease};
@@ -123,7 +127,7 @@ INPUT mouseInput(POINT at, DWORD buttonFlags) {
     input.mi.dy = static_cast<LONG>((static_cast<LONGLONG>(at.y) * 65536 + height - 1) / height);
     input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | buttonFlags;
     input.mi.dwExtraInfo = kOwnInput;
-    lastInjected = at;
+    nextInjected = at;
     return input;
 }
 
@@ -134,6 +138,7 @@ void injectElsewhere(POINT at, DWORD buttonFlags) { injectAway(mouseInput(at, bu
 
 void injectAway(INPUT input) {
     if (touched && stopAtTouch) return;
+    if (input.type == INPUT_MOUSE) lastInjected = nextInjected;
     if (SendInput(1, &input, sizeof input) != 1) injectionProblem = "SendInput failed";
     pumpFor(20);
 }
