@@ -19,6 +19,9 @@ bool checkIdentity(const char* dllPath, std::string* error);
 // window could not take the keyboard focus). Once per process.
 scenario::Driver* startHost(const char* dllPath, std::string* error);
 constexpr const char* kNoFocus = "the main window did not get the keyboard focus";
+// A mouse hook installed before the module's is handed screen points,
+// whatever the module does with the event (chain.cpp).
+bool checkHookChain(const char* dllPath, std::string* error);
 // Runs one scenario in this process; false with the reason.
 bool runScenario(const char* dllPath, const scenario::Scenario& s, std::string* error);
 // Releases every key and button the desktop holds down.

@@ -38,6 +38,7 @@ run_exe() {
 
 start=$(date +%s)
 run_case --identity "$DLL"
+run_case --hook-chain "$DLL"
 for scenario in "${scenarios[@]}"; do
     run_case "$DLL" "$scenario"
 done

@@ -8,6 +8,10 @@
 #   windows_jobs.sh x64|x86|arm64 KITS OUT   that kit's self-test (--yes
 #       --report); x64-swapped, x86-swapped, arm64-swapped: the same as a
 #       left-handed user, the buttons swapped for the run (--swapped)
+#   windows_jobs.sh clicklock KITS OUT   what the key state reads with
+#       ClickLock on after a long press and its release (the x64 kit's
+#       self-test --clicklock): a report, which fails the step only when
+#       it cannot be made
 #   windows_jobs.sh scenarios|scenarios-arm64 KITS OUT   the test host with
 #       every scenario, against the x64 (or ARM64) kit's DLL, a log each
 #       (ORVALINDE_TRACE)
@@ -21,7 +25,7 @@
 # self-test's own statuses: 1 failures, 2 it refused to run, 3 real input
 # part-way: each fails the step with the self-test's words.
 set -uo pipefail
-step=${1:?usage: windows_jobs.sh stage KITS | x64|x86|arm64[-swapped]|scenarios|scenarios-arm64|arm64-host KITS OUT}
+step=${1:?usage: windows_jobs.sh stage KITS | x64|x86|arm64[-swapped]|clicklock|scenarios|scenarios-arm64|arm64-host KITS OUT}
 kits=${2:?the kits folder}
 out=${3:-}
 status=0
@@ -87,6 +91,12 @@ x64 | x86 | arm64 | x64-swapped | x86-swapped | arm64-swapped)
     3) fail "the $step kit's self-test was stopped by real input: $(grep -E '^Stopped during' <<<"$said")" ;;
     *) fail "the $step kit's self-test exited $code: $(tail -3 <<<"$said" | tr '\n' ' ')" ;;
     esac
+    ;;
+clicklock)
+    unpack win64
+    "${run[@]}" "$bin/OrvalindeSelfTest.exe" --clicklock >"$out/clicklock.txt" 2>&1 || fail "no ClickLock report"
+    grep -q '^ClickLock' "$out/clicklock.txt" && echo "REPORT $(tr -d '\r' <"$out/clicklock.txt")" ||
+        fail "no ClickLock report: $(tr -d '\r' <"$out/clicklock.txt")"
     ;;
 scenarios | scenarios-arm64)
     host=$kits/orvalinde_host.exe

@@ -1,4 +1,5 @@
-// Loading, enabling and disabling, the about box and failed installation.
+// Loading, enabling and disabling, the about box and failed installation;
+// what the hooks after ours in the chain are handed.
 #include "support.h"
 
 struct Lifecycle : ::testing::Test {
@@ -102,4 +103,41 @@ TEST_F(Lifecycle, TheModuleIsPinnedBeforeTheSystemHoldsAProcedureOfIt) {
         EXPECT_TRUE(sim::modulePinned());
         EXPECT_EQ(sim::callbacksBeforePin(), 0u);
     }
+}
+
+// The hooks after ours in the chain are handed the screen point the
+// platform promises them, whatever the module did with the event; the
+// record holds the client point once the call returns.
+using HookChain = Host;
+
+TEST_F(HookChain, LaterHooksAreHandedTheScreenPoint) {
+    const struct {
+        const char* name;
+        void (*event)(WindowHandle second);
+    } cases[] = {
+        {"motion passed on", [](WindowHandle second) { sim::move(second, {350, 20}); }},
+        {"motion left in the queue", [](WindowHandle second) { sim::peek(second, {350, 20}); }},
+        {"a press passed on beside the mask key",
+         [](WindowHandle second) {
+             sim::keyDown(VK_TAB);
+             sim::buttonDown(Button::Left, second, {350, 20});
+         }},
+        {"motion with translation off",
+         [](WindowHandle second) {
+             doDisable();
+             sim::move(second, {350, 20});
+         }},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        c.event(second);
+        const std::vector<Point> handed = sim::pointsPassedOn();
+        ASSERT_EQ(handed.size(), 1u) << c.name;
+        EXPECT_EQ(handed[0].x, 350) << c.name;
+        EXPECT_EQ(handed[0].y, 20) << c.name;
+    }
+    SetUp();
+    MouseHookRecord record = {{350, 20}, second, 1, 0};
+    MouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LParam>(&record));
+    EXPECT_EQ(record.pt.x, 50);
 }

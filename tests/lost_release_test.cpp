@@ -191,3 +191,40 @@ TEST_F(LostReleases, KeysLetGoElsewhereAreSettledAtTheNextEventTickOrCall) {
         EXPECT_EQ(sim::cursorCount(), 0) << c.name;
     }
 }
+
+// With an elevated window of another program in front, the key state reads
+// every key up while the pointer may still be over the host: such readings
+// end and settle nothing. Once the host is in front again, the user's own
+// releases end everything as ever.
+TEST_F(LostReleases, NothingEndsOnTheReadingsOfAKeyStateOutOfReach) {
+    const struct {
+        const char* name;
+        const char* hold;
+        bool switchOff;  // asked while held: waits for a quiet moment
+        Lines whileInFront;
+        const char* release;
+        Lines released;
+    } cases[] = {
+        {"an Alt + right drag gets motion", "d:ALT bd:R m:5,5", false, {"main WM_MOUSEMOVE 0x000A 6,6"}, "bu:R u:ALT",
+         {"main WM_RBUTTONUP 0x0008 5,5", "main WM_KEYUP CONTROL 0xC001D001", "main input WM_KEYUP MENU"}},
+        {"a switch off waits for a quiet moment", "d:ALT bd:R m:5,5", true, {"main WM_MOUSEMOVE 0x000A 6,6"},
+         "bu:R u:ALT", {"main WM_RBUTTONUP 0x0008 5,5", "main WM_KEYUP CONTROL 0xC001D001", "main input WM_KEYUP MENU"}},
+        {"the mask key is not settled", "d:TAB", false, {"main input WM_MOUSEMOVE 0x0000 6,6"}, "u:TAB",
+         {"main WM_KEYUP CONTROL 0xC001D001", "main WM_KEYUP MENU 0xC0380001"}},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        runActions(c.hold, main);
+        if (c.switchOff) doDisable();
+        received();
+        sim::elevatedInFront(true);
+        sim::move(main, {6, 6});
+        sim::advance(50);
+        EXPECT_EQ(received(), c.whileInFront) << c.name;
+        EXPECT_TRUE(state.enabled) << c.name;
+        sim::elevatedInFront(false);
+        runActions(c.release, main);
+        EXPECT_EQ(received(), c.released) << c.name;
+        EXPECT_EQ(state.enabled, !c.switchOff) << c.name;
+    }
+}

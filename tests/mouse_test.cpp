@@ -420,8 +420,8 @@ TEST_F(Gestures, PointsAreConvertedToTheTargetsClientArea) {
     EXPECT_EQ(received(), Lines({"second WM_KEYDOWN CONTROL 0xC0000001", "second WM_RBUTTONDOWN 0x0000 50,-20"}));
 }
 
-// A peek that leaves the message queued must not act on it; later hooks
-// still see the converted point.
+// A peek that leaves the message queued must not act on it; the record
+// still holds the converted point afterwards.
 TEST_F(Gestures, NonActionCodesOnlyConvertThePoint) {
     sim::setKeyState(VK_MENU, true);
     state.draggerKey = 'F';

@@ -63,6 +63,16 @@ TEST_F(Dragger, StartIsRefused) {
     }
 }
 
+// Windows fires timers only at its clock's ticks, 15.625 ms apart: a timer
+// armed for 50 ms at each tick would repeat every 62.5 ms.
+TEST_F(Dragger, KeepsTwentyRepeatsASecondOnACoarseTimerClock) {
+    sim::coarseClock(true);
+    sim::setKeyState('F', true);
+    startDraggerMode();
+    sim::advance(2000);
+    EXPECT_NEAR(static_cast<double>(countOf(received(), "main WM_KEYDOWN F 0xC01D0001")), 40.0, 1.0);
+}
+
 TEST_F(Dragger, SecondStartWhileOnChangesNothing) {
     sim::setKeyState('F', true);
     startDraggerMode();
@@ -295,4 +305,64 @@ TEST_F(Burst, IgnoresEnabledAndFocus) {
     EXPECT_EQ(countOf(got, kPair[0]), 5u);
     EXPECT_EQ(countOf(got, kPair[1]), 5u);
     EXPECT_FALSE(state.enabled);
+}
+
+// Timer ids without a window are the thread's to hand out again once freed,
+// lowest first: the host's own timer may get the id a feature's timer just
+// had. No order of the timer-driven features may then touch it.
+namespace {
+int hostTicks = 0;
+void PLATFORM_CALLBACK hostTick(WindowHandle, uint32_t, TimerId, TimerTime) { ++hostTicks; }
+}  // namespace
+
+using TimerIds = Host;
+
+TEST_F(TimerIds, NoOrderOfTheFeaturesTouchesTheHostsTimer) {
+    const struct {
+        const char* name;
+        void (*run)();
+    } features[] = {
+        {"mask capture",
+         [] {
+             sim::keyDown('F');
+             customMaskKeyPressed();
+             sim::advance(50);
+             sim::keyUp('F');
+         }},
+        {"the burst", [] {
+             doDelayedEnable();
+             sim::advance(100);
+         }},
+        {"the burst cancelled twice",
+         [] {
+             doDelayedEnable();
+             setOrvalindeIsEnabled();
+             setOrvalindeIsEnabled();
+         }},
+        {"dragger mode",
+         [] {
+             sim::keyDown('G');
+             startDraggerMode();
+             sim::advance(60);
+             sim::keyUp('G');
+             sim::advance(50);
+         }},
+    };
+    int order[] = {0, 1, 2, 3};
+    do {
+        SetUp();
+        std::string names;
+        TimerId host = 0;
+        for (int f : order) {
+            features[f].run();
+            names += std::string(features[f].name) + "; ";
+            // After the first, the host's own timer takes the lowest free id.
+            if (host == 0) host = platform::setTimer(0, 1000, hostTick);
+        }
+        const std::vector<sim::TimerInfo> live = sim::timers();
+        ASSERT_EQ(live.size(), 1u) << names;
+        EXPECT_EQ(live[0].id, host) << names;
+        EXPECT_EQ(live[0].procedure, hostTick) << names;
+        EXPECT_EQ(live[0].interval, 1000u) << names;
+    } while (std::next_permutation(order, order + 4));
 }

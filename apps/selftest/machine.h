@@ -20,5 +20,8 @@ std::string fileVersion(const std::string& path);
 std::string signature(const std::string& path);
 // Why the DLL is not this kit's (x64 or x86, as this program), or empty.
 std::string wrongDll(const std::string& path);
+// What the key state reads after a press held past ClickLock's time and its
+// release, against what a window was told (clicklock.cpp).
+std::string clickLockReport();
 // Why this session cannot take input as a person gives it, or empty.
 std::string noDesktop();

@@ -17,6 +17,7 @@ extern "C" void PLATFORM_CDECL startDraggerMode() {
     if (key == 0) return;
     state.draggerKey = key;
     keepModuleLoaded();
+    state.draggerDue = platform::tickCount() + 1;
     state.draggerTimer = platform::setTimer(state.draggerTimer, 1, draggerTick);
     platform::showCursor(false);
 }
@@ -35,7 +36,18 @@ void PLATFORM_CALLBACK draggerTick(WindowHandle, uint32_t, TimerId, TimerTime) {
     stopDraggerIfUnfocused();
     if (state.draggerKey != 0) {
         platform::sendMessage(state.mainWindow, WM_KEYDOWN, static_cast<WParam>(state.draggerKey), KEY_REPEAT_CTRL);
-        state.draggerTimer = platform::setTimer(state.draggerTimer, 50, draggerTick);
+        // Every 50 ms on average, though the platform fires timers only at
+        // its clock's ticks (15.6 ms apart on most machines): each tick arms
+        // for what is left until the next repeat is due. Behind by more than
+        // that, the schedule starts afresh rather than repeat in a burst.
+        const uint32_t now = platform::tickCount();
+        state.draggerDue += 50;
+        int32_t left = static_cast<int32_t>(state.draggerDue - now);
+        if (left < static_cast<int32_t>(USER_TIMER_MINIMUM)) {
+            state.draggerDue = now + 50;
+            left = 50;
+        }
+        state.draggerTimer = platform::setTimer(state.draggerTimer, static_cast<uint32_t>(left), draggerTick);
     }
     switchWhenQuiet();
 }
@@ -61,7 +73,7 @@ void PLATFORM_CALLBACK maskTimerTick(WindowHandle, uint32_t, TimerId, TimerTime)
     // release it. With translation off the key's release passes on
     // untracked: the key only changes.
     if (state.enabled && keyIsDown(state.maskKey)) pressCtrlForMask();
-    platform::killTimer(state.maskTimer);
+    killTimer(&state.maskTimer);
     switchWhenQuiet();
 }
 
@@ -75,9 +87,8 @@ extern "C" void PLATFORM_CDECL doDelayedEnable() {
 void PLATFORM_CALLBACK burstTick(WindowHandle, uint32_t, TimerId, TimerTime) {
     settleKeysReleasedElsewhere(0);
     if (state.burstTicks > 4) {
-        platform::killTimer(state.burstTimer);
+        killTimer(&state.burstTimer);
         state.burstTicks += 1;
-        state.burstTimer = 0;
     } else {
         platform::sendMessage(state.mainWindow, WM_KEYDOWN, VK_H, KEY_REPEAT_CTRL);
         platform::sendMessage(state.mainWindow, WM_KEYUP, VK_H, KEY_REPEAT_CTRL);
@@ -89,5 +100,5 @@ void PLATFORM_CALLBACK burstTick(WindowHandle, uint32_t, TimerId, TimerTime) {
 
 extern "C" void PLATFORM_CDECL setOrvalindeIsEnabled() {
     settleKeysReleasedElsewhere(0);
-    platform::killTimer(state.burstTimer);
+    killTimer(&state.burstTimer);
 }

@@ -81,6 +81,11 @@ int16_t asyncKeyState(int virtualKey);
 // when asked outside the handling of an input message.
 int16_t threadKeyState(int virtualKey);
 WindowHandle focusWindow();
+// The key state reads every key up while the foreground is out of this
+// thread's reach: an elevated process's window in front, which the
+// user-interface privilege isolation keeps it from, or none (another
+// desktop, as the lock screen's).
+bool foregroundOutOfReach();
 // The user has made the right button the primary one: messages and hooks
 // speak of logical buttons, the key state of physical ones.
 bool buttonsSwapped();
@@ -91,7 +96,9 @@ bool buttonInputQueued();
 // the key at hand is always one.
 bool keyInputQueued();
 void screenToClient(WindowHandle window, Point* point);
-// A live id re-arms that timer; any other id creates a new one.
+// A live id re-arms that timer; 0 creates a new one. Any other id may be
+// someone else's timer by now: ids of timers without a window are shared
+// by the thread and reused at once.
 TimerId setTimer(TimerId id, uint32_t milliseconds, TimerProcedure procedure);
 int killTimer(TimerId id);
 int showCursor(bool show);

@@ -119,7 +119,12 @@ bool takeKey(int key, bool released, bool wasDown) {
     if (world.keys[0x12]) lParam |= LParam(1) << 29;
     const HookProcedure hook = world.hooks[kKeyboardHook];
     ++world.keysHandled;
+    // A key event inside a mouse hook's send (a modal loop) is the keyboard
+    // hook's: its next hook is handed no mouse record.
+    const int mouseDepth = world.mouseHookDepth;
+    world.mouseHookDepth = 0;
     const bool swallowed = hook != nullptr && !callHook(hook, 0, static_cast<WParam>(key), lParam);
+    world.mouseHookDepth = mouseDepth;
     --world.keysHandled;
     released ? releaseKeyState(key, world.threadKeys) : pressKeyState(key, world.threadKeys);
     if (swallowed) return true;
@@ -202,7 +207,9 @@ bool deliverMouse(uint32_t message, WindowHandle window, Point screen, bool take
     world.eventWindows.push_back(window);
     world.handling.push_back({message, window, screen, false});
     if (button) ++world.buttonsQueued;
+    ++world.mouseHookDepth;
     const bool swallowed = hook != nullptr && !callHook(hook, 0, message, reinterpret_cast<LParam>(&record));
+    --world.mouseHookDepth;
     const bool taken = world.handling.back().taken;
     world.handling.pop_back();
     if (button && !taken) --world.buttonsQueued;
@@ -295,6 +302,7 @@ void setAsyncKeyState(int virtualKey, bool down) { down ? pressKeyState(virtualK
 bool keyState(int virtualKey) { return world.keys[virtualKey & 0xFF]; }
 bool buttonHeld(Button button) { return physicalButton(buttonKey(button)); }
 void swapButtons(bool on) { world.swapped = on; }
+void elevatedInFront(bool on) { world.elevatedInFront = on; }
 bool threadKeyState(int virtualKey) { return world.threadKeys[virtualKey & 0xFF]; }
 
 bool keyDown(int virtualKey) { return deliverKey(virtualKey, false); }
@@ -372,23 +380,36 @@ bool handTheEventAgain() {
 void peek(WindowHandle window, Point screen) {
     MouseHookRecord record = {screen, window, 1, 0};
     constexpr int kNoRemove = 3;
+    ++world.mouseHookDepth;
     if (const HookProcedure hook = world.hooks[kMouseHook])
         callHook(hook, kNoRemove, 0x0200, reinterpret_cast<LParam>(&record));
+    --world.mouseHookDepth;
 }
 
 WindowHandle focus() { return world.focus; }
 
 void setTick(uint32_t tick) { world.tickBase = tick - static_cast<uint32_t>(world.clock); }
-uint32_t now() { return world.tickBase + static_cast<uint32_t>(world.clock); }
+
+// The coarse clock's ticks fall at floor(k * 15.625) ms.
+static uint64_t tickAtOrAfter(uint64_t ms) { return (ms * 8 + 124) / 125 * 125 / 8; }
+static uint64_t tickAtOrBefore(uint64_t ms) { return ms * 8 / 125 * 125 / 8; }
+
+uint32_t now() {
+    const uint64_t clock = world.coarseClock ? tickAtOrBefore(world.clock) : world.clock;
+    return world.tickBase + static_cast<uint32_t>(clock);
+}
+
+void coarseClock(bool on) { world.coarseClock = on; }
 
 void advance(uint32_t milliseconds) {
     const uint64_t target = world.clock + milliseconds;
     for (;;) {
+        auto firesAt = [](const Timer& timer) { return world.coarseClock ? tickAtOrAfter(timer.due) : timer.due; };
         Timer* next = nullptr;
         for (Timer& timer : world.timers)
-            if (timer.live && timer.due <= target && (next == nullptr || timer.due < next->due)) next = &timer;
+            if (timer.live && firesAt(timer) <= target && (next == nullptr || timer.due < next->due)) next = &timer;
         if (next == nullptr) break;
-        if (next->due > world.clock) world.clock = next->due;
+        if (firesAt(*next) > world.clock) world.clock = firesAt(*next);
         // Periodic until killed or re-armed by its own procedure.
         next->due = world.clock + (next->interval == 0 ? 1 : next->interval);
         const TimerId id = next->id;
@@ -430,6 +451,11 @@ const std::vector<MessageBoxRecord>& messageBoxes() { return world.boxes; }
 
 uint64_t platformCalls() { return world.platformCalls; }
 uint64_t nextHookCalls() { return world.nextHookCalls; }
+std::vector<Point> pointsPassedOn() {
+    std::vector<Point> out;
+    out.swap(world.pointsPassedOn);
+    return out;
+}
 
 void checkHookResults(bool on) { world.checkHookResults = on; }
 uint64_t wrongHookResults() { return world.wrongHookResults; }

@@ -75,6 +75,9 @@ bool threadKeyState(int virtualKey);  // as the host's thread has it
 // user) a logical left button is the physical right one.
 bool buttonHeld(Button button);
 void swapButtons(bool on);
+// An elevated window of another program in front: the key state the module
+// reads is all zeros, whatever is held; the hooks still run.
+void elevatedInFront(bool on);
 
 // The user's actions, delivered through the installed hooks. A passed-on
 // event reaches the focus window (keys) or `window` (mouse) as input.
@@ -124,6 +127,9 @@ WindowHandle focus();
 
 // Virtual clock. advance() fires due timers in order of due time.
 void setTick(uint32_t tick);
+// Windows' timer clock: timers fire only at ticks 15.625 ms apart, the tick
+// count moves in those steps, and no timer is shorter than 10 ms.
+void coarseClock(bool on);
 uint32_t now();
 void advance(uint32_t milliseconds);
 size_t liveTimers();
@@ -154,6 +160,9 @@ const std::vector<MessageBoxRecord>& messageBoxes();
 // Calls the logic made to the platform, for cost measurements.
 uint64_t platformCalls();
 uint64_t nextHookCalls();
+// The points the next mouse hook in the chain was handed since last asked,
+// for the events the platform delivered.
+std::vector<Point> pointsPassedOn();
 
 // Checks for tools that watch every hook call. Once on, the next hook
 // returns a value of its own for every call, so that a hook returning

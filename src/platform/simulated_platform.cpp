@@ -17,7 +17,7 @@ LResult sendMessage(WindowHandle window, uint32_t message, WParam wParam, LParam
 
 int16_t asyncKeyState(int virtualKey) {
     ++world.platformCalls;
-    if (virtualKey < 0 || virtualKey > 255) return 0;
+    if (virtualKey < 0 || virtualKey > 255 || world.elevatedInFront) return 0;
     return world.keys[virtualKey] ? static_cast<int16_t>(0x8000) : 0;
 }
 
@@ -25,6 +25,11 @@ int16_t threadKeyState(int virtualKey) {
     ++world.platformCalls;
     if (virtualKey < 0 || virtualKey > 255) return 0;
     return world.threadKeys[virtualKey] ? static_cast<int16_t>(0x8000) : 0;
+}
+
+bool foregroundOutOfReach() {
+    ++world.platformCalls;
+    return world.elevatedInFront;
 }
 
 bool buttonsSwapped() {
@@ -68,6 +73,7 @@ void screenToClient(WindowHandle window, Point* point) {
 
 TimerId setTimer(TimerId id, uint32_t milliseconds, TimerProcedure procedure) {
     ++world.platformCalls;
+    if (world.coarseClock && milliseconds < 10) milliseconds = 10;
     if (!world.pinned) ++world.callbacksBeforePin;
     if (Timer* timer = liveTimer(id)) {
         timer->interval = milliseconds;
@@ -75,7 +81,10 @@ TimerId setTimer(TimerId id, uint32_t milliseconds, TimerProcedure procedure) {
         timer->procedure = procedure;
         return id;
     }
-    const TimerId fresh = world.nextTimerId++;
+    // Windows hands out the ids of timers without a window from a pool the
+    // whole thread shares, and reuses a freed one at once: lowest free first.
+    TimerId fresh = 1;
+    while (liveTimer(fresh) != nullptr) ++fresh;
     world.timers.push_back({fresh, milliseconds, world.clock + milliseconds, procedure, true});
     return fresh;
 }
@@ -103,9 +112,10 @@ HookHandle setHook(int kind, HookProcedure procedure, uint32_t) {
     return reinterpret_cast<HookHandle>(static_cast<uintptr_t>(0x100 + world.hooksInstalled));
 }
 
-LResult callNextHook(int, WParam, LParam) {
+LResult callNextHook(int, WParam, LParam lParam) {
     ++world.platformCalls;
     ++world.nextHookCalls;
+    if (world.mouseHookDepth > 0) world.pointsPassedOn.push_back(reinterpret_cast<const MouseHookRecord*>(lParam)->pt);
     // Never 0 or 1, so that neither can pass for it by accident.
     world.lastNextHookResult = world.checkHookResults ? static_cast<LResult>(0x5EED0000 + world.nextHookCalls) : 0;
     return world.lastNextHookResult;

@@ -57,10 +57,15 @@ struct World {
     std::array<bool, 256> threadKeys{};
     bool away = false;  // another program has the keyboard focus
     bool swapped = false;  // the right button is the primary one
+    // An elevated window of another process is in front: the key state
+    // reads nothing, though the pointer may still be over the host.
+    bool elevatedInFront = false;
     uint64_t clock = 0;
+    // Windows' timers: fired only at the clock's ticks, 15.625 ms apart,
+    // which the tick count also moves by; none shorter than 10 ms.
+    bool coarseClock = false;
     uint32_t tickBase = 0;
     std::vector<Timer> timers;
-    TimerId nextTimerId = 1;
     int cursorCount = 0;
     bool pinned = false;
     uint32_t callbacksBeforePin = 0;
@@ -71,6 +76,8 @@ struct World {
     std::vector<sim::MessageBoxRecord> boxes;
     uint64_t platformCalls = 0;
     uint64_t nextHookCalls = 0;
+    int mouseHookDepth = 0;  // inside the mouse hook's chain for an event
+    std::vector<Point> pointsPassedOn;  // what the next mouse hook was handed
     bool checkHookResults = false;
     LResult lastNextHookResult = 0;
     uint64_t wrongHookResults = 0;

@@ -32,6 +32,21 @@ WindowHandle focusWindow() { return GetFocus(); }
 
 bool buttonsSwapped() { return GetSystemMetrics(SM_SWAPBUTTON) != 0; }
 
+// A process this one may not read is one of a higher integrity level (an
+// elevated one: processes deny reading up) or another user's: the key state
+// is out of reach while its window is in front.
+bool foregroundOutOfReach() {
+    const HWND foreground = GetForegroundWindow();
+    if (foreground == nullptr) return true;
+    DWORD process = 0;
+    GetWindowThreadProcessId(foreground, &process);
+    if (process == GetCurrentProcessId()) return false;
+    const HANDLE handle = OpenProcess(PROCESS_VM_READ, FALSE, process);
+    if (handle == nullptr) return true;
+    CloseHandle(handle);
+    return false;
+}
+
 uint32_t tickCount() { return GetTickCount(); }
 
 // The high word lists what is in the queue now and is left as it is; only

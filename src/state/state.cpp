@@ -25,10 +25,16 @@ void sendPendingCtrlUp() {
     state.pendingCtrlUpWindow = nullptr;
 }
 
+void killTimer(TimerId* timer) {
+    if (*timer == 0) return;
+    platform::killTimer(*timer);
+    *timer = 0;
+}
+
 void stopDragger() {
     if (state.draggerKey == 0) return;
     state.draggerKey = 0;
-    platform::killTimer(state.draggerTimer);
+    killTimer(&state.draggerTimer);
     platform::showCursor(true);
 }
 

@@ -34,6 +34,7 @@ struct TranslationState {
 
     int32_t draggerKey = 0;  // nonzero: dragger mode is on
     TimerId draggerTimer = 0;
+    uint32_t draggerDue = 0;  // the tick count the next repeat is due at
 
     int32_t maskKey = VK_TAB;
     TimerId maskTimer = 0;
@@ -107,6 +108,9 @@ inline LParam makePointParam(Point point) {
 void flushPendingCtrlUp();
 // Sends the owed Ctrl key-up, if any, whoever holds Ctrl.
 void sendPendingCtrlUp();
+// Each timer id is kept only while its timer lives: a killed one's id is
+// the thread's to hand out again, to the host or another module.
+void killTimer(TimerId* timer);
 void stopDragger();
 void stopDraggerIfUnfocused();
 bool anyOtherKeyDown(int excludedKey);
@@ -132,6 +136,15 @@ inline bool keyIsDown(int virtualKey) { return platform::asyncKeyState(virtualKe
 inline bool buttonIsDown(int logicalButton) {
     if (logicalButton == VK_MBUTTON) return keyIsDown(VK_MBUTTON);
     return keyIsDown(platform::buttonsSwapped() ? VK_LBUTTON + VK_RBUTTON - logicalButton : logicalButton);
+}
+// A reading of "up" proves nothing while the foreground is out of reach,
+// every key reading up; unless the event at hand is a press whose own
+// button reads down, which shows the readings are live.
+inline bool keyStateBlind(WParam message) {
+    const bool press = message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK && (message - WM_LBUTTONDOWN) % 3 != 1;
+    constexpr int kPressed[3] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON};
+    if (press && buttonIsDown(kPressed[(message - WM_LBUTTONDOWN) / 3])) return false;
+    return platform::foregroundOutOfReach();
 }
 // The module remembers a key held: the user's Ctrl or Alt, the mask key, or
 // dragger mode's key.

@@ -40,6 +40,9 @@ constexpr int VK_RCONTROL = 0xA3;
 constexpr int VK_LMENU = 0xA4;
 constexpr int VK_RMENU = 0xA5;
 
+// SetTimer's shortest interval: anything shorter is made this.
+constexpr uint32_t USER_TIMER_MINIMUM = 10;
+
 constexpr WParam MK_NONE = 0x0000;
 constexpr WParam MK_LBUTTON = 0x0001;
 constexpr WParam MK_RBUTTON = 0x0002;

@@ -24,8 +24,9 @@ void endLostGestures(WParam ownRelease);
 // the hooks never saw it (another program had the focus), as its release
 // would have, but passing nothing on: the thread never had that release.
 // `keyAtHand` is the key of the event being handled, which its handler
-// settles itself (0 outside the keyboard hook).
-void settleKeysReleasedElsewhere(int keyAtHand);
+// settles itself (0 outside the keyboard hook); `mouseMessage` that of the
+// mouse hook's event. Nothing is settled while the key state reads nothing.
+void settleKeysReleasedElsewhere(int keyAtHand, WParam mouseMessage = 0);
 
 // Ends every gesture a button holds on, as its release would have, and
 // forgets what the buttons armed.

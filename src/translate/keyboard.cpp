@@ -126,9 +126,13 @@ void handleOtherKey(int key, bool released) {
 // key state does: a release not yet taken has not reached it. (Under Wine
 // that state can lag after the focus came back, until read outside input:
 // the key is then settled at the next mouse event, tick or call instead.)
-bool releasedUnseen(int key, bool inKeyboardHook) {
+// And a reading of "up" counts only while the key state reads anything at
+// all: `blind` keeps that check, made once (-1: not yet).
+bool releasedUnseen(int key, bool inKeyboardHook, WParam mouseMessage, int* blind) {
     if (keyIsDown(key)) return false;
-    return inKeyboardHook ? platform::threadKeyState(key) >= 0 : !platform::keyInputQueued();
+    if (inKeyboardHook ? platform::threadKeyState(key) < 0 : platform::keyInputQueued()) return false;
+    if (*blind < 0) *blind = keyStateBlind(mouseMessage);
+    return *blind == 0;
 }
 
 // The dragger key or the mask key, released where the hooks never saw it.
@@ -147,28 +151,29 @@ void settleKey(int key) {
 
 }  // namespace
 
-void settleKeysReleasedElsewhere(int keyAtHand) {
+void settleKeysReleasedElsewhere(int keyAtHand, WParam mouseMessage) {
     if (!anyKeyRemembered()) return;
+    const bool inKeyboardHook = keyAtHand != 0;
+    int blind = -1;
+    auto up = [&](int key) { return releasedUnseen(key, inKeyboardHook, mouseMessage, &blind); };
     // Ctrl first: a drag's owed key-up then goes out with Alt, as when Ctrl
     // goes up before Alt.
-    const bool inKeyboardHook = keyAtHand != 0;
-    if (state.ctrlHeld && !isCtrlFamily(keyAtHand) && releasedUnseen(VK_CONTROL, inKeyboardHook)) {
+    if (state.ctrlHeld && !isCtrlFamily(keyAtHand) && up(VK_CONTROL)) {
         // Its release will never reach the window owed the key-up.
         sendPendingCtrlUp();
         // Passed on, the release would have answered main's Ctrl; there is none.
         if (!handleCtrl(true) && state.mainCtrlDown) sendCtrlToMain(WM_KEYUP, KEY_REPEAT_CTRL);
     }
-    if (state.altHeld && !isAltFamily(keyAtHand) && releasedUnseen(VK_MENU, inKeyboardHook)) {
+    if (state.altHeld && !isAltFamily(keyAtHand) && up(VK_MENU)) {
         flushPendingCtrlUp();
         state.altHeld = false;
         handleOtherKey(VK_MENU, true);
         if (state.mainAltDown) sendAltUpToMain();
     }
     const int dragger = state.draggerKey;
-    if (dragger != 0 && dragger != keyAtHand && releasedUnseen(dragger, inKeyboardHook)) settleKey(dragger);
+    if (dragger != 0 && dragger != keyAtHand && up(dragger)) settleKey(dragger);
     const int mask = state.maskKey;
-    if ((state.maskActive || state.maskPressPassed) && mask != keyAtHand && releasedUnseen(mask, inKeyboardHook))
-        settleKey(mask);
+    if ((state.maskActive || state.maskPressPassed) && mask != keyAtHand && up(mask)) settleKey(mask);
 }
 
 void pressCtrlForMask() {

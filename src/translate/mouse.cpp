@@ -369,8 +369,9 @@ void endLostGestures(WParam message) {
     }
     if (!any) return;
     // The async state changes when a release is queued: one still queued
-    // behind this event is on its way to its handler.
-    if (anyUp && platform::buttonInputQueued()) {
+    // behind this event is on its way to its handler. Nor is a button that
+    // reads up while the key state reads nothing released.
+    if (anyUp && (platform::buttonInputQueued() || keyStateBlind(message))) {
         if (!anyPressedAgain) return;
         for (int b = LEFT; b <= MIDDLE; ++b) ending[b] = ending[b] && !lost[b];
     }
@@ -389,6 +390,17 @@ void endAllGestures() {
 
 namespace {
 
+// The record is the system's, and the hooks after ours in the chain are
+// promised the screen point: they get it while the call is passed on, and
+// whoever reads the record once it returns gets the client point.
+LResult passOn(int code, WParam wParam, MouseHookRecord* record, Point screen) {
+    const Point client = record->pt;
+    record->pt = screen;
+    const LResult result = platform::callNextHook(code, wParam, reinterpret_cast<LParam>(record));
+    record->pt = client;
+    return result;
+}
+
 LResult mouseEvent(int code, WParam wParam, LParam lParam) {
     // An export: a host may call it with anything, including no record.
     if (!state.enabled || lParam == 0) return platform::callNextHook(code, wParam, lParam);
@@ -401,7 +413,7 @@ LResult mouseEvent(int code, WParam wParam, LParam lParam) {
 
     // Only a message being removed from the queue is acted on; a peek that
     // leaves it there would otherwise replay the gesture twice.
-    if (code != HC_ACTION) return platform::callNextHook(code, wParam, lParam);
+    if (code != HC_ACTION) return passOn(code, wParam, record, screen);
 
     // The copy has been handled already: translated again it would replay
     // the gesture's messages to the loop, passed on it would reach the loop
@@ -413,13 +425,13 @@ LResult mouseEvent(int code, WParam wParam, LParam lParam) {
 
     if (anyGestureHeld()) endLostGestures(wParam);
     // After the buttons: a drag ended here owes its Ctrl key-up at Alt's release.
-    settleKeysReleasedElsewhere(0);
+    settleKeysReleasedElsewhere(0, wParam);
     const uint32_t before = gestureBits();
     const Event event = {record->hwnd, record->pt};
     const bool swallow = translate(wParam, event);
     if (gestureBits() != before) ++state.gestureChanges;
     state.replacing = outer;
-    return swallow ? SWALLOW : platform::callNextHook(code, wParam, lParam);
+    return swallow ? SWALLOW : passOn(code, wParam, record, screen);
 }
 
 }  // namespace

@@ -40,7 +40,8 @@ void finishWhatTranslationBegan() {
 }  // namespace
 
 void switchIfQuiet() {
-    if (!nothingHeld()) return;
+    // Nothing read held proves nothing while the key state reads nothing.
+    if (!nothingHeld() || platform::foregroundOutOfReach()) return;
     // Its key is up: with translation off no hook saw the release.
     stopDragger();
     // Switched before anything is sent: a loop the host runs inside a send

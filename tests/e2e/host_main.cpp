@@ -2,6 +2,7 @@
 //   orvalinde_host DLL SCENARIO     runs one scenario (one process per case:
 //                                   hooks cannot be removed, state is static)
 //   orvalinde_host --identity DLL   checks exports, version resource, manifest
+//   orvalinde_host --hook-chain DLL a mouse hook after the module's gets screen points
 //   orvalinde_host --soak DLL SEED ROUNDS   random rounds of input (soak.cpp)
 // With ORVALINDE_TRACE set, every message the windows receive is printed.
 // Prints PASS or FAIL with the reason; exits 0 on success.
@@ -21,6 +22,9 @@ int main(int argc, char** argv) {
     if (argc == 5 && std::strcmp(argv[1], "--soak") == 0) {
         name = "soak";
         ok = runSoak(argv[2], std::strtoull(argv[3], nullptr, 10), std::atoi(argv[4]), &error);
+    } else if (argc == 3 && std::strcmp(argv[1], "--hook-chain") == 0) {
+        name = "hook chain";
+        ok = checkHookChain(argv[2], &error);
     } else if (argc == 3 && std::strcmp(argv[1], "--identity") == 0) {
         name = "identity of " + std::string(argv[2]);
         ok = checkIdentity(argv[2], &error);
@@ -29,7 +33,7 @@ int main(int argc, char** argv) {
         scenario::Scenario s;
         ok = scenario::load(argv[2], &s, &error) && runScenario(argv[1], s, &error);
     } else {
-        std::fprintf(stderr, "usage: orvalinde_host DLL SCENARIO | orvalinde_host --identity DLL | "
+        std::fprintf(stderr, "usage: orvalinde_host DLL SCENARIO | orvalinde_host --identity|--hook-chain DLL | "
                              "orvalinde_host --soak DLL SEED ROUNDS\n");
         return 2;
     }
