@@ -165,8 +165,10 @@ void settleKeysReleasedElsewhere(int keyAtHand, WParam mouseMessage) {
         if (!handleCtrl(true) && state.mainCtrlDown) sendCtrlToMain(WM_KEYUP, KEY_REPEAT_CTRL);
     }
     if (state.altHeld && !isAltFamily(keyAtHand) && up(VK_MENU)) {
-        flushPendingCtrlUp();
+        // Forgotten before anything is sent: a hook re-entered from the sends
+        // must not settle Alt again.
         state.altHeld = false;
+        flushPendingCtrlUp();
         handleOtherKey(VK_MENU, true);
         if (state.mainAltDown) sendAltUpToMain();
     }
