@@ -183,17 +183,8 @@ struct WineHost : scenario::Driver {
         return true;
     }
 
-    static INPUT keyInput(int key, bool down) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = static_cast<WORD>(key);
-        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
-        if (!down) input.ki.dwFlags |= KEYEVENTF_KEYUP;
-        if (key == VK_RMENU || key == VK_RCONTROL) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
-        return input;
-    }
-
     void key(int key, bool down) override {
+        keyHeld(key, down);
         // With another program in front the key goes to it: our hooks never see it.
         if (inputHeldBack)
             injectAway(keyInput(key, down));
@@ -202,6 +193,7 @@ struct WineHost : scenario::Driver {
     }
 
     void keyUpQueued(int key) override {
+        keyHeld(key, false);
         queuedRelease = keyInput(key, false);
         releaseQueued = true;
     }
@@ -229,6 +221,7 @@ struct WineHost : scenario::Driver {
             const POINT outside = {GetSystemMetrics(SM_CXSCREEN) - 20, GetSystemMetrics(SM_CYSCREEN) - 20};
             injectElsewhere(outside, MOUSEEVENTF_MOVE);
             injectElsewhere(outside, kUp[button]);
+            returnUnseen(pointer);
         } else {
             // Both windows have a one-pixel border: its left edge, level with the pointer.
             RECT frame;

@@ -24,6 +24,10 @@ POINT nextInjected = {-1, -1};  // made by mouseInput, injected next
 int injectingKey = -1;
 bool touched = false, stopAtTouch = false;
 bool synthetic = false;  // the mouse event at hand
+bool held[256];             // keys the scenario holds down
+int restoring = -1;         // a held key pressed again for the desktop alone
+bool restored = false;
+bool swallowMotion = false; // the pointer's unseen return
 
 int genericKey(int key) {
     if (key >= 0xA0 && key <= 0xA5) return 0x10 + (key - 0xA0) / 2;
@@ -33,6 +37,10 @@ int genericKey(int key) {
 // Our hooks are installed after the module's, so they see each event first
 // and tell us it has been taken from the queue.
 LRESULT CALLBACK ownMouseProc(int code, WPARAM message, LPARAM lParam) {
+    if (code == HC_ACTION && swallowMotion) {
+        arrived = true;
+        return 1;
+    }
     if (code == HC_ACTION) {
         arrived = true;
         const MOUSEHOOKSTRUCT* m = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
@@ -44,12 +52,30 @@ LRESULT CALLBACK ownMouseProc(int code, WPARAM message, LPARAM lParam) {
 }
 
 LRESULT CALLBACK ownKeyboardProc(int code, WPARAM key, LPARAM lParam) {
+    if (code == HC_ACTION && genericKey(static_cast<int>(key)) == restoring) {
+        restored = true;
+        return 1;
+    }
     if (code == HC_ACTION) {
         arrived = true;
         const bool press = (static_cast<ULONG_PTR>(lParam) & 0x80000000u) == 0;
         if (press && genericKey(static_cast<int>(key)) != genericKey(injectingKey)) touched = true;
     }
     return CallNextHookEx(nullptr, code, key, lParam);
+}
+
+void pressHeldKeysAgain() {
+    for (int key = 1; key < 256; ++key) {
+        if (!held[key] || GetAsyncKeyState(key) < 0) continue;
+        restoring = genericKey(key);
+        restored = false;
+        INPUT input = keyInput(key, true);
+        if (SendInput(1, &input, sizeof input) != 1) injectionProblem = "SendInput failed";
+        const DWORD start = GetTickCount();
+        while (!restored && GetTickCount() - start < 2000) pumpOnce(1);
+        restoring = -1;
+        if (!restored && injectionProblem.empty()) injectionProblem = "a held key the platform let go could not be pressed again";
+    }
 }
 
 }  // namespace
@@ -129,6 +155,34 @@ INPUT mouseInput(POINT at, DWORD buttonFlags) {
     input.mi.dwExtraInfo = kOwnInput;
     nextInjected = at;
     return input;
+}
+
+INPUT keyInput(int key, bool down) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = static_cast<WORD>(key);
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+    if (!down) input.ki.dwFlags |= KEYEVENTF_KEYUP;
+    if (key == VK_RMENU || key == VK_RCONTROL) input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+    return input;
+}
+
+void keyHeld(int key, bool down) { held[key & 0xFF] = down; }
+
+void returnUnseen(POINT to) {
+    // With another program in front the host takes no input (and is sent no key).
+    if ((touched && stopAtTouch) || inputHeldBack) return;
+    INPUT input = mouseInput(to, MOUSEEVENTF_MOVE);
+    lastInjected = to;
+    swallowMotion = true;
+    arrived = false;
+    if (SendInput(1, &input, sizeof input) != 1) injectionProblem = "SendInput failed";
+    const DWORD start = GetTickCount();
+    while (!arrived && GetTickCount() - start < 2000) pumpOnce(1);
+    // What the X server sends at the crossing is handled within this time.
+    pumpFor(20);
+    swallowMotion = false;
+    pressHeldKeysAgain();
 }
 
 void injectMove(POINT at, DWORD buttonFlags) { inject(mouseInput(at, buttonFlags)); }

@@ -26,6 +26,16 @@ void pumpFor(DWORD milliseconds);
 // Injects one event and waits until it has been handled.
 void inject(INPUT input);
 INPUT mouseInput(POINT at, DWORD buttonFlags);
+INPUT keyInput(int key, bool down);
+// The keys the scenario holds (its key lines).
+void keyHeld(int key, bool down);
+// Brings the pointer back from another program's window without the module
+// seeing the motion (the host's own hook, in front of the module's, takes
+// it), as the simulated platform's pointer never left. Under Wine the return
+// into the host's window can make the X server's keymap, which never saw the
+// injected keys, the desktop's key state, with no event; a key the scenario
+// still holds is then pressed again, unseen by the module too.
+void returnUnseen(POINT to);
 void injectMove(POINT at, DWORD buttonFlags);
 // Input that goes to a window of another thread: our hooks never see it.
 void injectElsewhere(POINT at, DWORD buttonFlags);
