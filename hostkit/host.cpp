@@ -340,6 +340,10 @@ struct WineHost : scenario::Driver {
         return count >= 0;
     }
 
+    double clockMs() override { return nowMs(); }
+    double stalledMs() override { return ::stalledMs(); }
+    double longestStallMs() override { return ::longestStallMs(); }
+
     std::vector<scenario::Received> take() override {
         std::vector<scenario::Received> out = takeBoxes();
         if (trace) {
@@ -419,14 +423,22 @@ double roundTripMs() {
     return appMessageArrived ? nowMs() - start : -1;
 }
 
-bool runScenario(const char* dllPath, const scenario::Scenario& s, std::string* error) {
+bool runScenario(const char* dllPath, const scenario::Scenario& s, std::string* error, double* lateMs) {
+    if (lateMs != nullptr) *lateMs = 0;
     scenario::Driver* driver = startHost(dllPath, error);
     if (driver == nullptr) return false;
-    const bool ok = scenario::run(s, *driver, error);
+    const bool ok = scenario::run(s, *driver, error, lateMs);
     releaseEverything();
     if (!injectionProblem.empty()) {
+        if (lateMs != nullptr) *lateMs = 0;
         *error = s.file + ": " + injectionProblem + (ok ? "" : "; " + *error);
         return false;
     }
     return ok;
+}
+
+std::string lateLine(const std::string& error, double lateMs) {
+    char late[96];
+    std::snprintf(late, sizeof late, " (the host was away from its queue for %.0f ms at once)", lateMs);
+    return error + late;
 }

@@ -22,8 +22,11 @@ constexpr const char* kNoFocus = "the main window did not get the keyboard focus
 // A mouse hook installed before the module's is handed screen points,
 // whatever the module does with the event (chain.cpp).
 bool checkHookChain(const char* dllPath, std::string* error);
-// Runs one scenario in this process; false with the reason.
-bool runScenario(const char* dllPath, const scenario::Scenario& s, std::string* error);
+// Runs one scenario in this process; false with the reason, and with how
+// late the host was when timing explains the failure (else 0).
+bool runScenario(const char* dllPath, const scenario::Scenario& s, std::string* error, double* lateMs = nullptr);
+// The line for a run that failed where the host was late.
+std::string lateLine(const std::string& error, double lateMs);
 // Releases every key and button the desktop holds down.
 void releaseEverything();
 // Input the host did not inject (the person's) reached its hooks; once

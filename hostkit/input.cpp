@@ -89,11 +89,29 @@ void installOwnHooks() {
 
 bool syntheticMotion() { return synthetic; }
 
+namespace {
+
+// When the host last took its messages; how long it stayed away from them
+// in all and at most at once, beyond the waits it asked for.
+double lastLook = 0, stalled = 0, longestStall = 0;
+
+}  // namespace
+
+double stalledMs() { return stalled; }
+double longestStallMs() { return longestStall; }
+
 void pumpOnce(DWORD timeoutMs) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
+    const double now = nowMs();
+    const double away = now - lastLook - timeoutMs;
+    if (lastLook > 0 && away >= scenario::kStallMs) {
+        stalled += away;
+        longestStall = away > longestStall ? away : longestStall;
+    }
     MSG msg;
     const UINT take = inputHeldBack ? PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE | PM_QS_PAINT : PM_REMOVE;
     while (PeekMessageA(&msg, nullptr, 0, 0, take)) dispatchInput(msg);
+    lastLook = nowMs();
 }
 
 void pumpFor(DWORD milliseconds) {

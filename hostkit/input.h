@@ -22,6 +22,9 @@ void installOwnHooks();
 // is handled but not logged: no user did it.
 bool syntheticMotion();
 void pumpOnce(DWORD timeoutMs);
+// How long the host stayed away from its queue (see scenario::Driver).
+double stalledMs();
+double longestStallMs();
 void pumpFor(DWORD milliseconds);
 // Injects one event and waits until it has been handled.
 void inject(INPUT input);

@@ -27,6 +27,8 @@ TEST(ScenarioParse, ErrorsNameFileLineAndProblem) {
         {"expect main WM_PAINT", "s.txt:1: unknown message 'WM_PAINT' in: expect main WM_PAINT"},
         {"expect main WM_MOUSEMOVE 0x000A 1", "s.txt:1: missing y in: expect main WM_MOUSEMOVE 0x000A 1"},
         {"expect 5..2 main WM_KEYUP S", "s.txt:1: bad count range '5..2' in: expect 5..2 main WM_KEYUP S"},
+        {"expect every 0 main WM_KEYUP S", "s.txt:1: bad timer period '0' in: expect every 0 main WM_KEYUP S"},
+        {"expect every 50 2..3 main WM_KEYUP S", "s.txt:1: a timer's run takes no count in: expect every 50 2..3 main WM_KEYUP S"},
         {"expect box main \"Orvalinde", "s.txt:1: unterminated quoted text"},
         {"expect cursor gone", "s.txt:1: cursor is hidden or shown in: expect cursor gone"},
         {"expect module gone", "s.txt:1: module is loaded or unloaded in: expect module gone"},
@@ -86,7 +88,16 @@ struct ScriptedHost : scenario::Driver {
         out.swap(pending);
         return out;
     }
+    // Each action takes this long on the host's clock, and the host stays
+    // away from its queue for so long in it, the longest of which at once.
+    double actionMs = 0, stallPerActionMs = 0, longestMs = 0;
+    double clock = 0, stalled = 0;
+    double clockMs() override { return clock; }
+    double stalledMs() override { return stalled; }
+    double longestStallMs() override { return longestMs; }
     void advance() {
+        clock += actionMs;
+        stalled += stallPerActionMs;
         if (next < batches.size()) pending = batches[next++];
     }
 };
@@ -137,6 +148,63 @@ TEST(ScenarioRun, MismatchesAreReportedWithBothSides) {
         if (!ok) {
             EXPECT_EQ(error, c.error);
         }
+    }
+}
+
+// A timer's run is judged against the time the host measured; a failure
+// is late only where timing explains it and the host stalled long enough.
+TEST(ScenarioRun, TimerRunsAndLatenessFollowTheMeasuredTime) {
+    const scenario::Received tick = keyMessage(0x0100, 'F', 0xC01D0001, false);
+    const scenario::Received ctrlDown = keyMessage(0x0100, 0x11, 0xC0000001, false);
+    const scenario::Received ctrlOther = keyMessage(0x0100, 0x11, 0xC0000002, false);
+    const char* const run = "call load\nwait 500\nexpect every 50 main WM_KEYDOWN F 0xC01D0001";
+    const char* const ctrl = "call load\nkey down MENU\nexpect main WM_KEYDOWN VK_CONTROL 0xC0000001";
+    struct Case {
+        const char* text;
+        std::vector<std::vector<scenario::Received>> batches;
+        double actionMs, stallPerActionMs, longestMs;
+        const char* error;  // empty: passes
+        double late;
+    } cases[] = {
+        // 500 ms from the call: 9..11 (two actions of 250 ms).
+        {run, {{}, std::vector<scenario::Received>(10, tick)}, 250, 0, 0, "", 0},
+        {run, {{}, {}}, 250, 0, 0,
+         "s.txt:3: expected 9..11 of `main WM_KEYDOWN F 0xC01D0001` (one every 50 ms over 500 ms, 500 of them at the "
+         "queue), got 0", 0},
+        {run, {{}, std::vector<scenario::Received>(12, tick)}, 250, 0, 0,
+         "s.txt:3: expected 9..11 of `main WM_KEYDOWN F 0xC01D0001` (one every 50 ms over 500 ms, 500 of them at the "
+         "queue), got 12", 0},
+        // Away from the queue for 450 of the 500 ms: 0..11, so none is no fault,
+        // and a run outside its bounds is never late.
+        {run, {{}, {}}, 250, 225, 225, "", 0},
+        {run, {{}, std::vector<scenario::Received>(12, tick)}, 250, 225, 225,
+         "s.txt:3: expected 0..11 of `main WM_KEYDOWN F 0xC01D0001` (one every 50 ms over 500 ms, 50 of them at the "
+         "queue), got 12", 0},
+        // A missing or unexpected message is late where the host stalled long
+        // enough; a wrong parameter never is.
+        {ctrl, {{}, {}}, 10, 60, 60, "s.txt:3: expected `main WM_KEYDOWN VK_CONTROL 0xC0000001`, got nothing", 60},
+        {ctrl, {{}, {}}, 10, 20, 20, "s.txt:3: expected `main WM_KEYDOWN VK_CONTROL 0xC0000001`, got nothing", 0},
+        {ctrl, {{}, {ctrlOther}}, 10, 60, 60,
+         "s.txt:3: expected `main WM_KEYDOWN VK_CONTROL 0xC0000001`, got `main WM_KEYDOWN VK_CONTROL 0xC0000002`", 0},
+        {"call load\nkey down MENU", {{ctrlDown}}, 10, 60, 60,
+         "s.txt:2: unexpected `main WM_KEYDOWN VK_CONTROL 0xC0000001` before this action", 60},
+    };
+    for (const Case& c : cases) {
+        scenario::Scenario s;
+        std::string error;
+        ASSERT_TRUE(scenario::parse("s.txt", c.text, &s, &error)) << error;
+        ScriptedHost host;
+        host.batches = c.batches;
+        host.actionMs = c.actionMs;
+        host.stallPerActionMs = c.stallPerActionMs;
+        host.longestMs = c.longestMs;
+        double late = -1;
+        const bool ok = scenario::run(s, host, &error, &late);
+        EXPECT_EQ(ok, std::string(c.error).empty()) << c.text;
+        if (!ok) {
+            EXPECT_EQ(error, c.error);
+        }
+        EXPECT_EQ(late, c.late) << c.text;
     }
 }
 

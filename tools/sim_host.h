@@ -45,6 +45,7 @@ struct SimulatedHost : scenario::Driver {
     // A module that pinned itself stays mapped whatever the host frees.
     bool moduleLoaded() override { return !unloaded || sim::modulePinned(); }
     std::vector<scenario::Received> take() override;
+    double clockMs() override { return sim::now(); }
 
     WindowHandle handle(scenario::Window window) const {
         switch (window) {

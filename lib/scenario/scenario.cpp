@@ -188,8 +188,17 @@ bool parseExpect(Parser& p, Step* step) {
         step->moduleLoaded = w == "loaded";
         return p.end();
     }
+    if (w == "every") {
+        int64_t period = 0;
+        if (!p.word(&w, "period") || !parseNumber(w, &period) || period <= 0 || period > 60000)
+            return p.fail("bad timer period '" + w + "'");
+        step->everyMs = static_cast<uint32_t>(period);
+        step->minCount = 0;
+        if (!p.word(&w, "window")) return false;
+    }
     const size_t dots = w.find("..");
     if (dots != std::string::npos) {
+        if (step->everyMs != 0) return p.fail("a timer's run takes no count");
         int64_t low = 0, high = 0;
         if (!parseNumber(w.substr(0, dots), &low) || !parseNumber(w.substr(dots + 2), &high) || low < 0 || high < low)
             return p.fail("bad count range '" + w + "'");
@@ -199,6 +208,7 @@ bool parseExpect(Parser& p, Step* step) {
     }
     Received& r = step->expected;
     if (w == "box") {
+        if (step->everyMs != 0) return p.fail("a timer sends no message box");
         step->kind = Kind::ExpectBox;
         r.box = true;
         if (!p.word(&w, "owner window")) return false;
@@ -486,7 +496,9 @@ std::string format(const Step& step) {
     default: break;
     }
     std::string out = "expect ";
-    if (step.minCount != 1 || step.maxCount != 1)
+    if (step.everyMs != 0)
+        out += "every " + std::to_string(step.everyMs) + " ";
+    else if (step.minCount != 1 || step.maxCount != 1)
         out += std::to_string(step.minCount) + ".." + std::to_string(step.maxCount) + " ";
     return out + describe(step.expected);
 }

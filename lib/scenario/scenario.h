@@ -69,13 +69,25 @@
 //   expect main input WM_MOUSEMOVE 0x0001 110 105
 //   expect box main "caption" "text"                    a message box (C escapes)
 //   expect 18..22 main WM_KEYDOWN F 0xC01D0001          that many alike in a row
+//   expect every 50 main WM_KEYDOWN F 0xC01D0001        a timer's run: as many
+//                                      alike in a row as a timer of that period
+//                                      sends over the time the driver measured
+//                                      since this run was last expected (at
+//                                      first, since the last call began): over T
+//                                      ms of which the host spent S away from
+//                                      its queue (no timer fires then), from
+//                                      floor((T - S) / period) - 1 to
+//                                      ceil(T / period) + 1
 //   expect cursor hidden | expect cursor shown
 //   unload                             the host frees the module (FreeLibrary)
 //   expect module loaded | expect module unloaded
 //
 // Every message a window receives must be expected, in order: an action
 // fails when messages received before it are still unmatched, and so does
-// the end of the file.
+// the end of the file. A failure that timing can explain (a message missing,
+// out of place or unexpected, though never a run outside its measured
+// bounds nor a wrong parameter) is put down to the host when it stayed away
+// from its queue for kLateMs or more at once: the run was late.
 #pragma once
 
 #include <cstdint>
@@ -130,6 +142,7 @@ struct Step {
     int nested = -1;         // the search tools' own: see model::alphabet
     bool captures = false;   // host: captures, or a loop at expected.message
     bool swapped = false;    // buttons
+    uint32_t everyMs = 0;    // a timer's run: its period
 };
 
 struct Scenario {
@@ -168,6 +181,14 @@ struct Driver {
     virtual void unload() = 0;
     virtual bool moduleLoaded() = 0;
     virtual std::vector<Received> take() = 0;
+    // The host's clock in milliseconds: a simulated platform's is the
+    // scenario's own, a real host's a monotonic one.
+    virtual double clockMs() = 0;
+    // How long the host has been away from its message queue since it
+    // started, in all and at most at once, counting spans of kStallMs and
+    // more: its timers could fire in none of them. A simulated host never is.
+    virtual double stalledMs() { return 0; }
+    virtual double longestStallMs() { return 0; }
 
     // Set by the runner. A window that opens a modal loop calls it, after
     // the platform has handed the loop the event being handled again; it runs
@@ -179,8 +200,15 @@ struct Driver {
 bool parse(const std::string& file, const std::string& text, Scenario* out, std::string* error);
 bool load(const std::string& file, Scenario* out, std::string* error);
 
-// Runs a scenario; on failure returns false with "file:line: expected ..., got ...".
-bool run(const Scenario& scenario, Driver& driver, std::string* error);
+constexpr double kStallMs = 5;
+// A stall this long can carry a 50 ms timer's message past an action
+// planned about 10 ms after the timer was armed.
+constexpr double kLateMs = 40;
+
+// Runs a scenario; on failure returns false with "file:line: expected ...,
+// got ..." and, when timing explains it, how late the host was in lateMs
+// (else 0).
+bool run(const Scenario& scenario, Driver& driver, std::string* error, double* lateMs = nullptr);
 
 // Performs one action step; false with "file:line: ..." for an unknown export.
 bool perform(const Scenario& scenario, const Step& step, Driver& driver, std::string* error);

@@ -1,6 +1,10 @@
 // Running scenarios against a driver: the actions, the expectations, and
 // the traces that other tools draw or record.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <deque>
+#include <map>
 
 #include "scenario.h"
 
@@ -159,17 +163,64 @@ bool record(const Scenario& s, Driver& driver, std::string* text, std::string* e
     return true;
 }
 
-bool run(const Scenario& s, Driver& driver, std::string* error) {
+namespace {
+
+// Where the host's clock stood when a timer's run was last expected.
+struct Mark {
+    double at = 0, stalled = 0;
+};
+
+bool sameMessage(const Received& a, const Received& b) {
+    return a.box == b.box && a.window == b.window && a.input == b.input &&
+           plainKeyMessage(a.message) == plainKeyMessage(b.message) && a.wParam == b.wParam;
+}
+
+}  // namespace
+
+bool run(const Scenario& s, Driver& driver, std::string* error, double* lateMs) {
     std::deque<Received> pending;
     auto pull = [&] {
         for (const Received& r : driver.take()) pending.push_back(r);
     };
+    // Whether timing can explain the failure at hand: a message missing,
+    // out of place or unexpected; not a run outside its measured bounds,
+    // nor a message wrong only in its parameter.
+    bool timing = true;
     auto unexpected = [&](int line, const char* when) {
         *error = where(s, line) + "unexpected `" + describe(pending.front()) + "` " + when;
         return false;
     };
+    Mark lastCall;
+    std::map<std::string, Mark> runs;
+    auto checkRun = [&](const Step& step) {
+        const Mark now = {driver.clockMs(), driver.stalledMs()};
+        const std::string key = describe(step.expected);
+        const auto found = runs.find(key);
+        const Mark from = found == runs.end() ? lastCall : found->second;
+        runs[key] = now;
+        const double t = now.at - from.at, looking = t - (now.stalled - from.stalled);
+        const int low = std::max(0, static_cast<int>(std::floor(looking / step.everyMs)) - 1);
+        const int high = static_cast<int>(std::ceil(t / step.everyMs)) + 1;
+        int count = 0;
+        while (!pending.empty() && matches(step, pending.front())) {
+            pending.pop_front();
+            ++count;
+        }
+        if (count >= low && count <= high) return true;
+        timing = false;
+        char over[96];
+        std::snprintf(over, sizeof over, " (one every %u ms over %.0f ms, %.0f of them at the queue)", step.everyMs, t,
+                      looking);
+        *error = where(s, step.line) + "expected " + std::to_string(low) + ".." + std::to_string(high) + " of `" +
+                 describe(step.expected) + "`" + over + ", got " + std::to_string(count);
+        return false;
+    };
     Walker walker{s, driver, error, nullptr, nullptr};
     walker.visit = [&](const Step& step) {
+        if (step.kind == Kind::Expect && step.everyMs != 0) {
+            pull();
+            return checkRun(step);
+        }
         if (step.kind == Kind::Expect || step.kind == Kind::ExpectBox) {
             pull();
             int count = 0;
@@ -179,6 +230,7 @@ bool run(const Scenario& s, Driver& driver, std::string* error) {
             }
             if (count >= step.minCount) return true;
             const std::string got = pending.empty() ? "nothing" : "`" + describe(pending.front()) + "`";
+            timing = pending.empty() || !sameMessage(step.expected, pending.front());
             if (step.minCount == 1 && step.maxCount == 1)
                 *error = where(s, step.line) + "expected `" + describe(step.expected) + "`, got " + got;
             else
@@ -194,17 +246,27 @@ bool run(const Scenario& s, Driver& driver, std::string* error) {
         }
         if (step.kind == Kind::ExpectModule) {
             if (driver.moduleLoaded() == step.moduleLoaded) return true;
+            timing = false;
             *error = where(s, step.line) + "expected the module " + (step.moduleLoaded ? "loaded" : "unloaded");
             return false;
         }
         pull();
         if (!pending.empty()) return unexpected(step.line, "before this action");
-        return perform(s, step, driver, error);
+        if (step.kind == Kind::Call) lastCall = {driver.clockMs(), driver.stalledMs()};
+        if (perform(s, step, driver, error)) return true;
+        timing = false;
+        return false;
     };
-    if (!walker.run()) return false;
-    pull();
-    if (!pending.empty()) return unexpected(s.steps.back().line, "after the last line");
-    return true;
+    bool ok = walker.run();
+    if (ok) {
+        pull();
+        ok = pending.empty() || unexpected(s.steps.back().line, "after the last line");
+    }
+    if (lateMs != nullptr) {
+        const double longest = driver.longestStallMs();
+        *lateMs = !ok && timing && longest >= kLateMs ? longest : 0;
+    }
+    return ok;
 }
 
 }  // namespace scenario

@@ -5,7 +5,9 @@
 //   orvalinde_host --hook-chain DLL a mouse hook after the module's gets screen points
 //   orvalinde_host --soak DLL SEED ROUNDS   random rounds of input (soak.cpp)
 // With ORVALINDE_TRACE set, every message the windows receive is printed.
-// Prints PASS or FAIL with the reason; exits 0 on success.
+// Prints PASS or FAIL with the reason; exits 0 on success. A scenario that
+// failed where the host was measurably late prints LATE and exits 3: timing,
+// not the module, explains it, and it may be run again.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,7 +33,13 @@ int main(int argc, char** argv) {
     } else if (argc == 3) {
         name = argv[2];
         scenario::Scenario s;
-        ok = scenario::load(argv[2], &s, &error) && runScenario(argv[1], s, &error);
+        double lateMs = 0;
+        ok = scenario::load(argv[2], &s, &error) && runScenario(argv[1], s, &error, &lateMs);
+        if (!ok && lateMs > 0) {
+            std::printf("LATE %s\n", lateLine(error, lateMs).c_str());
+            std::fflush(stdout);
+            ExitProcess(3);
+        }
     } else {
         std::fprintf(stderr, "usage: orvalinde_host DLL SCENARIO | orvalinde_host --identity|--hook-chain DLL | "
                              "orvalinde_host --soak DLL SEED ROUNDS\n");
