@@ -206,6 +206,32 @@ TEST_F(MaskCapture, CaptureWhileMaskActiveChangesTheKeyOnly) {
     EXPECT_EQ(sim::liveTimers(), 0u);
 }
 
+// The host hears the release of the key held at a capture only if it heard
+// its press: a new key's press passed on, the mask key's own press (which
+// pressed the mask's Ctrl) did not, even when captured again while held.
+TEST_F(MaskCapture, ReleaseOfTheKeyHeldAtCaptureReachesTheHostOnlyIfItsPressDid) {
+    const Lines maskUps = {"main WM_KEYUP CONTROL 0xC001D001", "main WM_KEYUP MENU 0xC0380001"};
+    const struct {
+        const char* name;
+        int key;
+        Lines atRelease;
+    } cases[] = {
+        {"a new key", 'F', {"main WM_KEYUP CONTROL 0xC001D001", "main WM_KEYUP MENU 0xC0380001", "main input WM_KEYUP F"}},
+        {"the mask key, captured again", VK_TAB, maskUps},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        down(c.key);
+        customMaskKeyPressed();
+        sim::advance(50);
+        received();
+        up(c.key);
+        EXPECT_EQ(received(), c.atRelease) << c.name;
+        EXPECT_EQ(state.maskKey, c.key) << c.name;
+        EXPECT_FALSE(state.maskActive) << c.name;
+    }
+}
+
 // F's release passes on untracked: a Ctrl pressed for it would stay down.
 // Once translation is on, F works as the mask key.
 TEST_F(MaskCapture, WhileDisabledOnlyChangesTheKey) {
