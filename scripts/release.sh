@@ -4,14 +4,46 @@
 # notes that say whether and by whom they are signed. Expects the build
 # (scripts/build.sh). The workflow .github/workflows/release.yml publishes
 # what it writes.
-#   scripts/release.sh OUT
+#   scripts/release.sh [--tag TAG] OUT
+#   scripts/release.sh --tag TAG --check
+# With --tag it first checks that the tag names the project's version:
+# v2.0.0.0, or v2.0.0 when the fourth number is 0; --check checks only that.
 # The certificate: ORVALINDE_SIGN_PKCS12 (a file), or
 # ORVALINDE_SIGN_PKCS12_BASE64 (the file's bytes in base64, as a repository
 # secret holds them), with ORVALINDE_SIGN_PASSWORD and, optionally,
 # ORVALINDE_SIGN_TIMESTAMP_URL. Neither reaches a command line or the log.
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-out=${1:?usage: release.sh OUT}
+usage="usage: release.sh [--tag TAG] OUT | release.sh --tag TAG --check"
+tag="" check=false
+while [ $# -gt 0 ]; do
+    case $1 in
+        --tag) [ $# -ge 2 ] || { echo "$usage" >&2; exit 2; }; tag=$2; shift 2 ;;
+        --check) check=true; shift ;;
+        -*) echo "$usage" >&2; exit 2 ;;
+        *) break ;;
+    esac
+done
+version=$(sed -nE 's/^project\(Orvalinde VERSION ([0-9.]+) .*/\1/p' "$ROOT/CMakeLists.txt")
+if [ -n "$tag" ]; then
+    accepted=("v$version")
+    [ "${version##*.}" != 0 ] || accepted+=("v${version%.0}")
+    ok=false
+    for form in "${accepted[@]}"; do [ "$tag" != "$form" ] || ok=true; done
+    if ! $ok; then
+        forms=${accepted[0]}
+        [ ${#accepted[@]} -eq 1 ] || forms="$forms or ${accepted[1]}"
+        echo "release: the tag $tag is not this tree's version: CMakeLists.txt says $version; tag it $forms" >&2
+        exit 2
+    fi
+fi
+if $check; then
+    [ -n "$tag" ] || { echo "$usage" >&2; exit 2; }
+    echo "release: the tag $tag names version $version"
+    exit 0
+fi
+[ $# -eq 1 ] || { echo "$usage" >&2; exit 2; }
+out=$1
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 cd "$ROOT"
@@ -23,7 +55,6 @@ if [ -z "${ORVALINDE_SIGN_PKCS12:-}" ] && [ -n "${ORVALINDE_SIGN_PKCS12_BASE64:-
     export ORVALINDE_SIGN_PKCS12=$private/certificate.p12
 fi
 unset ORVALINDE_SIGN_PKCS12_BASE64
-version=$(sed -nE 's/^project\(Orvalinde VERSION ([0-9.]+) .*/\1/p' CMakeLists.txt)
 
 if [ -n "${ORVALINDE_SIGN_PKCS12:-}" ]; then
     export ORVALINDE_SIGN_PASSWORD=${ORVALINDE_SIGN_PASSWORD:-}

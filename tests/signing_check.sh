@@ -49,6 +49,21 @@ sys.exit(0 if (total + len(data)) & 0xFFFFFFFF == struct.unpack_from("<I", data,
 EOF
 }
 
+# The release's tag names the project's version, or the release stops before it packages anything.
+version=$(sed -nE 's/^project\(Orvalinde VERSION ([0-9.]+) .*/\1/p' CMakeLists.txt)
+for case in "v$version:0" "v${version%.0}:0" "v9.$version:2" "$version:2" "v${version%.*.*}:2"; do
+    tag=${case%:*} want=${case##*:}
+    code=0
+    if [ "$want" = 0 ]; then args=(--check); else args=("$work/tagged"); fi
+    bash scripts/release.sh --tag "$tag" "${args[@]}" >"$work/tag.log" 2>&1 || code=$?
+    [ "$want" = 0 ] || { [ "$code" = 2 ] && [ ! -e "$work/tagged" ] &&
+        grep -q "the tag $tag is not this tree's version: CMakeLists.txt says $version; tag it v$version" "$work/tag.log"; } ||
+        { cat "$work/tag.log"; fail "the tag $tag: exit $code, not $want"; }
+    [ "$want" = 2 ] || [ "$code" = 0 ] || { cat "$work/tag.log"; fail "the tag $tag is refused"; }
+    rm -rf "$work/tagged"
+done
+echo "PASS the release's tag: v$version and v${version%.0} accepted; $(grep -o "the tag .*" "$work/tag.log")"
+
 # The release without a certificate: the build's own archives, and notes that say so.
 (unset ORVALINDE_SIGN_PKCS12 ORVALINDE_SIGN_PASSWORD
  for preset in windows windows-arm64 windows-x86; do cmake --build "build/$preset" --target package; done &&
