@@ -442,3 +442,5 @@ std::string lateLine(const std::string& error, double lateMs) {
     std::snprintf(late, sizeof late, " (the host was away from its queue for %.0f ms at once)", lateMs);
     return error + late;
 }
+
+HWND hostWindow(scenario::Window window) { return window == scenario::Second ? secondWindow : mainWindow; }

@@ -19,6 +19,16 @@ bool checkIdentity(const char* dllPath, std::string* error);
 // window could not take the keyboard focus). Once per process.
 scenario::Driver* startHost(const char* dllPath, std::string* error);
 constexpr const char* kNoFocus = "the main window did not get the keyboard focus";
+// Main or the second window, once startHost made them.
+HWND hostWindow(scenario::Window window);
+// "AltGr types characters" with translation on (altgr.cpp): under a German
+// layout, loaded for this thread alone and unloaded after, AltGr + Q and
+// AltGr + E reach main as '@' and the euro sign, with no system key, no
+// menu and no window left believing Ctrl or Alt down. Its line starts with
+// PASS, FAIL (with the messages main received) or SKIP (the platform sends
+// no Ctrl with AltGr here, or has no German layout), and says why.
+enum class Outcome { Passed, Failed, Skipped };
+Outcome checkAltGr(const char* dllPath, std::string* line);
 // A mouse hook installed before the module's is handed screen points,
 // whatever the module does with the event (chain.cpp).
 bool checkHookChain(const char* dllPath, std::string* error);

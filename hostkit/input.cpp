@@ -6,6 +6,7 @@ std::string injectionProblem;
 INPUT queuedRelease = {};
 bool releaseQueued = false;
 bool inputHeldBack = false, heldInputWaits = false;
+bool translatingKeys = false;
 
 namespace {
 
@@ -59,7 +60,9 @@ LRESULT CALLBACK ownKeyboardProc(int code, WPARAM key, LPARAM lParam) {
     if (code == HC_ACTION) {
         arrived = true;
         const bool press = (static_cast<ULONG_PTR>(lParam) & 0x80000000u) == 0;
-        if (press && genericKey(static_cast<int>(key)) != genericKey(injectingKey)) touched = true;
+        // With AltGr the platform presses a Ctrl of its own.
+        const bool altGrCtrl = injectingKey == VK_RMENU && genericKey(static_cast<int>(key)) == VK_CONTROL;
+        if (press && genericKey(static_cast<int>(key)) != genericKey(injectingKey) && !altGrCtrl) touched = true;
     }
     return CallNextHookEx(nullptr, code, key, lParam);
 }
@@ -110,7 +113,14 @@ void pumpOnce(DWORD timeoutMs) {
     }
     MSG msg;
     const UINT take = inputHeldBack ? PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE | PM_QS_PAINT : PM_REMOVE;
-    while (PeekMessageA(&msg, nullptr, 0, 0, take)) dispatchInput(msg);
+    if (translatingKeys) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, take)) {
+            TranslateMessage(&msg);
+            dispatchInput(msg, true);
+        }
+    } else {
+        while (PeekMessageA(&msg, nullptr, 0, 0, take)) dispatchInput(msg);
+    }
     lastLook = nowMs();
 }
 

@@ -15,6 +15,9 @@ extern bool releaseQueued;
 // queues nothing at a switch, has the user's next event.
 extern bool inputHeldBack;
 extern bool heldInputWaits;
+// The pump makes characters of keystrokes, as a host's message loop does,
+// and takes its messages as Unicode.
+extern bool translatingKeys;
 
 // The host's own hooks, after the module's: they tell it an event arrived.
 void installOwnHooks();

@@ -59,10 +59,13 @@ bool registerWindowClass(const char* name, WNDPROC procedure, UINT style) {
     return RegisterClassA(&windowClass) != 0;
 }
 
-void dispatchInput(const MSG& msg) {
+void dispatchInput(const MSG& msg, bool wide) {
     const MSG* outer = dispatching;
     dispatching = &msg;
-    DispatchMessageA(&msg);
+    if (wide)
+        DispatchMessageW(&msg);
+    else
+        DispatchMessageA(&msg);
     dispatching = outer;
 }
 

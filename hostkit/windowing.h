@@ -35,7 +35,7 @@ bool registerWindowClass(const char* name, WNDPROC procedure, UINT style = 0);
 // Dispatches a message taken from the queue: what the window procedure is
 // handed meanwhile is input, not a sent message. A modal loop may dispatch
 // inside a dispatch.
-void dispatchInput(const MSG& msg);
+void dispatchInput(const MSG& msg, bool wide = false);
 
 // A key or mouse message a window received, as a scenario has it (its window
 // left to the caller); false for any other message.

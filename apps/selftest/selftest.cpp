@@ -90,6 +90,19 @@ int runOne(const std::string& dll, const std::string& name) {
     return status;
 }
 
+// The AltGr check, in a process of its own as a scenario is.
+constexpr const char* kAltGr = "altgr";
+constexpr int kSkipped = 5;
+
+int runAltGr(const std::string& dll) {
+    stopInjectingAtTouch();
+    std::string line;
+    const Outcome outcome = checkAltGr(dll.c_str(), &line);
+    std::printf("%s\n", touchedDuringRun() ? "STOP" : line.c_str());
+    std::fflush(stdout);
+    return touchedDuringRun() ? kStopped : outcome == Outcome::Passed ? kPassed : outcome == Outcome::Failed ? kFailed : kSkipped;
+}
+
 HWND aboutOwner;
 
 BOOL CALLBACK closeIfAbout(HWND window, LPARAM) {
@@ -292,8 +305,15 @@ struct Options {
 
 int run(const Options& options) {
     const std::string dll = ownFolder() + "Orvalinde.dll";
-    std::vector<std::string> names = options.only;
-    if (names.empty())
+    std::vector<std::string> names;
+    bool altGr = options.only.empty();
+    for (const std::string& name : options.only) {
+        if (name == kAltGr)
+            altGr = true;
+        else
+            names.push_back(name);
+    }
+    if (options.only.empty())
         for (size_t i = 0; i < kCarriedCount; ++i) names.push_back(kCarried[i].name);
     if (wineMajor() >= 10)
         return refuse("it runs under Wine " + std::to_string(wineMajor()) +
@@ -308,10 +328,10 @@ int run(const Options& options) {
 
     const unsigned seconds = 5 + static_cast<unsigned>(names.size());
     std::printf("Orvalinde self-test %s\n\n"
-                "It checks the Orvalinde.dll in its own folder on this machine: %zu scenarios, each in windows\n"
+                "It checks the Orvalinde.dll in its own folder on this machine: %zu scenarios%s, each in windows\n"
                 "of its own, with mouse and keyboard input that it makes itself. It takes about %u seconds.\n"
                 "Do not touch the mouse or the keyboard meanwhile: any touch stops it at once.\n",
-                ORVALINDE_VERSION, names.size(), seconds);
+                ORVALINDE_VERSION, names.size(), altGr ? " and AltGr" : "", seconds);
     if (!options.yes) {
         std::printf("Press Enter to start, or close this window to cancel. ");
         std::fflush(stdout);
@@ -388,6 +408,17 @@ int run(const Options& options) {
         std::fflush(stdout);
         results += line + "\n";
     }
+    if (altGr) {
+        const Child child = runChild("--altgr");
+        if (child.code == kStopped || touched) return stopped(kAltGr);
+        if (child.code == kPassed) ++passed;
+        if (child.code != kPassed && child.code != kSkipped) ++failed;
+        std::string line = child.output.substr(0, child.output.find_last_not_of("\r\n") + 1);
+        if (line.empty()) line = std::string("FAIL AltGr types characters: ") + (child.code == kFailed ? "it did not finish" : "no report");
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+        results += line + "\n";
+    }
     if (keys != nullptr) UnhookWindowsHookEx(keys), UnhookWindowsHookEx(mouse);
     const std::string total = format("%d passed, %d failed, %d late\n", passed, failed, late);
     report += results + total;
@@ -410,9 +441,11 @@ int main(int argc, char** argv) {
         if (a == "--help") return std::printf("%s", kUsage), kPassed;
         if (a == "--list") {
             for (size_t k = 0; k < kCarriedCount; ++k) std::printf("%s\n", kCarried[k].name);
+            std::printf("%s\n", kAltGr);
             return kPassed;
         }
         if (a == "--run" && i + 1 < argc) return runOne(ownFolder() + "Orvalinde.dll", argv[i + 1]);
+        if (a == "--altgr") return runAltGr(ownFolder() + "Orvalinde.dll");
         if (a == "--windows") return listWindows(ownFolder() + "Orvalinde.dll");
         // What the key state reads with ClickLock on; a report, never a failure.
         if (a == "--clicklock") return std::printf("%s\n", clickLockReport().c_str()), kPassed;
@@ -430,7 +463,7 @@ int main(int argc, char** argv) {
         }
     }
     for (const std::string& name : options.only)
-        if (find(name) == nullptr)
+        if (find(name) == nullptr && name != kAltGr)
             return std::fprintf(stderr, "no scenario named '%s' (--list names them)\n", name.c_str()), kRefused;
     const int status = run(options);
     restoreButtons();

@@ -3,6 +3,7 @@
 //                                   hooks cannot be removed, state is static)
 //   orvalinde_host --identity DLL   checks exports, version resource, manifest
 //   orvalinde_host --hook-chain DLL a mouse hook after the module's gets screen points
+//   orvalinde_host --altgr DLL      AltGr types characters, or why it was skipped
 //   orvalinde_host --soak DLL SEED ROUNDS   random rounds of input (soak.cpp)
 // With ORVALINDE_TRACE set, every message the windows receive is printed.
 // Prints PASS or FAIL with the reason; exits 0 on success. A scenario that
@@ -27,6 +28,12 @@ int main(int argc, char** argv) {
     } else if (argc == 3 && std::strcmp(argv[1], "--hook-chain") == 0) {
         name = "hook chain";
         ok = checkHookChain(argv[2], &error);
+    } else if (argc == 3 && std::strcmp(argv[1], "--altgr") == 0) {
+        std::string line;
+        const Outcome outcome = checkAltGr(argv[2], &line);
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+        ExitProcess(outcome == Outcome::Failed ? 1 : 0);
     } else if (argc == 3 && std::strcmp(argv[1], "--identity") == 0) {
         name = "identity of " + std::string(argv[2]);
         ok = checkIdentity(argv[2], &error);
@@ -41,7 +48,7 @@ int main(int argc, char** argv) {
             ExitProcess(3);
         }
     } else {
-        std::fprintf(stderr, "usage: orvalinde_host DLL SCENARIO | orvalinde_host --identity|--hook-chain DLL | "
+        std::fprintf(stderr, "usage: orvalinde_host DLL SCENARIO | orvalinde_host --identity|--hook-chain|--altgr DLL | "
                              "orvalinde_host --soak DLL SEED ROUNDS\n");
         return 2;
     }
