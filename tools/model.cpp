@@ -431,8 +431,10 @@ std::string key() {
     put(&state.altRightCtrlWindow, sizeof state.altRightCtrlWindow);
     put(&state.chordCtrlWindow, sizeof state.chordCtrlWindow);
     put(&state.ctrlDownWindow, sizeof state.ctrlDownWindow);
+    // A held gesture's last send point is where a lost release ends it (and
+    // the Alt + middle anchor, once a chord's left release is lost).
     for (const GestureButton& g : state.gestureButtons) {
-        byte(g.held | g.pressSent << 1);
+        byte(g.held | g.pressSent << 1 | (g.held && samePoint(g.at, host.pointer)) << 2);
         if (g.held) put(&g.window, sizeof g.window);
     }
     put(&state.draggerKey, sizeof state.draggerKey);
@@ -467,6 +469,12 @@ std::string key() {
         packKeys(&k, [w](int key) { return believed[w].test(key); });
         for (const Believed& e : excused[w]) packKeys(&k, [&e](int key) { return e.test(key); });
     }
+    // Where a release may go unseen, whether a believed button came as
+    // input decides what that release excuses.
+    if (variant == kLostReleases || variant == kSwappedHost || variant == kAwayHost)
+        for (const Believed& b : byInput) byte(b.test(1) | b.test(2) << 1 | b.test(3) << 2 | b.test(4) << 3);
+    // The capturing host's window that holds the mouse gets its releases.
+    byte(windowIndex(sim::capture()) + 1);
     return k;
 }
 
