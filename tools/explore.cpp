@@ -1,8 +1,9 @@
 // Explores, breadth-first, every state the module can reach from `load` and
 // `doEnable` on the simulated platform, checking the invariants in each and
 // that releasing everything leaves no host window believing anything down.
-//   explore [--host H] [--depth D] [--lean] [--out DIR]
+//   explore [--host H] [--depth D] [--max-held N] [--lean] [--out DIR]
 //                                        search (to closure unless --depth;
+//                                        with at most N inputs held at once;
 //                                        --lean trades time for memory)
 //   explore [--host H] --walk EVENTS [--seed N]
 //                                        a seeded random walk instead, in
@@ -334,6 +335,12 @@ int main(int argc, char** argv) {
                 return 2;
             }
             model::variant = static_cast<model::Variant>(v);
+        } else if (std::strcmp(argv[i], "--max-held") == 0 && value) {
+            model::maxHeld = std::atoi(argv[++i]);
+            if (model::maxHeld < 1 || model::maxHeld > 9) {
+                std::fprintf(stderr, "explore: --max-held takes 1 to 9 (of the six keys and three buttons)\n");
+                return 2;
+            }
         } else if (std::strcmp(argv[i], "--lean") == 0) {
             lean = true;
         } else if (std::strcmp(argv[i], "--out") == 0 && value) {
@@ -344,7 +351,8 @@ int main(int argc, char** argv) {
             seed = std::strtoull(argv[++i], nullptr, 10);
         } else {
             std::fprintf(stderr,
-                         "usage: explore [--host H] [--depth D] [--lean] [--out DIR] | explore [--host H] --walk EVENTS [--seed N] | "
+                         "usage: explore [--host H] [--depth D] [--max-held N] [--lean] [--out DIR] | "
+                         "explore [--host H] --walk EVENTS [--seed N] | "
                          "explore --corpus DIR SCENARIO...\n");
             return 2;
         }

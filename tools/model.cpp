@@ -32,7 +32,9 @@ const int kButtonKeys[] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON};
 const char* const kExports[] = {"load",           "doEnable",         "doDisable",           "startDraggerMode",
                                 "customMaskKeyPressed", "doDelayedEnable", "setOrvalindeIsEnabled"};
 
-bool TranslationState::*const kFlags[] = {
+}  // namespace
+
+bool TranslationState::*const kFlags[kFlagCount] = {
     &TranslationState::enabled,          &TranslationState::hooksInstalled,      &TranslationState::maskActive,
     &TranslationState::enableRequested,  &TranslationState::maskPressPassed,     &TranslationState::mainCtrlDown,
     &TranslationState::mainAltDown,
@@ -50,13 +52,17 @@ uint8_t flagByte(bool TranslationState::*flag) {
     return byte;
 }
 
-using belief::generic;
-
 int windowIndex(WindowHandle window) {
     if (window == host.main) return 0;
     if (window == host.second) return 1;
     return -1;
 }
+
+bool samePoint(Point a, Point b) { return a.x == b.x && a.y == b.y; }
+
+namespace {
+
+using belief::generic;
 
 void believe(const sim::Message& m) {
     const int index = windowIndex(m.window);
@@ -74,19 +80,6 @@ bool anyButtonHeld() {
     return false;
 }
 
-// The keys among 0..255 that pass `test`, as their count and codes: few are
-// ever down at once, so this is shorter than a bit each.
-template <typename Test>
-void packKeys(std::string* out, Test test) {
-    std::string keys;
-    for (int key = 0; key < 256; ++key)
-        if (test(key)) keys.push_back(static_cast<char>(key));
-    out->push_back(static_cast<char>(keys.size() & 0xFF));
-    out->push_back(static_cast<char>(keys.size() >> 8));
-    *out += keys;
-}
-
-bool samePoint(Point a, Point b) { return a.x == b.x && a.y == b.y; }
 
 // A point that is neither the pointer nor an anchor, in client coordinates.
 Point newPoint() {
@@ -155,6 +148,26 @@ namespace {
 // returns. `flat` collects the steps as a scenario writes them.
 int pendingNested = -1;
 std::vector<scenario::Step>* flat = nullptr;
+
+// Of the nine inputs (the keys above and the buttons), how many are held.
+int heldInputs() {
+    int held = 0;
+    for (int key : kKeys) held += sim::keyState(key);
+    for (int b = 0; b < 3; ++b) held += sim::buttonHeld(static_cast<sim::Button>(b));
+    return held;
+}
+
+// How many inputs an action holds that were not held, with what the user
+// presses inside a loop it opens: an auto-repeat or a release holds none.
+int presses(const scenario::Step& s) {
+    int count = 0;
+    if (s.kind == scenario::Kind::KeyDown) count += !sim::keyState(s.key);
+    if (s.kind == scenario::Kind::ButtonDown || s.kind == scenario::Kind::ButtonDouble)
+        count += !sim::buttonHeld(static_cast<sim::Button>(s.button));
+    if (s.nested == 3) count += !sim::keyState(VK_MENU);  // see nestedAction
+    if (s.nested == 4) count += 1;
+    return count;
+}
 
 scenario::Step nestedAction(int index) {
     switch (index) {
@@ -273,6 +286,11 @@ std::vector<scenario::Step> alphabet() {
         scenario::Step s = step(scenario::Kind::Call);
         s.name = name;
         out.push_back(s);
+    }
+    if (maxHeld > 0) {
+        const int room = maxHeld - heldInputs();
+        out.erase(std::remove_if(out.begin(), out.end(), [room](const scenario::Step& s) { return presses(s) > room; }),
+                  out.end());
     }
     return out;
 }
@@ -419,63 +437,6 @@ std::string believedDown(int* exception) {
     }
     *exception = -1;
     return "";
-}
-
-std::string key() {
-    std::string k;
-    auto put = [&k](const void* data, size_t size) { k.append(static_cast<const char*>(data), size); };
-    auto byte = [&k](int value) { k.push_back(static_cast<char>(value)); };
-    for (bool TranslationState::*flag : kFlags) byte(flagByte(flag));
-    put(&state.mainWindow, sizeof state.mainWindow);
-    put(&state.pendingCtrlUpWindow, sizeof state.pendingCtrlUpWindow);
-    put(&state.altRightCtrlWindow, sizeof state.altRightCtrlWindow);
-    put(&state.chordCtrlWindow, sizeof state.chordCtrlWindow);
-    put(&state.ctrlDownWindow, sizeof state.ctrlDownWindow);
-    // A held gesture's last send point is where a lost release ends it (and
-    // the Alt + middle anchor, once a chord's left release is lost).
-    for (const GestureButton& g : state.gestureButtons) {
-        byte(g.held | g.pressSent << 1 | (g.held && samePoint(g.at, host.pointer)) << 2);
-        if (g.held) put(&g.window, sizeof g.window);
-    }
-    put(&state.draggerKey, sizeof state.draggerKey);
-    put(&state.maskKey, sizeof state.maskKey);
-    put(&state.burstTicks, sizeof state.burstTicks);
-    // Only whether an anchor is the pointer matters: every event happens there.
-    byte(samePoint(state.leftAnchor, host.pointer));
-    byte(samePoint(state.middleAnchor, host.pointer));
-    byte(host.pointerWindow);
-    // The switch tick matters only while pending, and only up to 2 ms old.
-    byte(state.chordSwitchPending ? std::min<uint32_t>(sim::now() - state.chordSwitchTick, 2) : 0);
-    const std::vector<sim::TimerInfo> timers = sim::timers();
-    for (TimerId id : {state.draggerTimer, state.maskTimer, state.burstTimer}) {
-        int live = 0;
-        for (size_t i = 0; i < timers.size(); ++i)
-            if (timers[i].id == id) live = static_cast<int>(i) + 1;
-        byte(live);
-    }
-    for (const sim::TimerInfo& t : timers) {
-        put(&t.procedure, sizeof t.procedure);
-        put(&t.interval, sizeof t.interval);
-        put(&t.dueIn, sizeof t.dueIn);
-    }
-    byte(0xFF);
-    packKeys(&k, sim::keyState);
-    // The thread's own key state, where it is behind the desktop's.
-    packKeys(&k, [](int key) { return key >= 8 && sim::threadKeyState(key) != sim::keyState(key); });
-    byte(sim::focusIsAway());
-    byte(windowIndex(sim::focus()));
-    byte(sim::cursorCount());
-    for (int w = 0; w < 2; ++w) {
-        packKeys(&k, [w](int key) { return believed[w].test(key); });
-        for (const Believed& e : excused[w]) packKeys(&k, [&e](int key) { return e.test(key); });
-    }
-    // Where a release may go unseen, whether a believed button came as
-    // input decides what that release excuses.
-    if (variant == kLostReleases || variant == kSwappedHost || variant == kAwayHost)
-        for (const Believed& b : byInput) byte(b.test(1) | b.test(2) << 1 | b.test(3) << 2 | b.test(4) << 3);
-    // The capturing host's window that holds the mouse gets its releases.
-    byte(windowIndex(sim::capture()) + 1);
-    return k;
 }
 
 void collectWritten(std::vector<scenario::Step>* out) { flat = out; }

@@ -58,6 +58,9 @@ enum Variant : uint8_t {
 };
 extern const char* const kVariantNames[kVariantCount];
 extern Variant variant;  // set before start()
+// At most this many of the nine inputs (the alphabet's six keys and three
+// buttons) held at once, counting a press inside a modal loop; 0: no limit.
+extern int maxHeld;
 
 struct Saved {
     std::shared_ptr<const sim::Snapshot> world;
@@ -108,6 +111,16 @@ std::string settle(const std::vector<scenario::Step>& releases, std::vector<scen
 // `exception` is the exception that accounts for it, or -1. Keys that no
 // exception accounts for come first.
 std::string believedDown(int* exception);
+
+// Shared by the model's parts (model.cpp, model_key.cpp): the module's
+// flags, read as bytes; a host window's index (main 0, second 1, else -1);
+// the buttons each window got as input, not from the module.
+constexpr size_t kFlagCount = 20;
+extern bool TranslationState::*const kFlags[kFlagCount];
+uint8_t flagByte(bool TranslationState::*flag);
+int windowIndex(WindowHandle window);
+bool samePoint(Point a, Point b);
+extern Believed byInput[2];
 
 // Equal for states that behave alike from here on: the module's record with
 // its anchors as "at the pointer" and its timers as what they are, the

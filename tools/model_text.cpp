@@ -18,6 +18,7 @@ const ExceptionInfo kExceptions[kExceptionCount] = {
 
 const char* const kVariantNames[kVariantCount] = {"plain", "lost", "capture", "modal", "away", "swapped"};
 Variant variant = kPlainHost;
+int maxHeld = 0;
 
 std::vector<scenario::Step> written(const std::vector<scenario::Step>& steps) {
     const Saved live = save();

@@ -1,0 +1,82 @@
+// The state key: what makes two states of the search behave alike from
+// here on (model.h).
+#include <algorithm>
+
+#include "model.h"
+
+namespace model {
+
+namespace {
+
+// The keys among 0..255 that pass `test`, as their count and codes: few are
+// ever down at once, so this is shorter than a bit each.
+template <typename Test>
+void packKeys(std::string* out, Test test) {
+    std::string keys;
+    for (int key = 0; key < 256; ++key)
+        if (test(key)) keys.push_back(static_cast<char>(key));
+    out->push_back(static_cast<char>(keys.size() & 0xFF));
+    out->push_back(static_cast<char>(keys.size() >> 8));
+    *out += keys;
+}
+
+}  // namespace
+
+std::string key() {
+    std::string k;
+    auto put = [&k](const void* data, size_t size) { k.append(static_cast<const char*>(data), size); };
+    auto byte = [&k](int value) { k.push_back(static_cast<char>(value)); };
+    for (bool TranslationState::*flag : kFlags) byte(flagByte(flag));
+    put(&state.mainWindow, sizeof state.mainWindow);
+    put(&state.pendingCtrlUpWindow, sizeof state.pendingCtrlUpWindow);
+    put(&state.altRightCtrlWindow, sizeof state.altRightCtrlWindow);
+    put(&state.chordCtrlWindow, sizeof state.chordCtrlWindow);
+    put(&state.ctrlDownWindow, sizeof state.ctrlDownWindow);
+    // A held gesture's last send point is where a lost release ends it (and
+    // the Alt + middle anchor, once a chord's left release is lost).
+    for (const GestureButton& g : state.gestureButtons) {
+        byte(g.held | g.pressSent << 1 | (g.held && samePoint(g.at, host.pointer)) << 2);
+        if (g.held) put(&g.window, sizeof g.window);
+    }
+    put(&state.draggerKey, sizeof state.draggerKey);
+    put(&state.maskKey, sizeof state.maskKey);
+    put(&state.burstTicks, sizeof state.burstTicks);
+    // Only whether an anchor is the pointer matters: every event happens there.
+    byte(samePoint(state.leftAnchor, host.pointer));
+    byte(samePoint(state.middleAnchor, host.pointer));
+    byte(host.pointerWindow);
+    // The switch tick matters only while pending, and only up to 2 ms old.
+    byte(state.chordSwitchPending ? std::min<uint32_t>(sim::now() - state.chordSwitchTick, 2) : 0);
+    const std::vector<sim::TimerInfo> timers = sim::timers();
+    for (TimerId id : {state.draggerTimer, state.maskTimer, state.burstTimer}) {
+        int live = 0;
+        for (size_t i = 0; i < timers.size(); ++i)
+            if (timers[i].id == id) live = static_cast<int>(i) + 1;
+        byte(live);
+    }
+    for (const sim::TimerInfo& t : timers) {
+        put(&t.procedure, sizeof t.procedure);
+        put(&t.interval, sizeof t.interval);
+        put(&t.dueIn, sizeof t.dueIn);
+    }
+    byte(0xFF);
+    packKeys(&k, sim::keyState);
+    // The thread's own key state, where it is behind the desktop's.
+    packKeys(&k, [](int key) { return key >= 8 && sim::threadKeyState(key) != sim::keyState(key); });
+    byte(sim::focusIsAway());
+    byte(windowIndex(sim::focus()));
+    byte(sim::cursorCount());
+    for (int w = 0; w < 2; ++w) {
+        packKeys(&k, [w](int key) { return believed[w].test(key); });
+        for (const Believed& e : excused[w]) packKeys(&k, [&e](int key) { return e.test(key); });
+    }
+    // Where a release may go unseen, whether a believed button came as
+    // input decides what that release excuses.
+    if (variant == kLostReleases || variant == kSwappedHost || variant == kAwayHost)
+        for (const Believed& b : byInput) byte(b.test(1) | b.test(2) << 1 | b.test(3) << 2 | b.test(4) << 3);
+    // The capturing host's window that holds the mouse gets its releases.
+    byte(windowIndex(sim::capture()) + 1);
+    return k;
+}
+
+}  // namespace model
