@@ -17,8 +17,9 @@ for package in "${arm64_packages[@]}"; do
 done
 if [ ${#arm64_missing[@]} -gt 0 ]; then
     echo "== installing: ${arm64_missing[*]}"
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${arm64_missing[@]}" >/dev/null
+    source "$(dirname "${BASH_SOURCE[0]}")/apt.sh"
+    apt_get apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt_get apt-get install -y -qq "${arm64_missing[@]}" >/dev/null
 fi
 
 # No service manager registers the interpreter: do it by hand. Its flags
