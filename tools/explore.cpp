@@ -35,10 +35,18 @@ struct Node {
 };
 
 struct Found {
-    std::vector<scenario::Step> path;
+    std::vector<scenario::Step> path;  // untimed: with real waits once one replays
     int exception = -1;
     uint64_t count = 0;
+    // Untimed: whether a path found replays with real waits, after how many
+    // tries, and why the last did not.
+    model::Realized realized = model::Realized::FalseAlarm;
+    int tries = 0;
+    std::string why;
 };
+// Untimed, the paths of one kind tried with real waits before it is called a
+// false alarm.
+constexpr int kMostTries = 8;
 
 std::vector<Node> nodes;
 std::map<std::string, Found> found;  // by kind of violation
@@ -71,10 +79,32 @@ void report(const std::string& kind, uint32_t node, const std::vector<scenario::
     if (exception >= 0) ++exceptionHits[exception];
     const std::string name = exception >= 0 ? std::string("[") + model::kExceptions[exception].name + "] " + kind : kind;
     Found& f = found[name];
-    if (f.count++ != 0) return;
+    if (f.count++ != 0 && (!model::untimed || f.realized == model::Realized::Replays || f.tries >= kMostTries)) return;
     f.exception = exception;
-    f.path = pathTo(node);
-    f.path.insert(f.path.end(), tail.begin(), tail.end());
+    std::vector<scenario::Step> path = pathTo(node);
+    path.insert(path.end(), tail.begin(), tail.end());
+    if (!model::untimed) {
+        f.path = path;
+        return;
+    }
+    // The first path that replays with real waits; else an unconfirmed one
+    // before a false alarm; else the shortest.
+    std::vector<scenario::Step> timed;
+    std::string why;
+    const model::Realized r = model::realize(path, kind, &timed, &why);
+    if (f.tries++ == 0 || r == model::Realized::Replays ||
+        (r == model::Realized::Unconfirmed && f.realized == model::Realized::FalseAlarm)) {
+        f.realized = r;
+        f.path = r == model::Realized::Replays ? timed : path;
+        f.why = why;
+    }
+}
+
+// What the last actions found forgotten (model::reduced) was reached there.
+void reportForgotten(uint32_t node, const std::vector<scenario::Step>& tail) {
+    std::vector<model::Forgotten> forgotten;
+    forgotten.swap(model::forgotten);
+    for (const model::Forgotten& f : forgotten) report(f.kind, node, tail, f.exception);
 }
 
 // Releases what is held (in every order when at most three things are),
@@ -89,7 +119,9 @@ void settle(uint32_t node) {
         std::vector<scenario::Step> ordered, done;
         for (size_t i : order) ordered.push_back(releases[i]);
         int exception = -1;
+        model::forgotten.clear();
         const std::string violation = model::settle(ordered, &done, &exception);
+        reportForgotten(node, done);
         if (!violation.empty()) report(violation, node, done, exception);
     } while (releases.size() <= 3 && std::next_permutation(order.begin(), order.end()));
     model::restore(base);
@@ -106,13 +138,37 @@ std::string fileName(const std::string& kind) {
     return out.substr(0, 80) + ".txt";
 }
 
+// A path as a scenario file; one found untimed that did not replay with
+// real waits, as its order of actions and timers fired.
+std::string text(const Found& f, const std::string& header) {
+    if (!model::untimed) return model::scenarioText(f.path, header);
+    if (f.realized == model::Realized::Replays) {
+        model::untimed = false;
+        const std::string out = model::scenarioText(f.path, header);
+        model::untimed = true;
+        return out;
+    }
+    std::string out = header;
+    for (const scenario::Step& s : f.path)
+        out += "#   " + (s.kind == scenario::Kind::Wait && !s.name.empty() ? "the " + s.name + " timer fires"
+                                                                             : scenario::format(s)) + "\n";
+    return out;
+}
+
 // Writes each kind's shortest path; returns the kinds outside the exceptions.
 int writeFindings(const char* outDir) {
     int outside = 0;
     for (const auto& entry : found) {
         const Found& f = entry.second;
+        if (model::untimed && f.realized == model::Realized::FalseAlarm) {
+            std::printf("false alarm: %s (%llu times, %d paths tried): %s\n", entry.first.c_str(),
+                        static_cast<unsigned long long>(f.count), f.tries, f.why.c_str());
+            continue;
+        }
         std::string header = "# " + entry.first + "\n# shortest path: " + std::to_string(f.path.size()) +
                              " actions after load and doEnable; reached " + std::to_string(f.count) + " times\n";
+        if (model::untimed && f.realized == model::Realized::Unconfirmed)
+            header += "# found untimed, not confirmed with real waits (" + f.why + "); the untimed order:\n";
         if (f.exception >= 0)
             header += std::string("# documented exception: ") + model::kExceptions[f.exception].reason + "\n";
         else
@@ -121,7 +177,7 @@ int writeFindings(const char* outDir) {
         if (outDir != nullptr) {
             where = std::string(outDir) + "/" + (f.exception >= 0 ? "exception_" : "violation_") + fileName(entry.first);
             if (FILE* file = std::fopen(where.c_str(), "w")) {
-                std::fputs(model::scenarioText(f.path, header).c_str(), file);
+                std::fputs(text(f, header).c_str(), file);
                 std::fclose(file);
             }
         }
@@ -157,7 +213,9 @@ int explore(int maxDepth, const char* outDir, bool lean) {
             for (size_t a = 0; a < actions.size(); ++a) {
                 model::restore(base);
                 ++transitions;
+                model::forgotten.clear();
                 const std::string violation = model::apply(actions[a]);
+                reportForgotten(parent, {actions[a]});
                 mostSends = std::max(mostSends, sim::mostSendsPerEntry());
                 if (!violation.empty()) {
                     report(violation, parent, {actions[a]});
@@ -343,6 +401,10 @@ int main(int argc, char** argv) {
             }
         } else if (std::strcmp(argv[i], "--lean") == 0) {
             lean = true;
+        } else if (std::strcmp(argv[i], "--untimed") == 0) {
+            model::untimed = true;
+        } else if (std::strcmp(argv[i], "--reduced") == 0) {
+            model::reduced = true;
         } else if (std::strcmp(argv[i], "--out") == 0 && value) {
             outDir = argv[++i];
         } else if (std::strcmp(argv[i], "--walk") == 0 && value) {
@@ -351,7 +413,7 @@ int main(int argc, char** argv) {
             seed = std::strtoull(argv[++i], nullptr, 10);
         } else {
             std::fprintf(stderr,
-                         "usage: explore [--host H] [--depth D] [--max-held N] [--lean] [--out DIR] | "
+                         "usage: explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced] [--lean] [--out DIR] | "
                          "explore [--host H] --walk EVENTS [--seed N] | "
                          "explore --corpus DIR SCENARIO...\n");
             return 2;

@@ -61,6 +61,17 @@ extern Variant variant;  // set before start()
 // At most this many of the nine inputs (the alphabet's six keys and three
 // buttons) held at once, counting a press inside a modal loop; 0: no limit.
 extern int maxHeld;
+// Untimed: the module's time matters only in the order its timers fire and
+// in the chord switch's 2 ms, so in place of waits the user lets any live
+// timer fire now, or, while a chord switch is pending and less than 2 ms
+// old, lets 1 ms pass; the key holds which timers are live, not when they
+// are due. Every timed run is one of these; a path found may need a firing
+// order no clock gives (realize()).
+extern bool untimed;
+// Reduced: fields the module will not read again left out of the key, and
+// a window's belief in a button that an exception excuses forgotten once
+// the button is up (the exception counted as reached then: see forgotten).
+extern bool reduced;
 
 struct Saved {
     std::shared_ptr<const sim::Snapshot> world;
@@ -99,6 +110,26 @@ std::vector<scenario::Step> written(const std::vector<scenario::Step>& steps);
 // While `out` is set, apply() appends to it each step as a scenario writes it.
 void collectWritten(std::vector<scenario::Step>* out);
 
+// Untimed, the steps that let a timer fire ("wait" with the timer's name:
+// dragger, mask or burst) or 1 ms pass; performs one (false: not such a step).
+void timeSteps(std::vector<scenario::Step>* out);
+bool performTimeStep(const scenario::Step& step);
+// What apply() found forgotten under `reduced`: each believed button and
+// the exception that accounted for it, as believedDown would name them.
+struct Forgotten {
+    std::string kind;
+    int exception;
+};
+extern std::vector<Forgotten> forgotten;
+
+// An untimed path as real waits: the time of each event from the timers'
+// due times, the order and the chord switch's age, checked by running the
+// waits on the timed platform, where the path must send the same messages
+// and end in `kind` ("" when it ends in no violation).
+enum class Realized { Replays, FalseAlarm, Unconfirmed };
+Realized realize(const std::vector<scenario::Step>& path, const std::string& kind, std::vector<scenario::Step>* timed,
+                 std::string* why);
+
 // The keys and buttons held, as the actions that release them.
 std::vector<scenario::Step> releases();
 // After the releases: translation on, one ordinary keystroke, one motion.
@@ -121,6 +152,17 @@ uint8_t flagByte(bool TranslationState::*flag);
 int windowIndex(WindowHandle window);
 bool samePoint(Point a, Point b);
 extern Believed byInput[2];
+
+// The checks every state passes whatever led to it, with at most
+// `mostSends` messages from one event; "" or the first that fails.
+std::string invariants(uint32_t mostSends);
+// Under `reduced`, after each action (see Forgotten).
+void forgetExcusedReleases();
+// "main believes Ctrl is down when nothing is held": a violation's kind.
+std::string beliefKind(int window, int key);
+// While `out` is set, apply() appends to it every message a window receives.
+void collectMessages(std::vector<sim::Message>* out);
+extern const int kButtonKeys[3];
 
 // Equal for states that behave alike from here on: the module's record with
 // its anchors as "at the pointer" and its timers as what they are, the

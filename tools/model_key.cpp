@@ -34,28 +34,35 @@ std::string key() {
     put(&state.ctrlDownWindow, sizeof state.ctrlDownWindow);
     // A held gesture's last send point is where a lost release ends it (and
     // the Alt + middle anchor, once a chord's left release is lost).
+    // Reduced: a button's press counts only while its gesture is held, the
+    // burst's count only while its timer lives, an anchor only while armed.
+    const bool all = !reduced;
     for (const GestureButton& g : state.gestureButtons) {
-        byte(g.held | g.pressSent << 1 | (g.held && samePoint(g.at, host.pointer)) << 2);
+        byte(g.held | (g.pressSent && (all || g.held)) << 1 | (g.held && samePoint(g.at, host.pointer)) << 2);
         if (g.held) put(&g.window, sizeof g.window);
     }
     put(&state.draggerKey, sizeof state.draggerKey);
     put(&state.maskKey, sizeof state.maskKey);
-    put(&state.burstTicks, sizeof state.burstTicks);
+    const std::vector<sim::TimerInfo> timers = sim::timers();
+    const bool burstLive = std::any_of(timers.begin(), timers.end(), [](const sim::TimerInfo& t) { return t.id == state.burstTimer; });
+    const uint32_t burstTicks = all || burstLive ? state.burstTicks : 0;
+    put(&burstTicks, sizeof burstTicks);
     // Only whether an anchor is the pointer matters: every event happens there.
-    byte(samePoint(state.leftAnchor, host.pointer));
-    byte(samePoint(state.middleAnchor, host.pointer));
+    byte((all || state.altLeftArmed) && samePoint(state.leftAnchor, host.pointer));
+    byte((all || state.altMiddleArmed) && samePoint(state.middleAnchor, host.pointer));
     byte(host.pointerWindow);
     // The switch tick matters only while pending, and only up to 2 ms old.
     byte(state.chordSwitchPending ? std::min<uint32_t>(sim::now() - state.chordSwitchTick, 2) : 0);
-    const std::vector<sim::TimerInfo> timers = sim::timers();
     for (TimerId id : {state.draggerTimer, state.maskTimer, state.burstTimer}) {
         int live = 0;
         for (size_t i = 0; i < timers.size(); ++i)
             if (timers[i].id == id) live = static_cast<int>(i) + 1;
         byte(live);
     }
+    // Untimed, which timers are live is all that matters of them.
     for (const sim::TimerInfo& t : timers) {
         put(&t.procedure, sizeof t.procedure);
+        if (untimed) continue;
         put(&t.interval, sizeof t.interval);
         put(&t.dueIn, sizeof t.dueIn);
     }
@@ -73,7 +80,11 @@ std::string key() {
     // Where a release may go unseen, whether a believed button came as
     // input decides what that release excuses.
     if (variant == kLostReleases || variant == kSwappedHost || variant == kAwayHost)
-        for (const Believed& b : byInput) byte(b.test(1) | b.test(2) << 1 | b.test(3) << 2 | b.test(4) << 3);
+        for (int w = 0; w < 2; ++w) {
+            // Read only for a button the window believes down.
+            const Believed b = all ? byInput[w] : byInput[w] & believed[w];
+            byte(b.test(1) | b.test(2) << 1 | b.test(3) << 2 | b.test(4) << 3);
+        }
     // The capturing host's window that holds the mouse gets its releases.
     byte(windowIndex(sim::capture()) + 1);
     return k;

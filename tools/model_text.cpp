@@ -19,6 +19,8 @@ const ExceptionInfo kExceptions[kExceptionCount] = {
 const char* const kVariantNames[kVariantCount] = {"plain", "lost", "capture", "modal", "away", "swapped"};
 Variant variant = kPlainHost;
 int maxHeld = 0;
+bool untimed = false;
+bool reduced = false;
 
 std::vector<scenario::Step> written(const std::vector<scenario::Step>& steps) {
     const Saved live = save();

@@ -14,15 +14,6 @@ void followCapture(const sim::Message& m);
 bool deliverMouse(uint32_t message, WindowHandle window, Point screen, bool takeQueued = true);
 void deliverQueued(const QueuedEvent* behind);
 
-void enter() {
-    if (world.entryDepth++ == 0) world.sendsThisEntry = 0;
-}
-
-void leave() {
-    if (--world.entryDepth == 0 && world.sendsThisEntry > world.mostSendsPerEntry)
-        world.mostSendsPerEntry = world.sendsThisEntry;
-}
-
 // Calls a hook; true when it passed the event on.
 bool callHook(HookProcedure hook, int code, WParam wParam, LParam lParam) {
     const uint64_t before = world.nextHookCalls;
@@ -40,6 +31,15 @@ bool callHook(HookProcedure hook, int code, WParam wParam, LParam lParam) {
 namespace simworld {
 
 World world;
+
+void enter() {
+    if (world.entryDepth++ == 0) world.sendsThisEntry = 0;
+}
+
+void leave() {
+    if (--world.entryDepth == 0 && world.sendsThisEntry > world.mostSendsPerEntry)
+        world.mostSendsPerEntry = world.sendsThisEntry;
+}
 
 Window* find(WindowHandle handle) {
     const uintptr_t index = reinterpret_cast<uintptr_t>(handle);
@@ -388,52 +388,6 @@ void peek(WindowHandle window, Point screen) {
 
 WindowHandle focus() { return world.focus; }
 
-void setTick(uint32_t tick) { world.tickBase = tick - static_cast<uint32_t>(world.clock); }
-
-// The coarse clock's ticks fall at floor(k * 15.625) ms.
-static uint64_t tickAtOrAfter(uint64_t ms) { return (ms * 8 + 124) / 125 * 125 / 8; }
-static uint64_t tickAtOrBefore(uint64_t ms) { return ms * 8 / 125 * 125 / 8; }
-
-uint32_t now() {
-    const uint64_t clock = world.coarseClock ? tickAtOrBefore(world.clock) : world.clock;
-    return world.tickBase + static_cast<uint32_t>(clock);
-}
-
-void coarseClock(bool on) { world.coarseClock = on; }
-
-void advance(uint32_t milliseconds) {
-    const uint64_t target = world.clock + milliseconds;
-    for (;;) {
-        auto firesAt = [](const Timer& timer) { return world.coarseClock ? tickAtOrAfter(timer.due) : timer.due; };
-        Timer* next = nullptr;
-        for (Timer& timer : world.timers)
-            if (timer.live && firesAt(timer) <= target && (next == nullptr || timer.due < next->due)) next = &timer;
-        if (next == nullptr) break;
-        if (firesAt(*next) > world.clock) world.clock = firesAt(*next);
-        // Periodic until killed or re-armed by its own procedure.
-        next->due = world.clock + (next->interval == 0 ? 1 : next->interval);
-        const TimerId id = next->id;
-        const TimerProcedure procedure = next->procedure;
-        enter();
-        procedure(nullptr, kWmTimer, id, now());
-        leave();
-    }
-    world.clock = target;
-}
-
-size_t liveTimers() {
-    size_t count = 0;
-    for (const Timer& timer : world.timers) count += timer.live ? 1 : 0;
-    return count;
-}
-
-std::vector<TimerInfo> timers() {
-    std::vector<TimerInfo> out;
-    for (const Timer& timer : world.timers)
-        if (timer.live) out.push_back({timer.id, timer.procedure, timer.interval, static_cast<uint32_t>(timer.due - world.clock)});
-    return out;
-}
-
 int cursorCount() { return world.cursorCount; }
 bool modulePinned() { return world.pinned; }
 uint32_t callbacksBeforePin() { return world.callbacksBeforePin; }
@@ -464,6 +418,15 @@ void resetMostSendsPerEntry() { world.mostSendsPerEntry = 0; }
 
 struct Snapshot {
     World world;
+
+void enter() {
+    if (world.entryDepth++ == 0) world.sendsThisEntry = 0;
+}
+
+void leave() {
+    if (--world.entryDepth == 0 && world.sendsThisEntry > world.mostSendsPerEntry)
+        world.mostSendsPerEntry = world.sendsThisEntry;
+}
 };
 
 std::shared_ptr<const Snapshot> save() {

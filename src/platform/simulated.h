@@ -133,11 +133,17 @@ void coarseClock(bool on);
 uint32_t now();
 void advance(uint32_t milliseconds);
 size_t liveTimers();
+// For tools that try every order timers could fire in: while held, the clock
+// passes due times without firing anything, and fireTimer fires a live timer
+// now (false: none has that id).
+void holdTimers(bool on);
+bool fireTimer(TimerId id);
 struct TimerInfo {
     TimerId id;
     TimerProcedure procedure;
     uint32_t interval;
     uint32_t dueIn;  // milliseconds from now
+    uint32_t arms;   // how often it was set or re-armed: a change is a new due time
 };
 std::vector<TimerInfo> timers();  // the live ones, in creation order
 

@@ -79,13 +79,14 @@ TimerId setTimer(TimerId id, uint32_t milliseconds, TimerProcedure procedure) {
         timer->interval = milliseconds;
         timer->due = world.clock + milliseconds;
         timer->procedure = procedure;
+        ++timer->arms;
         return id;
     }
     // Windows hands out the ids of timers without a window from a pool the
     // whole thread shares, and reuses a freed one at once: lowest free first.
     TimerId fresh = 1;
     while (liveTimer(fresh) != nullptr) ++fresh;
-    world.timers.push_back({fresh, milliseconds, world.clock + milliseconds, procedure, true});
+    world.timers.push_back({fresh, milliseconds, world.clock + milliseconds, procedure, true, 1});
     return fresh;
 }
 

@@ -45,6 +45,7 @@ struct Timer {
     uint64_t due;
     TimerProcedure procedure;
     bool live;
+    uint32_t arms;  // how often it was set or re-armed
 };
 
 struct World {
@@ -66,6 +67,7 @@ struct World {
     bool coarseClock = false;
     uint32_t tickBase = 0;
     std::vector<Timer> timers;
+    bool timersHeld = false;  // fired only by fireTimer
     int cursorCount = 0;
     bool pinned = false;
     uint32_t callbacksBeforePin = 0;
@@ -103,5 +105,8 @@ Window* find(WindowHandle handle);
 // A message reaching a window: logged, then its procedure, if it has one.
 void deliver(const sim::Message& message);
 Timer* liveTimer(TimerId id);
+// Around every entry into the logic: counts the sends one entry makes.
+void enter();
+void leave();
 
 }  // namespace simworld

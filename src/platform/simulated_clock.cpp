@@ -1,0 +1,76 @@
+// The simulated platform's clock and timers: a virtual clock that moves only
+// when told, and timers that fire in order of due time as it passes them, or,
+// for tools that search every order, only when told to.
+#include "platform/simulated.h"
+#include "platform/simulated_world.h"
+
+using namespace simworld;
+
+namespace {
+
+// The coarse clock's ticks fall at floor(k * 15.625) ms.
+uint64_t tickAtOrAfter(uint64_t ms) { return (ms * 8 + 124) / 125 * 125 / 8; }
+uint64_t tickAtOrBefore(uint64_t ms) { return ms * 8 / 125 * 125 / 8; }
+
+void fire(Timer* timer) {
+    // Periodic until killed or re-armed by its own procedure.
+    timer->due = world.clock + (timer->interval == 0 ? 1 : timer->interval);
+    ++timer->arms;
+    const TimerId id = timer->id;
+    const TimerProcedure procedure = timer->procedure;
+    enter();
+    procedure(nullptr, kWmTimer, id, sim::now());
+    leave();
+}
+
+}  // namespace
+
+namespace sim {
+
+void setTick(uint32_t tick) { world.tickBase = tick - static_cast<uint32_t>(world.clock); }
+
+uint32_t now() {
+    const uint64_t clock = world.coarseClock ? tickAtOrBefore(world.clock) : world.clock;
+    return world.tickBase + static_cast<uint32_t>(clock);
+}
+
+void coarseClock(bool on) { world.coarseClock = on; }
+
+void advance(uint32_t milliseconds) {
+    const uint64_t target = world.clock + milliseconds;
+    while (!world.timersHeld) {
+        auto firesAt = [](const Timer& timer) { return world.coarseClock ? tickAtOrAfter(timer.due) : timer.due; };
+        Timer* next = nullptr;
+        for (Timer& timer : world.timers)
+            if (timer.live && firesAt(timer) <= target && (next == nullptr || timer.due < next->due)) next = &timer;
+        if (next == nullptr) break;
+        if (firesAt(*next) > world.clock) world.clock = firesAt(*next);
+        fire(next);
+    }
+    world.clock = target;
+}
+
+void holdTimers(bool on) { world.timersHeld = on; }
+
+bool fireTimer(TimerId id) {
+    Timer* timer = liveTimer(id);
+    if (timer == nullptr) return false;
+    fire(timer);
+    return true;
+}
+
+size_t liveTimers() {
+    size_t count = 0;
+    for (const Timer& timer : world.timers) count += timer.live ? 1 : 0;
+    return count;
+}
+
+std::vector<TimerInfo> timers() {
+    std::vector<TimerInfo> out;
+    for (const Timer& timer : world.timers)
+        if (timer.live)
+            out.push_back({timer.id, timer.procedure, timer.interval, static_cast<uint32_t>(timer.due - world.clock), timer.arms});
+    return out;
+}
+
+}  // namespace sim

@@ -1,0 +1,72 @@
+// The checks the search makes of every state: the module's invariants, and
+// what the host's windows still believe down (model.h).
+#include "model.h"
+
+#include "module/exports.h"
+
+namespace model {
+
+std::string invariants(uint32_t mostSends) {
+    for (bool TranslationState::*flag : kFlags)
+        if (flagByte(flag) > 1) return "a flag holds neither 0 nor 1";
+    if (sim::wrongHookResults() != 0) return "a hook returned neither 1 nor the next hook's result";
+    if (sim::mostSendsPerEntry() > mostSends)
+        return "one event caused too many sends";
+    int perProcedure[3] = {0, 0, 0};
+    for (const sim::TimerInfo& timer : sim::timers()) {
+        if (timer.procedure == draggerTick) ++perProcedure[0];
+        else if (timer.procedure == maskTimerTick) ++perProcedure[1];
+        else if (timer.procedure == burstTick) ++perProcedure[2];
+        else return "a timer of no feature is alive";
+    }
+    if (perProcedure[0] > 1 || perProcedure[1] > 1 || perProcedure[2] > 1) return "a feature has two timers alive";
+    if ((perProcedure[0] != 0) != (state.draggerKey != 0)) return "the dragger timer outlives its mode, or the mode runs without it";
+    if (perProcedure[2] != 0 && state.burstTicks > 5) return "the burst timer outlives the burst";
+    if (state.draggerKey == 0 && sim::cursorCount() != 0) return "the cursor count is off with dragger mode off";
+    return "";
+}
+
+// A window's belief in a button that is up and that an exception excuses
+// can only make a later check pass that would otherwise fail: forgotten,
+// the exception counted as reached here.
+void forgetExcusedReleases() {
+    for (int w = 0; w < 2; ++w)
+        for (int b = 0; b < 3; ++b) {
+            const int button = kButtonKeys[b];
+            if (!believed[w].test(button) || sim::buttonHeld(static_cast<sim::Button>(b))) continue;
+            for (int e = 0; e < kExceptionCount; ++e) {
+                if (!excused[w][e].test(button)) continue;
+                forgotten.push_back({beliefKind(w, button), e});
+                believed[w].reset(button);
+                byInput[w].reset(button);
+                for (Believed& x : excused[w]) x.reset(button);
+                break;
+            }
+        }
+}
+
+std::string beliefKind(int window, int key) {
+    static const char* const kWindows[] = {"main", "second"};
+    const std::string name = belief::buttonName(key) ? belief::buttonName(key) : scenario::keyName(key);
+    return std::string(kWindows[window]) + " believes " + name + " is down when nothing is held";
+}
+
+std::string believedDown(int* exception) {
+    for (int pass = -1; pass < kExceptionCount; ++pass) {
+        for (int w = 0; w < 2; ++w) {
+            Believed down = believed[w];
+            for (int e = 0; e < kExceptionCount; ++e)
+                if (pass < 0 || e != pass) down &= ~excused[w][e];
+            if (pass >= 0) down &= excused[w][pass];
+            for (int key = 0; key < 256; ++key) {
+                if (!down.test(key)) continue;
+                *exception = pass;
+                return beliefKind(w, key);
+            }
+        }
+    }
+    *exception = -1;
+    return "";
+}
+
+}  // namespace model
