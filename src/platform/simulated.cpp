@@ -88,8 +88,6 @@ int leftOf(int generic) {
     return 0;
 }
 
-typedef std::array<bool, 256> Keys;
-
 void pressKeyState(int key, Keys& keys = world.keys) {
     key &= 0xFF;
     keys[key] = true;
@@ -146,7 +144,7 @@ bool deliverKey(int key, bool released) {
 }
 
 // The key state of a logical button: the physical one it is mapped to.
-bool& physicalButton(int logicalKey) {
+Keys::reference physicalButton(int logicalKey) {
     const bool swap = world.swapped && (logicalKey == 0x01 || logicalKey == 0x02);
     return world.keys[swap ? 0x03 - logicalKey : logicalKey];
 }

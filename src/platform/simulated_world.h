@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <functional>
 #include <vector>
 
@@ -48,14 +49,16 @@ struct Timer {
     uint32_t arms;  // how often it was set or re-armed
 };
 
+typedef std::bitset<256> Keys;  // by virtual key: down or not
+
 struct World {
     std::vector<Window> windows;
     WindowHandle focus = nullptr;
     uint32_t currentThread = sim::kHostThread;
-    std::array<bool, 256> keys{};
+    Keys keys;
     // The keys as the host's thread has them: changed as it takes each key
     // event, and brought into line with `keys` when it is active again.
-    std::array<bool, 256> threadKeys{};
+    Keys threadKeys;
     bool away = false;  // another program has the keyboard focus
     bool swapped = false;  // the right button is the primary one
     // An elevated window of another process is in front: the key state
