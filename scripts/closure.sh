@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Searches every kind of host to closure with at most N inputs held at once
+# (timers untimed, the key reduced), one host at a time, and prints a line
+# for each: states, the deepest state's depth, time and peak memory. Expects
+# the native build (bash scripts/build.sh).
+#   scripts/closure.sh N [HOST...]     (hosts: plain lost capture modal away swapped)
+# A host that does not close within CLOSURE_SECONDS (default 3600) is
+# stopped; its line then gives the last level reached and how it grew.
+set -uo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+explore="$ROOT/build/native/tools/explore"
+if [ $# -lt 1 ] || ! [[ "$1" =~ ^[1-9]$ ]]; then
+    echo "usage: scripts/closure.sh N [HOST...]   (N from 1 to 9)" >&2
+    exit 2
+fi
+if [ ! -x "$explore" ]; then
+    echo "closure: no $explore; run bash scripts/build.sh first" >&2
+    exit 2
+fi
+if [ ! -x /usr/bin/time ]; then
+    echo "closure: /usr/bin/time measures each search's memory; install it (apt-get install time)" >&2
+    exit 2
+fi
+held=$1
+shift
+hosts=("$@")
+[ ${#hosts[@]} -gt 0 ] || hosts=(plain lost capture modal away swapped)
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+status=0
+for host in "${hosts[@]}"; do
+    timeout "${CLOSURE_SECONDS:-3600}" /usr/bin/time -f "%e s, %M KB at most" \
+        "$explore" --host "$host" --max-held "$held" --untimed --reduced >"$log" 2>&1
+    code=$?
+    levels=$(grep -c '^depth [0-9]*:' "$log")
+    last=$(grep '^depth [0-9]*:' "$log" | tail -1)
+    if grep -q '^closed after' "$log"; then
+        echo "$host, at most $held held: $(grep '^explored' "$log" | sed 's/^explored //'); deepest state at depth $((levels - 1)); $(tail -1 "$log")"
+    else
+        echo "$host, at most $held held: did not close (exit $code); last level: $last"
+        grep '^depth [0-9]*:' "$log" | tail -4 | sed 's/^/    /'
+    fi
+    [ "$code" -eq 0 ] || status=1
+done
+exit $status
