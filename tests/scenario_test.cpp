@@ -98,7 +98,10 @@ struct ScriptedHost : scenario::Driver {
     void advance() {
         clock += actionMs;
         stalled += stallPerActionMs;
-        if (next < batches.size()) pending = batches[next++];
+        if (next == batches.size()) return;
+        // What arrives adds to what the runner has not taken yet.
+        pending.insert(pending.end(), batches[next].begin(), batches[next].end());
+        ++next;
     }
 };
 
@@ -188,6 +191,8 @@ TEST(ScenarioRun, TimerRunsAndLatenessFollowTheMeasuredTime) {
          "s.txt:3: expected `main WM_KEYDOWN VK_CONTROL 0xC0000001`, got `main WM_KEYDOWN VK_CONTROL 0xC0000002`", 0},
         {"call load\nkey down MENU", {{ctrlDown}}, 10, 60, 60,
          "s.txt:2: unexpected `main WM_KEYDOWN VK_CONTROL 0xC0000001` before this action", 60},
+        // Before a wait it belongs to the wait, and is expected after it.
+        {"call load\nwait 10\nexpect main WM_KEYDOWN VK_CONTROL 0xC0000001", {{ctrlDown}, {}}, 10, 0, 0, "", 0},
     };
     for (const Case& c : cases) {
         scenario::Scenario s;
