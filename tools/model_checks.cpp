@@ -58,10 +58,10 @@ std::string believedDown(int* exception) {
             for (int e = 0; e < kExceptionCount; ++e)
                 if (pass < 0 || e != pass) down &= ~excused[w][e];
             if (pass >= 0) down &= excused[w][pass];
-            for (int key = 0; key < 256; ++key) {
-                if (!down.test(key)) continue;
+            const size_t key = down._Find_first();
+            if (key < down.size()) {
                 *exception = pass;
-                return beliefKind(w, key);
+                return beliefKind(w, static_cast<int>(key));
             }
         }
     }

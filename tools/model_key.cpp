@@ -1,6 +1,7 @@
 // The state key: what makes two states of the search behave alike from
 // here on (model.h).
 #include <algorithm>
+#include <bitset>
 
 #include "model.h"
 
@@ -8,16 +9,13 @@ namespace model {
 
 namespace {
 
-// The keys among 0..255 that pass `test`, as their count and codes: few are
-// ever down at once, so this is shorter than a bit each.
-template <typename Test>
-void packKeys(std::string* out, Test test) {
-    std::string keys;
-    for (int key = 0; key < 256; ++key)
-        if (test(key)) keys.push_back(static_cast<char>(key));
-    out->push_back(static_cast<char>(keys.size() & 0xFF));
-    out->push_back(static_cast<char>(keys.size() >> 8));
-    *out += keys;
+// The keys set, as their count and codes: few are ever down at once, so
+// this is shorter than a bit each.
+void packKeys(std::string* out, const std::bitset<256>& keys) {
+    const size_t count = keys.count();
+    out->push_back(static_cast<char>(count & 0xFF));
+    out->push_back(static_cast<char>(count >> 8));
+    for (size_t key = keys._Find_first(); key < 256; key = keys._Find_next(key)) out->push_back(static_cast<char>(key));
 }
 
 }  // namespace
@@ -67,15 +65,17 @@ std::string key() {
         put(&t.dueIn, sizeof t.dueIn);
     }
     byte(0xFF);
-    packKeys(&k, sim::keyState);
-    // The thread's own key state, where it is behind the desktop's.
-    packKeys(&k, [](int key) { return key >= 8 && sim::threadKeyState(key) != sim::keyState(key); });
+    const std::bitset<256> keys = sim::keyStates();
+    packKeys(&k, keys);
+    // The thread's own key state, where it is behind the desktop's (the
+    // buttons and codes below 8 are read from the desktop's alone).
+    packKeys(&k, (keys ^ sim::threadKeyStates()) & ~std::bitset<256>(0xFF));
     byte(sim::focusIsAway());
     byte(windowIndex(sim::focus()));
     byte(sim::cursorCount());
     for (int w = 0; w < 2; ++w) {
-        packKeys(&k, [w](int key) { return believed[w].test(key); });
-        for (const Believed& e : excused[w]) packKeys(&k, [&e](int key) { return e.test(key); });
+        packKeys(&k, believed[w]);
+        for (const Believed& e : excused[w]) packKeys(&k, e);
     }
     // Where a release may go unseen, whether a believed button came as
     // input decides what that release excuses.

@@ -302,6 +302,8 @@ bool buttonHeld(Button button) { return physicalButton(buttonKey(button)); }
 void swapButtons(bool on) { world.swapped = on; }
 void elevatedInFront(bool on) { world.elevatedInFront = on; }
 bool threadKeyState(int virtualKey) { return world.threadKeys[virtualKey & 0xFF]; }
+std::bitset<256> keyStates() { return world.keys; }
+std::bitset<256> threadKeyStates() { return world.threadKeys; }
 
 bool keyDown(int virtualKey) { return deliverKey(virtualKey, false); }
 bool keyUp(int virtualKey) { return deliverKey(virtualKey, true); }

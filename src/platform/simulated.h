@@ -4,6 +4,7 @@
 // and read back what the host's windows received.
 #pragma once
 
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -70,6 +71,9 @@ void setKeyState(int virtualKey, bool down);
 void setAsyncKeyState(int virtualKey, bool down);
 bool keyState(int virtualKey);
 bool threadKeyState(int virtualKey);  // as the host's thread has it
+// All 256 at once, for tools that compare whole states.
+std::bitset<256> keyStates();
+std::bitset<256> threadKeyStates();
 // The user's actions name logical buttons, as the messages do; the key
 // state holds physical ones, and with the buttons swapped (a left-handed
 // user) a logical left button is the physical right one.
