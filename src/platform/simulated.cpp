@@ -47,6 +47,14 @@ Window* find(WindowHandle handle) {
     return &world.windows[index - 1];
 }
 
+// Every change to the windows goes through here: snapshots share the
+// windows of a world whose windows have not changed since.
+Window* changeWindow(WindowHandle handle) {
+    static uint64_t versions = 0;
+    world.windowsVersion = ++versions;
+    return find(handle);
+}
+
 Timer* liveTimer(TimerId id) {
     for (Timer& timer : world.timers)
         if (timer.id == id && timer.live) return &timer;
@@ -245,26 +253,30 @@ uint32_t buttonMessage(sim::Button button, int offset) {
 
 namespace sim {
 
-void reset() { world = World(); }
+void reset() {
+    world = World();
+    changeWindow(nullptr);
+}
 
 void moveWindow(WindowHandle window, Point origin) {
-    if (Window* target = find(window)) target->origin = origin;
+    if (Window* target = changeWindow(window)) target->origin = origin;
 }
 
 WindowHandle addWindow(Point origin, WindowHandle parent, uint32_t thread) {
+    changeWindow(nullptr);
     const int64_t zOrder = static_cast<int64_t>(world.windows.size());
     world.windows.push_back({origin, parent, thread, false, nullptr, WindowStyle{}, zOrder});
     return reinterpret_cast<WindowHandle>(static_cast<uintptr_t>(world.windows.size()));
 }
 
 void setWindowStyle(WindowHandle window, const WindowStyle& style) {
-    if (Window* w = find(window)) w->style = style;
+    if (Window* w = changeWindow(window)) w->style = style;
 }
 
 void bringToTop(WindowHandle window) {
     int64_t top = 0;
     for (const Window& w : world.windows) top = std::min(top, w.zOrder);
-    if (Window* w = find(window)) w->zOrder = top - 1;
+    if (Window* w = changeWindow(window)) w->zOrder = top - 1;
 }
 
 void setFocus(WindowHandle window) {
@@ -283,7 +295,7 @@ bool focusIsAway() { return world.away; }
 void setCurrentThread(uint32_t thread) { world.currentThread = thread; }
 
 void setWindowProcedure(WindowHandle window, std::function<void(const Message&)> procedure) {
-    if (Window* target = find(window)) target->procedure = std::move(procedure);
+    if (Window* target = changeWindow(window)) target->procedure = std::move(procedure);
 }
 
 void setKeyState(int virtualKey, bool down) {
@@ -345,7 +357,7 @@ bool nonClientButtonUp(Button button, WindowHandle window, Point screen) {
 }
 
 void setDoubleClicks(WindowHandle window, bool on) {
-    if (Window* target = find(window)) target->doubleClicks = on;
+    if (Window* target = changeWindow(window)) target->doubleClicks = on;
 }
 
 void setCapturingHost(bool on) { world.capturingHost = on; }
@@ -415,27 +427,5 @@ void checkHookResults(bool on) { world.checkHookResults = on; }
 uint64_t wrongHookResults() { return world.wrongHookResults; }
 uint32_t mostSendsPerEntry() { return world.mostSendsPerEntry; }
 void resetMostSendsPerEntry() { world.mostSendsPerEntry = 0; }
-
-struct Snapshot {
-    World world;
-
-void enter() {
-    if (world.entryDepth++ == 0) world.sendsThisEntry = 0;
-}
-
-void leave() {
-    if (--world.entryDepth == 0 && world.sendsThisEntry > world.mostSendsPerEntry)
-        world.mostSendsPerEntry = world.sendsThisEntry;
-}
-};
-
-std::shared_ptr<const Snapshot> save() {
-    // Killed timers never fire again; dropping them keeps copies small.
-    std::vector<Timer>& timers = world.timers;
-    timers.erase(std::remove_if(timers.begin(), timers.end(), [](const Timer& t) { return !t.live; }), timers.end());
-    return std::make_shared<const Snapshot>(Snapshot{world});
-}
-
-void restore(const Snapshot& snapshot) { world = snapshot.world; }
 
 }  // namespace sim

@@ -53,6 +53,7 @@ typedef std::bitset<256> Keys;  // by virtual key: down or not
 
 struct World {
     std::vector<Window> windows;
+    uint64_t windowsVersion = 0;  // changed with any window, never reused
     WindowHandle focus = nullptr;
     uint32_t currentThread = sim::kHostThread;
     Keys keys;
@@ -108,6 +109,8 @@ Window* find(WindowHandle handle);
 // A message reaching a window: logged, then its procedure, if it has one.
 void deliver(const sim::Message& message);
 Timer* liveTimer(TimerId id);
+// A window about to change (nullptr: one about to be added).
+Window* changeWindow(WindowHandle handle);
 // Around every entry into the logic: counts the sends one entry makes.
 void enter();
 void leave();
