@@ -252,13 +252,14 @@ std::vector<scenario::Step> alphabet() {
     }
     out.push_back(moveStep(host.pointerWindow, host.pointer));
     for (scenario::Window w : {scenario::Main, scenario::Second}) out.push_back(moveStep(w, newPoint()));
-    if (untimed) timeSteps(&out);
-    for (uint32_t ms : {1u, 2u, 50u}) {
-        if (untimed) break;
-        scenario::Step s = step(scenario::Kind::Wait);
-        s.milliseconds = ms;
-        out.push_back(s);
-    }
+    if (untimed)
+        timeSteps(&out);
+    else
+        for (uint32_t ms : {1u, 2u, 50u}) {
+            scenario::Step s = step(scenario::Kind::Wait);
+            s.milliseconds = ms;
+            out.push_back(s);
+        }
     scenario::Step focus = step(scenario::Kind::Focus);
     focus.window = sim::focus() == host.main ? scenario::Second : scenario::Main;
     out.push_back(focus);
