@@ -7,8 +7,8 @@
 # A host that does not close within CLOSURE_SECONDS (default 3600) is
 # stopped; its line then gives the last level reached and how it grew.
 # CLOSURE_OPTIONS adds options to each search: "--lean" keeps no saved state
-# on the frontier and replays each one instead, for about a fortieth of the
-# memory and twice the time.
+# on the frontier and replays each one instead: 30 to 60 bytes a state in
+# place of about 1.2 KB a state waiting, for about twice the time.
 set -uo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 explore="$ROOT/build/native/tools/explore"

@@ -89,10 +89,11 @@
 // arrives before the action after a call that arms a timer
 // (startDraggerMode, customMaskKeyPressed, doDelayedEnable), 1 ms or more
 // after that call began, is a tick the late action let through: the
-// expectations after it may take it, and if none does it was an extra tick. A failure that timing can explain (a message missing,
-// out of place or unexpected, though never a run outside its measured
-// bounds nor a wrong parameter) is put down to the host when it stayed away
-// from its queue for kLateMs or more at once: the run was late.
+// expectations after it may take it, and if none does it was an extra tick.
+// A failure that timing can explain (a message missing, out of place or
+// unexpected, though never a run outside its measured bounds nor a wrong
+// parameter) is put down to the host when it stayed away from its queue for
+// kLateMs or more at once: the run was late.
 #pragma once
 
 #include <cstdint>

@@ -279,10 +279,9 @@ bool run(const Scenario& s, Driver& driver, std::string* error, double* lateMs) 
         }
         // What arrives before a wait belongs to it: the time between two
         // actions is the wait's, however long the host took over the first
-        // (a timer armed by a call may fire before the wait begins).
-        // A timer armed by the last action may have ticked before this one
-        // when this one came late, but only with a message the scenario
-        // expects somewhere.
+        // (a timer armed by a call may fire before the wait begins). Before
+        // any other action, only the tick of a timer the last action armed,
+        // when this one came late, with a message the scenario expects.
         if (step.kind != Kind::Wait) {
             pull();
             dropEarly(nullptr);
