@@ -23,10 +23,26 @@ mkdir "$work/bin"
 cp "$BUILD/OrvalindePlayground.exe" "$BUILD/Orvalinde.dll" "$work/bin/"
 quit=9000
 [ -z "$screenshot" ] || quit=4500  # while the drag is on
-wine "$work/bin/OrvalindePlayground.exe" --quit-after "$quit" --record "$(winepath -w "$work/session.txt")" \
-    --snapshot "$(winepath -w "$work/snapshot.png")" >"$work/playground.log" 2>&1 &
-playground=$!
-window=$(timeout 30 xdotool search --sync --name "^Orvalinde playground$" | head -1) || fail "no window"
+start_playground() {
+    local session_path snapshot_path
+    session_path=$(winepath -w "$work/session.txt") && snapshot_path=$(winepath -w "$work/snapshot.png") || return 1
+    wine "$work/bin/OrvalindePlayground.exe" --quit-after "$quit" --record "$session_path" \
+        --snapshot "$snapshot_path" >"$work/playground.log" 2>&1 &
+    playground=$!
+    window=$(timeout 30 xdotool search --sync --name "^Orvalinde playground$" | head -1)
+}
+playground=""
+if ! start_playground; then
+    # Wine's own client now and then loses its server on a loaded machine
+    # ("recvmsg: Connection reset by peer") and the program never starts: one
+    # more try then. A playground that runs but shows no window still fails.
+    if [ -n "$playground" ] && kill -0 "$playground" 2>/dev/null; then
+        kill "$playground"; cat "$work/playground.log"; fail "no window"
+    fi
+    echo "playground: Wine exited before a window showed ($(tail -1 "$work/playground.log" 2>/dev/null)); starting it once more"
+    wineserver -k 2>/dev/null || true
+    start_playground || { cat "$work/playground.log"; fail "no window"; }
+fi
 eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 sleep 1
