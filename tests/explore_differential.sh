@@ -2,7 +2,8 @@
 # The search's reductions (untimed timers; dead fields out of the key and
 # excused beliefs forgotten) must not change its verdicts: each kind of
 # violation and exception it reports, and whether it passes, are the same
-# with and without them, to the same depth.
+# with and without them, to the same depth. The lean search (states
+# rebuilt by replaying their paths) must print all the same but the time.
 #   explore_differential.sh EXPLORE DEPTH [EXPLORE OPTIONS...]
 set -u
 explore=$1 depth=$2
@@ -18,15 +19,20 @@ if [ -z "$reference" ]; then
     exit 1
 fi
 status=0
-for reduction in "--reduced" "--untimed" "--untimed --reduced"; do
-    # shellcheck disable=SC2086
-    got=$(verdicts "$@" $reduction)
-    if [ "$got" = "$reference" ]; then
-        echo "same verdicts with $reduction ($(echo "$reference" | wc -l) lines)"
+# same WHAT REFERENCE GOT
+same() {
+    if [ "$3" = "$2" ]; then
+        echo "the same with $1 ($(tail -1 <<<"$2"))"
     else
-        echo "FAIL: $reduction changes the verdicts:"
-        diff <(echo "$reference") <(echo "$got")
+        echo "FAIL: $1 changes what the search finds:"
+        diff <(echo "$2") <(echo "$3")
         status=1
     fi
+}
+for reduction in "--reduced" "--untimed" "--untimed --reduced"; do
+    # shellcheck disable=SC2086
+    same "$reduction" "$reference" "$(verdicts "$@" $reduction)"
 done
+full() { "$explore" --depth "$depth" "$@" --untimed --reduced 2>/dev/null | grep -v ' transitions in '; }
+same "--lean" "$(full "$@")" "$(full "$@" --lean)"
 exit $status

@@ -234,8 +234,39 @@ int writeFindings(const char* outDir) {
     return outside;
 }
 
-// `lean`: keep only node numbers between levels and replay each state from
-// the start when it is expanded, for runs deeper than memory would allow.
+// Lean, a frontier state is rebuilt by replaying its path. A level lists its
+// states in the order of their paths (parents in order, then actions), so
+// the next one mostly shares all but the last step or two with the one
+// before: the states along the last path are kept, and only the steps past
+// the shared part are replayed.
+std::vector<uint32_t> livePath;        // node numbers from the start
+std::vector<model::Saved> liveStates;  // the state after each of them
+
+void rebuild(uint32_t node) {
+    std::vector<uint32_t> path;
+    for (uint32_t n = node; n != 0; n = nodes[n].parent) path.push_back(n);
+    path.push_back(0);
+    std::reverse(path.begin(), path.end());
+    size_t shared = 0;
+    while (shared < path.size() && shared < livePath.size() && path[shared] == livePath[shared]) ++shared;
+    if (shared == 0) {
+        model::start();
+        livePath.assign(1, 0);
+        liveStates.assign(1, model::save());
+        shared = 1;
+    }
+    model::restore(liveStates[shared - 1]);
+    livePath.resize(shared);
+    liveStates.resize(shared);
+    for (size_t i = shared; i < path.size(); ++i) {
+        model::apply(model::alphabet()[nodes[path[i]].action]);
+        livePath.push_back(path[i]);
+        liveStates.push_back(model::save());
+    }
+}
+
+// `lean`: keep only node numbers between levels and replay each state when
+// it is expanded, for runs deeper than memory would allow.
 int explore(int maxDepth, const char* outDir, bool lean) {
     const auto started = std::chrono::steady_clock::now();
     model::start();
@@ -252,8 +283,8 @@ int explore(int maxDepth, const char* outDir, bool lean) {
         std::vector<model::Saved> nextStates;
         for (size_t f = 0; f < frontier.size(); ++f) {
             const uint32_t parent = frontier[f];
-            if (lean) replayTo(parent);
-            const model::Saved base = lean ? model::save() : std::move(frontierStates[f]);
+            if (lean) rebuild(parent);
+            const model::Saved base = lean ? liveStates.back() : std::move(frontierStates[f]);
             model::restore(base);
             const std::vector<scenario::Step> actions = model::alphabet();
             for (size_t a = 0; a < actions.size(); ++a) {

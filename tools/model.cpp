@@ -221,6 +221,7 @@ void restore(const Saved& saved) {
 
 std::vector<scenario::Step> alphabet() {
     std::vector<scenario::Step> out;
+    out.reserve(64);  // built for every state the search expands
     // Away, the user only lets go of what is held: keys there, buttons
     // over the other program or over the host (the pointer may be there).
     const bool away = sim::focusIsAway();

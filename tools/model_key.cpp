@@ -11,17 +11,22 @@ namespace {
 
 // The keys set, as their count and codes: few are ever down at once, so
 // this is shorter than a bit each.
+// The count goes first but is taken as the codes are written: counting
+// the set bits apart costs more than the rest of this.
 void packKeys(std::string* out, const std::bitset<256>& keys) {
-    const size_t count = keys.count();
-    out->push_back(static_cast<char>(count & 0xFF));
-    out->push_back(static_cast<char>(count >> 8));
+    const size_t at = out->size();
+    out->append(2, '\0');
     for (size_t key = keys._Find_first(); key < 256; key = keys._Find_next(key)) out->push_back(static_cast<char>(key));
+    const size_t count = out->size() - at - 2;
+    (*out)[at] = static_cast<char>(count & 0xFF);
+    (*out)[at + 1] = static_cast<char>(count >> 8);
 }
 
 }  // namespace
 
 std::string key() {
     std::string k;
+    k.reserve(192);  // one allocation: keys are built for every transition
     auto put = [&k](const void* data, size_t size) { k.append(static_cast<const char*>(data), size); };
     auto byte = [&k](int value) { k.push_back(static_cast<char>(value)); };
     for (bool TranslationState::*flag : kFlags) byte(flagByte(flag));
