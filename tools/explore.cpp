@@ -23,10 +23,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "explore.h"
 #include "model.h"
 
 namespace {
@@ -337,119 +337,6 @@ int explore(int maxDepth, const char* outDir, bool lean) {
     std::printf("explored %zu states (depth %d, %s host): %d violations outside the documented exceptions\n",
                 seenCount, depth, model::kVariantNames[model::variant], outside);
     return outside == 0 ? 0 : 1;
-}
-
-// Random actions in rounds of up to 40, each round then settled and checked;
-// every hundredth round starts the next from scratch, to keep a failing path
-// short.
-int walk(uint64_t events, uint64_t seed) {
-    std::mt19937_64 random(seed);
-    model::start();
-    std::vector<scenario::Step> path;
-    uint64_t done = 0, rounds = 0;
-    auto fail = [&](const std::string& violation) {
-        std::printf("%s", model::scenarioText(path, "# " + violation + "\n# seed " + std::to_string(seed) + "\n").c_str());
-        std::printf("walk: violation after %llu events: %s\n", static_cast<unsigned long long>(done), violation.c_str());
-        return 1;
-    };
-    while (done < events) {
-        const uint64_t length = 1 + random() % 40;
-        for (uint64_t i = 0; i < length; ++i, ++done) {
-            const std::vector<scenario::Step> actions = model::alphabet();
-            path.push_back(actions[random() % actions.size()]);
-            const std::string violation = model::apply(path.back());
-            if (!violation.empty()) return fail(violation);
-        }
-        std::vector<scenario::Step> settling = model::releases();
-        std::shuffle(settling.begin(), settling.end(), random);
-        const size_t before = path.size();
-        int exception = -1;
-        const std::string violation = model::settle(settling, &path, &exception);
-        done += path.size() - before;
-        if (!violation.empty() && exception < 0) return fail(violation);
-        if (++rounds % 100 == 0) {
-            model::start();
-            path.clear();
-        }
-    }
-    std::printf("walk: %llu events in %llu rounds (seed %llu): 0 violations outside the documented exceptions\n",
-                static_cast<unsigned long long>(done), static_cast<unsigned long long>(rounds),
-                static_cast<unsigned long long>(seed));
-    return 0;
-}
-
-// The alphabet entry nearest to a scenario's action: the same key, button,
-// export or window; motion to the same point or a new one; waits rounded.
-int nearest(const std::vector<scenario::Step>& actions, const scenario::Step& want) {
-    using scenario::Kind;
-    const bool same = want.kind == Kind::Move && want.window == model::host.pointerWindow &&
-                      want.x == model::host.pointer.x && want.y == model::host.pointer.y;
-    int pick = -1;
-    for (size_t i = 0; i < actions.size(); ++i) {
-        const scenario::Step& a = actions[i];
-        const Kind kind = want.kind == Kind::KeyTap ? Kind::KeyDown : want.kind;
-        if (a.kind != kind) continue;
-        bool match = true;
-        if (kind == Kind::KeyDown || kind == Kind::KeyUp) match = a.key == want.key;
-        if (kind == Kind::ButtonDown || kind == Kind::ButtonUp || kind == Kind::ButtonDouble)
-            match = a.button == want.button && a.release == want.release && a.nested < 0;
-        if (kind == Kind::Call) match = a.name == want.name;
-        if (kind == Kind::Move)
-            match = a.window == want.window && same == (a.x == model::host.pointer.x && a.y == model::host.pointer.y);
-        if (kind == Kind::Wait)
-            match = a.milliseconds == (want.milliseconds < 2 ? 1u : want.milliseconds < 50 ? 2u : 50u);
-        if (match && pick < 0) pick = static_cast<int>(i);
-    }
-    return pick;
-}
-
-// The host a scenario needs: one that captures, runs modal loops, or whose
-// user releases buttons elsewhere.
-model::Variant variantOf(const scenario::Scenario& s) {
-    model::Variant v = model::kPlainHost;
-    for (const scenario::Step& step : s.steps) {
-        if (step.kind == scenario::Kind::Host) return step.captures ? model::kCapturingHost : model::kModalHost;
-        if (step.kind == scenario::Kind::ButtonUp && step.release != scenario::Seen && v != model::kAwayHost)
-            v = model::kLostReleases;
-        if (step.kind == scenario::Kind::Focus && step.window == scenario::NoWindow) v = model::kAwayHost;
-        if (step.kind == scenario::Kind::Buttons && step.swapped) v = model::kSwappedHost;
-    }
-    return v;
-}
-
-// Turns scenario files into fuzzer inputs: the host's byte, then one byte
-// per action.
-int corpus(const char* outDir, int count, char** files) {
-    for (int f = 0; f < count; ++f) {
-        scenario::Scenario s;
-        std::string error;
-        if (!scenario::load(files[f], &s, &error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            return 2;
-        }
-        model::variant = variantOf(s);
-        model::start();
-        std::string bytes(1, static_cast<char>(model::variant));
-        for (scenario::Step step : s.steps) {
-            const int repeats = step.kind == scenario::Kind::Wait ? std::max(1, static_cast<int>(step.milliseconds / 50)) : 1;
-            for (int r = 0; r < repeats + (step.kind == scenario::Kind::KeyTap ? 1 : 0); ++r) {
-                const std::vector<scenario::Step> actions = model::alphabet();
-                const int index = nearest(actions, step);
-                if (index < 0) break;
-                bytes.push_back(static_cast<char>(index));
-                model::apply(actions[index]);
-                if (step.kind == scenario::Kind::KeyTap) step.kind = scenario::Kind::KeyUp;
-            }
-        }
-        const std::string name = std::string(files[f]);
-        const std::string path = std::string(outDir) + "/" + name.substr(name.rfind('/') + 1);
-        FILE* out = std::fopen(path.c_str(), "wb");
-        if (out == nullptr) return std::fprintf(stderr, "cannot write %s\n", path.c_str()), 2;
-        std::fwrite(bytes.data(), 1, bytes.size(), out);
-        std::fclose(out);
-    }
-    std::printf("corpus: %d inputs in %s\n", count, outDir);
-    return 0;
 }
 
 }  // namespace
