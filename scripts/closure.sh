@@ -6,10 +6,11 @@
 #   scripts/closure.sh N [HOST...]     (hosts: plain lost capture modal away swapped)
 # A host that does not close within CLOSURE_SECONDS (default 3600) is
 # stopped; its line then gives the last level reached and how it grew.
-# CLOSURE_OPTIONS sets the searches' options, "--lean" unless given: no saved
-# state waits on the frontier, each is replayed from the one expanded before
-# it: 30 to 60 bytes a state in place of about 1.2 KB a state waiting, and
-# at millions of states no slower (CLOSURE_OPTIONS= keeps the states).
+# CLOSURE_OPTIONS sets the searches' options, "--split" unless given: lean
+# (no saved state waits on the frontier, each is replayed from the one
+# expanded before it: 30 to 60 bytes a state in place of about 1.2 KB), and
+# each level's second half expanded by a second process, on the second core
+# (CLOSURE_OPTIONS=--lean uses one core; CLOSURE_OPTIONS= keeps the states).
 set -uo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 explore="$ROOT/build/native/tools/explore"
@@ -31,11 +32,11 @@ hosts=("$@")
 [ ${#hosts[@]} -gt 0 ] || hosts=(plain lost capture modal away swapped)
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
-# A search runs on one core; CLOSURE_JOBS=2 runs two hosts at once (each
-# then has half the memory to itself).
+# CLOSURE_JOBS=2 runs two hosts at once (each then has half the memory to
+# itself; with --split they share the cores).
 search() {
     timeout "${CLOSURE_SECONDS:-3600}" /usr/bin/time -f "%e s, %M KB at most" \
-        "$explore" --host "$1" --max-held "$held" --untimed --reduced ${CLOSURE_OPTIONS---lean} >"$logs/$1" 2>&1
+        "$explore" --host "$1" --max-held "$held" --untimed --reduced ${CLOSURE_OPTIONS---split} >"$logs/$1" 2>&1
     echo $? >"$logs/$1.code"
 }
 running=0

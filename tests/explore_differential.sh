@@ -3,7 +3,9 @@
 # excused beliefs forgotten) must not change its verdicts: each kind of
 # violation and exception it reports, and whether it passes, are the same
 # with and without them, to the same depth. The lean search (states
-# rebuilt by replaying their paths) must print all the same but the time.
+# rebuilt by replaying their paths) must print all the same but the time,
+# and so must the split one (each level's second half expanded by another
+# process, its findings read back in order).
 #   explore_differential.sh EXPLORE DEPTH [EXPLORE OPTIONS...]
 set -u
 explore=$1 depth=$2
@@ -36,6 +38,7 @@ for reduction in "--reduced" "--untimed" "--untimed --reduced"; do
     out=$(search "$@" $reduction)
     same "$reduction" "$reference" "$(verdicts <<<"$out")"
 done
-# The last is the one the lean search must match.
+# The last is the one the lean and split searches must match.
 same "--lean" "$out" "$(search "$@" --untimed --reduced --lean)"
+same "--split" "$out" "$(search "$@" --untimed --reduced --split)"
 exit $status

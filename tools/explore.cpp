@@ -2,11 +2,13 @@
 // `doEnable` on the simulated platform, checking the invariants in each and
 // that releasing everything leaves no host window believing anything down.
 //   explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced]
-//           [--lean] [--out DIR]         search (to closure unless --depth;
+//           [--lean] [--split] [--out DIR]
+//                                        search (to closure unless --depth;
 //                                        with at most N inputs held at once;
 //                                        timers fired in any order and the
 //                                        key reduced, model.h; --lean trades
-//                                        time for memory)
+//                                        time for memory; --split, lean too,
+//                                        expands each level in two processes)
 //   explore [--host H] --walk EVENTS [--seed N]
 //                                        a seeded random walk instead, in
 //                                        rounds that end settled and checked
@@ -17,6 +19,9 @@
 // clock gives is a false alarm, printed and not counted). The last line reads "explored N states (depth D): V
 // violations outside the documented exceptions"; the exit status is 1 when
 // V > 0 or a documented exception is never reached.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -53,8 +58,11 @@ constexpr int kMostTries = 8;
 // The states seen, as 64-bit fingerprints of their keys in an open table
 // (8 bytes a slot, at most half full): two keys alike in all 64 bits would
 // merge two states, which among n states happens with odds below n² / 2⁶⁵.
-std::vector<uint64_t> seenSlots(1 << 16);
-size_t seenCount = 0;
+struct Fingerprints {
+    std::vector<uint64_t> slots = std::vector<uint64_t>(1 << 16);
+    size_t count = 0;
+};
+Fingerprints seen;
 
 uint64_t mix(uint64_t x) {
     x ^= x >> 30;
@@ -74,24 +82,30 @@ uint64_t fingerprint(const std::string& key) {
     return h | 1;  // 0 marks an empty slot
 }
 
-// True when the state is new.
-bool see(const std::string& key) {
-    if (2 * (seenCount + 1) > seenSlots.size()) {
-        std::vector<uint64_t> old(seenSlots.size() * 2);
-        old.swap(seenSlots);
-        for (uint64_t f : old)
-            if (f != 0) {
-                size_t i = f & (seenSlots.size() - 1);
-                while (seenSlots[i] != 0) i = (i + 1) & (seenSlots.size() - 1);
-                seenSlots[i] = f;
+bool contains(const Fingerprints& set, uint64_t f) {
+    const size_t mask = set.slots.size() - 1;
+    for (size_t i = f & mask; set.slots[i] != 0; i = (i + 1) & mask)
+        if (set.slots[i] == f) return true;
+    return false;
+}
+
+// True when `f` is new.
+bool insert(Fingerprints& set, uint64_t f) {
+    if (2 * (set.count + 1) > set.slots.size()) {
+        std::vector<uint64_t> old(set.slots.size() * 2);
+        old.swap(set.slots);
+        for (uint64_t g : old)
+            if (g != 0) {
+                size_t i = g & (set.slots.size() - 1);
+                while (set.slots[i] != 0) i = (i + 1) & (set.slots.size() - 1);
+                set.slots[i] = g;
             }
     }
-    const uint64_t f = fingerprint(key);
-    size_t i = f & (seenSlots.size() - 1);
-    for (; seenSlots[i] != 0; i = (i + 1) & (seenSlots.size() - 1))
-        if (seenSlots[i] == f) return false;
-    seenSlots[i] = f;
-    ++seenCount;
+    size_t i = f & (set.slots.size() - 1);
+    for (; set.slots[i] != 0; i = (i + 1) & (set.slots.size() - 1))
+        if (set.slots[i] == f) return false;
+    set.slots[i] = f;
+    ++set.count;
     return true;
 }
 
@@ -121,13 +135,26 @@ std::vector<scenario::Step> pathTo(uint32_t node) {
     return path;
 }
 
-// `exception`: the exception that accounts for it, if the path's mark does not.
-void report(const std::string& kind, uint32_t node, const std::vector<scenario::Step>& tail, int exception = -1) {
+// How a finding's last steps are made again from its node: one action of
+// the node's alphabet, or its releases settled in `order`.
+struct Recipe {
+    int action;
+    const std::vector<size_t>* order;
+};
+
+// Counts a finding of `kind` (with `exception`: the exception that accounts
+// for it, if the path's mark does not); its entry when its path is wanted.
+Found* tally(const std::string& kind, int exception) {
     if (exception >= 0) ++exceptionHits[exception];
     const std::string name = exception >= 0 ? std::string("[") + model::kExceptions[exception].name + "] " + kind : kind;
     Found& f = found[name];
-    if (f.count++ != 0 && (!model::untimed || f.realized == model::Realized::Replays || f.tries >= kMostTries)) return;
+    if (f.count++ != 0 && (!model::untimed || f.realized == model::Realized::Replays || f.tries >= kMostTries))
+        return nullptr;
     f.exception = exception;
+    return &f;
+}
+
+void record(Found& f, const std::string& kind, uint32_t node, const std::vector<scenario::Step>& tail) {
     std::vector<scenario::Step> path = pathTo(node);
     path.insert(path.end(), tail.begin(), tail.end());
     if (!model::untimed) {
@@ -147,11 +174,17 @@ void report(const std::string& kind, uint32_t node, const std::vector<scenario::
     }
 }
 
+void report(const std::string& kind, uint32_t node, const Recipe& how, const std::vector<scenario::Step>& tail,
+            int exception = -1) {
+    if (split::second) return split::report(kind, exception, node, how.action, how.order);
+    if (Found* f = tally(kind, exception)) record(*f, kind, node, tail);
+}
+
 // What the last actions found forgotten (model::reduced) was reached there.
-void reportForgotten(uint32_t node, const std::vector<scenario::Step>& tail) {
+void reportForgotten(uint32_t node, const Recipe& how, const std::vector<scenario::Step>& tail) {
     std::vector<model::Forgotten> forgotten;
     forgotten.swap(model::forgotten);
-    for (const model::Forgotten& f : forgotten) report(f.kind, node, tail, f.exception);
+    for (const model::Forgotten& f : forgotten) report(f.kind, node, how, tail, f.exception);
 }
 
 // Releases what is held (in every order when at most three things are),
@@ -168,8 +201,8 @@ void settle(uint32_t node) {
         int exception = -1;
         model::forgotten.clear();
         const std::string violation = model::settle(ordered, &done, &exception);
-        reportForgotten(node, done);
-        if (!violation.empty()) report(violation, node, done, exception);
+        reportForgotten(node, {-1, &order}, done);
+        if (!violation.empty()) report(violation, node, {-1, &order}, done, exception);
     } while (releases.size() <= 3 && std::next_permutation(order.begin(), order.end()));
     model::restore(base);
 }
@@ -265,51 +298,138 @@ void rebuild(uint32_t node) {
     }
 }
 
-// `lean`: keep only node numbers between levels and replay each state when
-// it is expanded, for runs deeper than memory would allow.
-int explore(int maxDepth, const char* outDir, bool lean) {
-    const auto started = std::chrono::steady_clock::now();
-    model::start();
-    see(model::key());
-    nodes.push_back({0, 0});
-    std::vector<uint32_t> frontier = {0};
-    std::vector<model::Saved> frontierStates = {model::save()};  // empty when lean
-    settle(0);
+// One level of the search: its states and what it found.
+struct Level {
+    std::vector<uint32_t> frontier, next;
+    std::vector<model::Saved> frontierStates, nextStates;  // empty when lean
     uint64_t transitions = 0;
     uint32_t mostSends = 0;
-    int depth = 0;
-    while (!frontier.empty() && (maxDepth < 0 || depth < maxDepth)) {
-        std::vector<uint32_t> next;
-        std::vector<model::Saved> nextStates;
-        for (size_t f = 0; f < frontier.size(); ++f) {
-            const uint32_t parent = frontier[f];
-            if (lean) rebuild(parent);
-            const model::Saved base = lean ? liveStates.back() : std::move(frontierStates[f]);
+    uint32_t lastRead = 0;  // the node the last candidate read back became, or 0: none
+};
+Level level;
+
+// Expands frontier[from, to). In the second process of a split level, a
+// state not known at the level's start goes to the first as a candidate,
+// settled on trust that it will be new there too.
+void expand(size_t from, size_t to, bool lean) {
+    Fingerprints mine;  // the candidates sent
+    for (size_t f = from; f < to; ++f) {
+        const uint32_t parent = level.frontier[f];
+        if (lean) rebuild(parent);
+        const model::Saved base = lean ? liveStates.back() : std::move(level.frontierStates[f]);
+        model::restore(base);
+        const std::vector<scenario::Step> actions = model::alphabet();
+        for (size_t a = 0; a < actions.size(); ++a) {
             model::restore(base);
-            const std::vector<scenario::Step> actions = model::alphabet();
-            for (size_t a = 0; a < actions.size(); ++a) {
-                model::restore(base);
-                ++transitions;
-                model::forgotten.clear();
-                const std::string violation = model::apply(actions[a]);
-                reportForgotten(parent, {actions[a]});
-                mostSends = std::max(mostSends, sim::mostSendsPerEntry());
-                if (!violation.empty()) {
-                    report(violation, parent, {actions[a]});
-                    continue;  // a broken state is not explored further
-                }
-                if (!see(model::key())) continue;
-                const uint32_t node = static_cast<uint32_t>(nodes.size());
-                nodes.push_back({parent, static_cast<uint8_t>(a)});
-                settle(node);
-                next.push_back(node);
-                if (!lean) nextStates.push_back(model::save());
+            ++level.transitions;
+            model::forgotten.clear();
+            const std::string violation = model::apply(actions[a]);
+            const Recipe how = {static_cast<int>(a), nullptr};
+            reportForgotten(parent, how, {actions[a]});
+            level.mostSends = std::max(level.mostSends, sim::mostSendsPerEntry());
+            if (!violation.empty()) {
+                report(violation, parent, how, {actions[a]});
+                continue;  // a broken state is not explored further
+            }
+            const uint64_t print = fingerprint(model::key());
+            if (split::second) {
+                if (contains(seen, print) || !insert(mine, print)) continue;
+                split::candidate(parent, static_cast<uint8_t>(a), print);
+                settle(split::kLastCandidate);
+                continue;
+            }
+            if (!insert(seen, print)) continue;
+            const uint32_t node = static_cast<uint32_t>(nodes.size());
+            nodes.push_back({parent, static_cast<uint8_t>(a)});
+            settle(node);
+            level.next.push_back(node);
+            if (!lean) level.nextStates.push_back(model::save());
+        }
+    }
+}
+
+// The second process's half, read back in its order: a candidate seen in
+// the first half is dropped with its settle's findings.
+void readCandidate(uint32_t parent, uint8_t action, uint64_t print) {
+    level.lastRead = 0;
+    if (!insert(seen, print)) return;
+    level.lastRead = static_cast<uint32_t>(nodes.size());
+    nodes.push_back({parent, action});
+    level.next.push_back(level.lastRead);
+}
+
+void readReport(const std::string& kind, int exception, uint32_t node, int action, const std::vector<size_t>& order) {
+    if (node == split::kLastCandidate) node = level.lastRead;
+    if (node == 0) return;
+    Found* f = tally(kind, exception);
+    if (f == nullptr) return;
+    const model::Saved live = model::save();
+    replayTo(node);
+    std::vector<scenario::Step> tail;
+    if (action >= 0) {
+        tail.push_back(model::alphabet()[action]);
+    } else {
+        const std::vector<scenario::Step> releases = model::releases();
+        std::vector<scenario::Step> ordered;
+        for (size_t i : order) ordered.push_back(releases[i]);
+        int ignored = -1;
+        model::settle(ordered, &tail, &ignored);
+    }
+    model::restore(live);
+    record(*f, kind, node, tail);
+}
+
+// `lean`: keep only node numbers between levels and replay each state when
+// it is expanded, for runs deeper than memory would allow. `split` (lean
+// too): each level's second half is expanded by a second process.
+int explore(int maxDepth, const char* outDir, bool lean, bool split) {
+    const auto started = std::chrono::steady_clock::now();
+    model::start();
+    insert(seen, fingerprint(model::key()));
+    nodes.push_back({0, 0});
+    level.frontier = {0};
+    if (!lean) level.frontierStates = {model::save()};
+    settle(0);
+    FILE* between = split ? std::tmpfile() : nullptr;
+    if (split && between == nullptr) {
+        std::perror("explore: a file for the second process");
+        return 2;
+    }
+    int depth = 0;
+    while (!level.frontier.empty() && (maxDepth < 0 || depth < maxDepth)) {
+        level.next.clear();
+        level.nextStates.clear();
+        const size_t half = split && level.frontier.size() >= 2 ? level.frontier.size() / 2 : level.frontier.size();
+        pid_t second = 0;
+        if (half < level.frontier.size()) {
+            std::fflush(nullptr);
+            if (::ftruncate(fileno(between), 0) != 0 || ::lseek(fileno(between), 0, SEEK_SET) != 0 ||
+                (second = ::fork()) < 0) {
+                std::perror("explore: splitting a level");
+                return 2;
+            }
+            if (second == 0) {
+                split::begin(fileno(between));
+                level.transitions = 0;
+                level.mostSends = 0;
+                expand(half, level.frontier.size(), lean);
+                split::finish(level.transitions, level.mostSends);
             }
         }
-        frontier.swap(next);
-        frontierStates.swap(nextStates);
+        expand(0, half, lean);
+        if (second > 0) {
+            int status = 0;
+            const bool ended = ::waitpid(second, &status, 0) == second && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            if (!ended || !split::readBack(fileno(between), {readReport, readCandidate}, &level.transitions,
+                                           &level.mostSends)) {
+                std::fprintf(stderr, "explore: the second process of depth %d failed (status %d)\n", depth + 1, status);
+                return 2;
+            }
+        }
+        level.frontier.swap(level.next);
+        level.frontierStates.swap(level.nextStates);
         ++depth;
-        std::fprintf(stderr, "depth %d: %zu states, %zu new (%.0f s)\n", depth, seenCount, frontier.size(),
+        std::fprintf(stderr, "depth %d: %zu states, %zu new (%.0f s)\n", depth, seen.count, level.frontier.size(),
                      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -330,12 +450,12 @@ int explore(int maxDepth, const char* outDir, bool lean) {
         }
     }
     std::printf("%s after %llu transitions in %.1f s; at most %u sends from one event\n",
-                frontier.empty() ? "closed" : "depth bound reached", static_cast<unsigned long long>(transitions),
-                seconds, mostSends);
-    const double n = static_cast<double>(seenCount);
+                level.frontier.empty() ? "closed" : "depth bound reached",
+                static_cast<unsigned long long>(level.transitions), seconds, level.mostSends);
+    const double n = static_cast<double>(seen.count);
     std::printf("odds that two of the states share a fingerprint: below %.1e\n", n * n / 36893488147419103232.0);
     std::printf("explored %zu states (depth %d, %s host): %d violations outside the documented exceptions\n",
-                seenCount, depth, model::kVariantNames[model::variant], outside);
+                seen.count, depth, model::kVariantNames[model::variant], outside);
     return outside == 0 ? 0 : 1;
 }
 
@@ -346,7 +466,7 @@ int main(int argc, char** argv) {
     int depth = -1;
     const char* outDir = nullptr;
     uint64_t walkEvents = 0, seed = 1;
-    bool lean = false;
+    bool lean = false, split = false;
     for (int i = 1; i < argc; ++i) {
         const bool value = i + 1 < argc;
         if (std::strcmp(argv[i], "--depth") == 0 && value) {
@@ -368,6 +488,8 @@ int main(int argc, char** argv) {
             }
         } else if (std::strcmp(argv[i], "--lean") == 0) {
             lean = true;
+        } else if (std::strcmp(argv[i], "--split") == 0) {
+            lean = split = true;
         } else if (std::strcmp(argv[i], "--untimed") == 0) {
             model::untimed = true;
         } else if (std::strcmp(argv[i], "--reduced") == 0) {
@@ -380,11 +502,11 @@ int main(int argc, char** argv) {
             seed = std::strtoull(argv[++i], nullptr, 10);
         } else {
             std::fprintf(stderr,
-                         "usage: explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced] [--lean] [--out DIR] | "
+                         "usage: explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced] [--lean] [--split] [--out DIR] | "
                          "explore [--host H] --walk EVENTS [--seed N] | "
                          "explore --corpus DIR SCENARIO...\n");
             return 2;
         }
     }
-    return walkEvents > 0 ? walk(walkEvents, seed) : explore(depth, outDir, lean);
+    return walkEvents > 0 ? walk(walkEvents, seed) : explore(depth, outDir, lean, split);
 }
