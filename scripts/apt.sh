@@ -15,3 +15,19 @@ apt_get() {
     done
     cat "$log" >&2; rm -f "$log"; return 1
 }
+
+# Installs PACKAGEs from fresh package lists. A mirror in the middle of a
+# sync serves an index that fails to download for a while; apt then keeps
+# the lists it could fetch (or the old ones), and the install is tried with
+# those: it fails only when the packages themselves cannot be had, naming
+# them. Every download is tried three times.
+apt_install() {
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    apt_get $sudo apt-get update -qq -o Acquire::Retries=3 ||
+        echo "== some package lists failed to download (a mirror mid-sync?); installing from those that came"
+    DEBIAN_FRONTEND=noninteractive apt_get $sudo apt-get install -y -qq -o Acquire::Retries=3 "$@" >/dev/null || {
+        echo "== could not install: $*" >&2
+        return 1
+    }
+}

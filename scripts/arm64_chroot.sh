@@ -18,8 +18,7 @@ done
 if [ ${#arm64_missing[@]} -gt 0 ]; then
     echo "== installing: ${arm64_missing[*]}"
     source "$(dirname "${BASH_SOURCE[0]}")/apt.sh"
-    apt_get apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt_get apt-get install -y -qq "${arm64_missing[@]}" >/dev/null
+    apt_install "${arm64_missing[@]}"
 fi
 
 # No service manager registers the interpreter: do it by hand. Its flags

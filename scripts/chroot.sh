@@ -39,8 +39,12 @@ chroot_make() {
     fi
     unshare --mount --pid --fork bash -c "
         mount -t proc proc '$root/proc' && mount --rbind /dev '$root/dev' &&
-        chroot '$root' bash -c '${chroot_foreign:+dpkg --add-architecture $chroot_foreign && }apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-            --no-install-recommends $packages >/dev/null && apt-get clean'"
+        chroot '$root' bash -c '${chroot_foreign:+dpkg --add-architecture $chroot_foreign && }
+            apt-get update -qq -o Acquire::Retries=3 ||
+                echo \"== some package lists failed to download (a mirror mid-sync?); installing from those that came\"
+            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o Acquire::Retries=3 --no-install-recommends $packages >/dev/null ||
+                { echo \"== could not install in $root: $packages\" >&2; exit 1; }
+            apt-get clean'"
     echo "$packages" >"$root/.complete"
 }
 

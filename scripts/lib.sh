@@ -27,10 +27,7 @@ ensure_packages() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "== installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    apt_get $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt_get $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+    apt_install "${missing[@]}"
 }
 
 build_all() {

@@ -34,8 +34,8 @@ root=/var/cache/orvalinde/$kind
 [ "$kind" != wine10 ] || root=${ORVALINDE_WINE10_ROOT:-$root}
 if ! dpkg-query -W -f='${Status}' debootstrap 2>/dev/null | grep -q "install ok installed"; then
     echo "== installing: debootstrap"
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null
+    source "$ROOT/scripts/apt.sh"
+    apt_install debootstrap
 fi
 source "$ROOT/scripts/chroot.sh"
 [ -f "$root/.complete" ] || echo "== making the $kind chroot in $root (a few minutes, once)"
