@@ -9,6 +9,7 @@
 #define ORVALINDE_NO_IMPORT
 #include <orvalinde.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +44,7 @@ std::vector<double> receivedAt;  // milliseconds, for tracing
 bool capturing = false;
 int captureButton = -1;
 std::vector<UINT> loopMessages[2];
+std::vector<UINT> loopOnce[2];  // the next such message only
 scenario::Driver* activeDriver = nullptr;
 
 scenario::Window windowOf(HWND window) {
@@ -75,14 +77,16 @@ void answer(HWND window, UINT message) {
     }
     const scenario::Window which = windowOf(window);
     if (which > scenario::Second || activeDriver == nullptr) return;
-    for (UINT opens : loopMessages[which]) {
-        if (opens != message) continue;
-        // A modal loop pumps the thread's queue: the platform hands it the
-        // event still being handled, then the scenario's lines run inside.
-        pumpFor(5);
-        if (activeDriver->loopBody) activeDriver->loopBody();
+    std::vector<UINT>& once = loopOnce[which];
+    const auto next = std::find(once.begin(), once.end(), message);
+    if (next != once.end())
+        once.erase(next);
+    else if (std::find(loopMessages[which].begin(), loopMessages[which].end(), message) == loopMessages[which].end())
         return;
-    }
+    // A modal loop pumps the thread's queue: the platform hands it the
+    // event still being handled, then the scenario's lines run inside.
+    pumpFor(5);
+    if (activeDriver->loopBody) activeDriver->loopBody();
 }
 
 LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -249,7 +253,9 @@ struct WineHost : scenario::Driver {
         received.clear();
         receivedAt.clear();
     }
-    void loopAt(scenario::Window window, uint32_t message) override { loopMessages[window].push_back(message); }
+    void loopAt(scenario::Window window, uint32_t message, bool once) override {
+        (once ? loopOnce : loopMessages)[window].push_back(message);
+    }
 
     void move(scenario::Window window, int x, int y) override {
         pointerWindow = window;
@@ -340,6 +346,7 @@ struct WineHost : scenario::Driver {
         return count >= 0;
     }
 
+    uint64_t moduleTimerTicks() override { return threadTimerTicks; }
     double clockMs() override { return nowMs(); }
     double stalledMs() override { return ::stalledMs(); }
     double longestStallMs() override { return ::longestStallMs(); }

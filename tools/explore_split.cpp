@@ -66,14 +66,14 @@ void report(const std::string& kind, int exception, uint32_t node, int action, c
     put(k->second);
     put(static_cast<int8_t>(exception));
     put(node);
-    put(static_cast<int8_t>(action));
+    put(static_cast<int16_t>(action));
     put(static_cast<uint8_t>(order != nullptr ? order->size() : 0));
     if (order != nullptr)
         for (size_t i : *order) put(static_cast<uint8_t>(i));
     written();
 }
 
-void candidate(uint32_t parent, uint8_t action, uint64_t fingerprint) {
+void candidate(uint32_t parent, uint16_t action, uint64_t fingerprint) {
     put('C');
     put(parent);
     put(action);
@@ -106,7 +106,8 @@ bool readBack(int fd, const Handlers& handlers, uint64_t* transitions, uint32_t*
             at += size;
         } else if (type == 'R') {
             uint32_t kind = 0, node = 0;
-            int8_t exception = 0, action = 0;
+            int8_t exception = 0;
+            int16_t action = 0;
             uint8_t count = 0;
             if (!take(in, &at, &kind) || !take(in, &at, &exception) || !take(in, &at, &node) ||
                 !take(in, &at, &action) || !take(in, &at, &count) || kind >= names.size())
@@ -119,7 +120,7 @@ bool readBack(int fd, const Handlers& handlers, uint64_t* transitions, uint32_t*
             handlers.report(names[kind], exception, node, action, order);
         } else if (type == 'C') {
             uint32_t parent = 0;
-            uint8_t action = 0;
+            uint16_t action = 0;
             uint64_t fingerprint = 0;
             if (!take(in, &at, &parent) || !take(in, &at, &action) || !take(in, &at, &fingerprint)) return false;
             handlers.candidate(parent, action, fingerprint);

@@ -53,8 +53,14 @@ extern const ExceptionInfo kExceptions[kExceptionCount];
 // Two more: a host whose user leaves it for another program with keys or
 // buttons held, lets them go there, and comes back; and the lost-release
 // host with a left-handed user, whose buttons are swapped.
+// And a host whose handlers act inside the module's sends: an action may
+// carry `nested`, an act (an export called, a timer firing in a loop the
+// handler pumps, a key or button let go meanwhile, the focus moving) that
+// runs inside the first message the module sends either window during it,
+// written as `host W loop at next M`; the actions with acts come after the
+// others, the others' copies in order for each act.
 enum Variant : uint8_t {
-    kPlainHost, kLostReleases, kCapturingHost, kModalHost, kAwayHost, kSwappedHost, kVariantCount
+    kPlainHost, kLostReleases, kCapturingHost, kModalHost, kAwayHost, kSwappedHost, kReentrantHost, kVariantCount
 };
 extern const char* const kVariantNames[kVariantCount];
 extern Variant variant;  // set before start()
@@ -80,10 +86,31 @@ struct Saved {
     Believed believed[2];
     Believed excused[2][kExceptionCount];
     Believed byInput[2];
+    bool burstWanted;
 };
 
 // The live world: the simulated platform, the module's record and these.
 extern SimulatedHost host;
+// The reentrant host (model_acts.cpp): its handlers set on main and second,
+// the acts added to an alphabet, an action's act armed (and its line written
+// to `flat` when set) and disarmed once the action is done, returning how
+// many messages the module sent inside it; and an export called (before it
+// runs, and once it returned), for burstWanted.
+void startActs();
+void addActs(std::vector<scenario::Step>* out);
+void armAct(const scenario::Step& s, std::vector<scenario::Step>* flat);
+uint32_t disarmAct();
+void noteCall(const std::string& name, bool returned);
+// The alphabet's keys, and the exports the user may call.
+constexpr size_t kKeyCount = 6, kExportCount = 7;
+extern const int kKeys[kKeyCount];
+extern const char* const kExports[kExportCount];
+// Whether the last action sent a message of the module's to main or second:
+// an act it carried was set off only then.
+extern bool sentToHost;
+// The host asked for the burst (doDelayedEnable) and has not cancelled it
+// (setOrvalindeIsEnabled) since: the burst's timer may live only then.
+extern bool burstWanted;
 extern Believed believed[2];  // main, second
 // Per window and exception, the believed keys that exception accounts for.
 extern Believed excused[2][kExceptionCount];
@@ -132,7 +159,7 @@ Realized realize(const std::vector<scenario::Step>& path, const std::string& kin
 
 // The keys and buttons held, as the actions that release them.
 std::vector<scenario::Step> releases();
-// After the releases: translation on, one ordinary keystroke, one motion.
+// After the releases: one ordinary keystroke, one motion; translation as it was.
 std::vector<scenario::Step> settleTail();
 // Performs `releases` in the order given, then settleTail(), appending each
 // action to `done`. Returns the first violation, or else the first key a

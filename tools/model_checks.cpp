@@ -20,9 +20,20 @@ std::string invariants(uint32_t mostSends) {
         else return "a timer of no feature is alive";
     }
     if (perProcedure[0] > 1 || perProcedure[1] > 1 || perProcedure[2] > 1) return "a feature has two timers alive";
+    // A timer lives exactly while the module keeps its id: one it forgot
+    // would run on, one it keeps dead would be killed by id under another's.
+    for (const sim::TimerInfo& timer : sim::timers()) {
+        const TimerId kept = timer.procedure == draggerTick ? state.draggerTimer
+                             : timer.procedure == maskTimerTick ? state.maskTimer : state.burstTimer;
+        if (kept != timer.id) return "a timer whose id the module forgot is alive";
+    }
+    if ((state.draggerTimer != 0 && perProcedure[0] == 0) || (state.maskTimer != 0 && perProcedure[1] == 0) ||
+        (state.burstTimer != 0 && perProcedure[2] == 0))
+        return "the module keeps the id of a timer that is dead";
     if ((perProcedure[0] != 0) != (state.draggerKey != 0)) return "the dragger timer outlives its mode, or the mode runs without it";
-    if (perProcedure[2] != 0 && state.burstTicks > 5) return "the burst timer outlives the burst";
+    if (perProcedure[2] != 0 && (state.burstTicks > 5 || !burstWanted)) return "the burst timer outlives the burst";
     if (state.draggerKey == 0 && sim::cursorCount() != 0) return "the cursor count is off with dragger mode off";
+    if (state.draggerKey != 0 && sim::cursorCount() != -1) return "the cursor is not hidden exactly once in dragger mode";
     return "";
 }
 

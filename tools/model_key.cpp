@@ -50,6 +50,8 @@ std::string key() {
     const bool burstLive = std::any_of(timers.begin(), timers.end(), [](const sim::TimerInfo& t) { return t.id == state.burstTimer; });
     const uint32_t burstTicks = all || burstLive ? state.burstTicks : 0;
     put(&burstTicks, sizeof burstTicks);
+    // Whether the host still wants the burst is read only while its timer lives.
+    byte((all || burstLive) && burstWanted);
     // Only whether an anchor is the pointer matters: every event happens there.
     byte((all || state.altLeftArmed) && samePoint(state.leftAnchor, host.pointer));
     byte((all || state.altMiddleArmed) && samePoint(state.middleAnchor, host.pointer));

@@ -3,6 +3,8 @@
 // written as scenario files (model.h).
 #include "model.h"
 
+#include <algorithm>
+
 namespace model {
 
 const ExceptionInfo kExceptions[kExceptionCount] = {
@@ -16,7 +18,7 @@ const ExceptionInfo kExceptions[kExceptionCount] = {
      "own gestures at such a release, and the buttons it sent are not excused"},
 };
 
-const char* const kVariantNames[kVariantCount] = {"plain", "lost", "capture", "modal", "away", "swapped"};
+const char* const kVariantNames[kVariantCount] = {"plain", "lost", "capture", "modal", "away", "swapped", "reentrant"};
 Variant variant = kPlainHost;
 int maxHeld = 0;
 bool untimed = false;
@@ -29,6 +31,12 @@ std::vector<scenario::Step> written(const std::vector<scenario::Step>& steps) {
     collectWritten(&out);
     for (const scenario::Step& s : steps) apply(s);
     collectWritten(nullptr);
+    // An act the host armed that no message ever set off writes nothing.
+    out.erase(std::remove_if(out.begin(), out.end(),
+                             [](const scenario::Step& s) {
+                                 return s.kind == scenario::Kind::Host && s.once && s.window == scenario::NoWindow;
+                             }),
+              out.end());
     restore(live);
     return out;
 }

@@ -213,9 +213,15 @@ Realized realize(const std::vector<scenario::Step>& path, const std::string& kin
             now = when;
         };
         for (size_t i = 0; i < path.size(); ++i) {
-            if (events[i].kind != Event::Action) continue;
+            // The reentrant host's act goes with the wait whose end fires the timer.
+            const bool act = events[i].kind != Event::Action && path[i].nested >= 0;
+            if (events[i].kind != Event::Action && !act) continue;
+            const size_t before = timed->size();
             waitUntil(t[i + 1]);
-            timed->push_back(path[i]);
+            if (!act)
+                timed->push_back(path[i]);
+            else if (timed->size() > before)
+                timed->back().nested = path[i].nested;
         }
         waitUntil(t[path.size()]);  // the last event's, before the end's
         untimed = false;

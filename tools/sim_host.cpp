@@ -1,5 +1,6 @@
 #include "sim_host.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "module/exports.h"
@@ -113,18 +114,21 @@ void SimulatedHost::releaseUnseen(scenario::Button button, scenario::Release how
     if (how == scenario::NonClient) sim::nonClientButtonUp(simButton(button), handle(pointerWindow), at);
 }
 
-void SimulatedHost::loopAt(scenario::Window window, uint32_t message) {
-    std::vector<uint32_t>& messages = loops[window];
-    messages.push_back(message);
+void SimulatedHost::loopAt(scenario::Window window, uint32_t message, bool once) {
+    const bool first = loops[window].empty() && loopsOnce[window].empty();
+    (once ? loopsOnce : loops)[window].push_back(message);
+    if (!first) return;
     sim::setWindowProcedure(handle(window), [this, window](const sim::Message& m) {
-        for (uint32_t opens : loops[window]) {
-            if (m.message != opens) continue;
-            sim::handTheEventAgain();
-            const sim::LoopEntry entry = sim::enterModalLoop();
-            if (loopBody) loopBody();
-            sim::leaveModalLoop(entry);
+        std::vector<uint32_t>& next = loopsOnce[window];
+        auto it = std::find(next.begin(), next.end(), m.message);
+        if (it != next.end())
+            next.erase(it);
+        else if (std::find(loops[window].begin(), loops[window].end(), m.message) == loops[window].end())
             return;
-        }
+        sim::handTheEventAgain();
+        const sim::LoopEntry entry = sim::enterModalLoop();
+        if (loopBody) loopBody();
+        sim::leaveModalLoop(entry);
     });
 }
 

@@ -34,13 +34,14 @@ struct SimulatedHost : scenario::Driver {
     }
     // The window's procedure runs the loop; it calls back into this host, so
     // the host must stay where it is while the world lives.
-    void loopAt(scenario::Window window, uint32_t message) override;
+    void loopAt(scenario::Window window, uint32_t message, bool once) override;
     void move(scenario::Window window, int x, int y) override;
     void wait(uint32_t milliseconds) override;
     void focus(scenario::Window window) override;
     void peek() override;
     void swapButtons(bool on) override { sim::swapButtons(on); }
     bool cursorShown() override;
+    uint64_t moduleTimerTicks() override { return sim::timerFires(); }
     void unload() override { unloaded = true; }
     // A module that pinned itself stays mapped whatever the host frees.
     bool moduleLoaded() override { return !unloaded || sim::modulePinned(); }
@@ -71,4 +72,5 @@ struct SimulatedHost : scenario::Driver {
     Point pointer = {0, 0};  // client coordinates of pointerWindow
     Point secondOffset = kSecondOffset;
     std::vector<uint32_t> loops[2];  // per window, the messages that open a modal loop
+    std::vector<uint32_t> loopsOnce[2];  // ... the next time only
 };

@@ -181,6 +181,10 @@ bool parseExpect(Parser& p, Step* step) {
         step->cursorShown = w == "shown";
         return p.end();
     }
+    if (w == "no") {
+        step->kind = Kind::ExpectNoTimer;
+        return ((p.word(&w, "timer") && w == "timer") || p.fail("no takes timer")) && p.end();
+    }
     if (w == "module") {
         step->kind = Kind::ExpectModule;
         if (!p.word(&w, "loaded or unloaded")) return false;
@@ -283,8 +287,12 @@ bool parseStep(Parser& p, Step* step) {
         if (!parseWindow(w, &step->window) || step->window > Second) return p.fail("host takes captures, main or second");
         std::string at;
         if (!p.word(&w, "loop") || w != "loop" || !p.word(&at, "at") || at != "at")
-            return p.fail("a window's host behaviour is: loop at MESSAGE");
+            return p.fail("a window's host behaviour is: loop at [next] MESSAGE");
         if (!p.word(&w, "message")) return false;
+        if (w == "next") {
+            step->once = true;
+            if (!p.word(&w, "message")) return false;
+        }
         return (parseMessage(w, &step->expected.message) || p.fail("unknown message '" + w + "'")) && p.end();
     }
     if (verb == "pointer") {
@@ -425,10 +433,12 @@ bool parse(const std::string& file, const std::string& text, Scenario* out, std:
             return false;
         }
         // Window lines may also come later: a window that moved.
-        auto declaration = [](Kind kind) { return kind == Kind::Layout || kind == Kind::Host || kind == Kind::Pointer; };
+        auto declaration = [](const Step& s) {
+            return s.kind == Kind::Layout || (s.kind == Kind::Host && !s.once) || s.kind == Kind::Pointer;
+        };
         const bool hiddenWindow = step.kind == Kind::Layout && (step.window == Ime || step.window == Tooltip);
-        if ((step.kind != Kind::Layout || hiddenWindow) && declaration(step.kind) && !out->steps.empty() &&
-            !declaration(out->steps.back().kind)) {
+        if ((step.kind != Kind::Layout || hiddenWindow) && declaration(step) && !out->steps.empty() &&
+            !declaration(out->steps.back())) {
             *error = file + ":" + std::to_string(number) + ": host, pointer, ime and tooltip lines come before the first action";
             return false;
         }
@@ -479,7 +489,8 @@ std::string format(const Step& step) {
     }
     case Kind::Host:
         return step.captures ? "host captures"
-                             : std::string("host ") + windowName(step.window) + " loop at " + messageName(step.expected.message);
+                             : std::string("host ") + windowName(step.window) + " loop at " + (step.once ? "next " : "") +
+                                   messageName(step.expected.message);
     case Kind::EndLoop: return "end loop";
     case Kind::Pointer:
         return "pointer " + std::to_string(step.x) + " " + std::to_string(step.y) + over(step.window);
@@ -491,6 +502,7 @@ std::string format(const Step& step) {
     case Kind::Peek: return "peek";
     case Kind::Buttons: return std::string("buttons ") + (step.swapped ? "swapped" : "normal");
     case Kind::Unload: return "unload";
+    case Kind::ExpectNoTimer: return "expect no timer";
     case Kind::ExpectModule: return std::string("expect module ") + (step.moduleLoaded ? "loaded" : "unloaded");
     case Kind::ExpectCursor: return std::string("expect cursor ") + (step.cursorShown ? "shown" : "hidden");
     default: break;

@@ -48,6 +48,11 @@
 //                                      again, and the lines that follow run
 //                                      inside the loop ...
 //   end loop                           ... until this one: the loop returns
+//   host main loop at next WM_KEYDOWN  an action: the next time that window
+//                                      gets the message, sent or passed on,
+//                                      it runs one such loop (its handler
+//                                      pumps, or calls an export, inside the
+//                                      module's send); once
 //   wait 60                            milliseconds
 //   focus second | focus main          the keyboard focus moves
 //   focus away                         ... to another program (Alt+Tab, a
@@ -79,6 +84,9 @@
 //                                      floor((T - S) / period) - 1 to
 //                                      ceil(T / period) + 1
 //   expect cursor hidden | expect cursor shown
+//   expect no timer                    no timer of the module fired during
+//                                      the action before (a wait): none is
+//                                      left alive
 //   unload                             the host frees the module (FreeLibrary)
 //   expect module loaded | expect module unloaded
 //
@@ -115,7 +123,7 @@ enum Release { Seen = 0, Outside = 1, Queued = 2, NonClient = 3 };
 enum class Kind {
     Layout, Host, Pointer, EndLoop, Call, KeyDown, KeyUp, KeyTap, ButtonDown, ButtonUp, ButtonDouble, Move, Wait, Focus, Peek, Unload,
     Buttons,
-    Expect, ExpectBox, ExpectCursor, ExpectModule
+    Expect, ExpectBox, ExpectCursor, ExpectModule, ExpectNoTimer
 };
 
 struct Received {
@@ -147,6 +155,7 @@ struct Step {
     Release release = Seen;  // button up; a key up is Seen or Queued
     int nested = -1;         // the search tools' own: see model::alphabet
     bool captures = false;   // host: captures, or a loop at expected.message
+    bool once = false;       // host: the loop opens at the next such message only
     bool swapped = false;    // buttons
     uint32_t everyMs = 0;    // a timer's run: its period
 };
@@ -176,13 +185,15 @@ struct Driver {
     virtual void place(Window window, int x, int y) = 0;
     // Host behaviour, before any action.
     virtual void hostCaptures() = 0;
-    virtual void loopAt(Window window, uint32_t message) = 0;
+    virtual void loopAt(Window window, uint32_t message, bool once) = 0;
     virtual void move(Window window, int x, int y) = 0;
     virtual void wait(uint32_t milliseconds) = 0;
     virtual void focus(Window window) = 0;  // NoWindow: another program
     virtual void peek() = 0;
     virtual void swapButtons(bool on) = 0;
     virtual bool cursorShown() = 0;
+    // How many times a timer procedure of the module has run so far.
+    virtual uint64_t moduleTimerTicks() = 0;
     // Frees the host's reference to the module; whether it is still mapped.
     virtual void unload() = 0;
     virtual bool moduleLoaded() = 0;

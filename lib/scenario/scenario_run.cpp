@@ -36,7 +36,7 @@ bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* e
         if (step.captures)
             driver.hostCaptures();
         else
-            driver.loopAt(step.window, step.expected.message);
+            driver.loopAt(step.window, step.expected.message, step.once);
         break;
     case Kind::Call:
         if (!driver.moduleLoaded()) {
@@ -207,6 +207,7 @@ bool run(const Scenario& s, Driver& driver, std::string* error, double* lateMs) 
         while (early > 0 && (unless == nullptr || !matches(*unless, pending.front()))) pop();
     };
     bool afterTimerCall = false;  // the last action was a call that armed a timer
+    uint64_t ticksBefore = 0;     // the module's timer ticks when the last action began
     // Whether timing can explain the failure at hand: a message missing,
     // out of place or unexpected; not a run outside its measured bounds,
     // nor a message wrong only in its parameter.
@@ -271,6 +272,13 @@ bool run(const Scenario& s, Driver& driver, std::string* error, double* lateMs) 
             *error = where(s, step.line) + "expected the cursor " + (step.cursorShown ? "shown" : "hidden");
             return false;
         }
+        if (step.kind == Kind::ExpectNoTimer) {
+            if (driver.moduleTimerTicks() == ticksBefore) return true;
+            timing = false;
+            *error = where(s, step.line) + "expected no timer of the module to fire during the action before, " +
+                     std::to_string(driver.moduleTimerTicks() - ticksBefore) + " fired";
+            return false;
+        }
         if (step.kind == Kind::ExpectModule) {
             if (driver.moduleLoaded() == step.moduleLoaded) return true;
             timing = false;
@@ -293,6 +301,7 @@ bool run(const Scenario& s, Driver& driver, std::string* error, double* lateMs) 
         }
         afterTimerCall = step.kind == Kind::Call && armsTimer(step.name);
         if (step.kind == Kind::Call) lastCall = {driver.clockMs(), driver.stalledMs()};
+        ticksBefore = driver.moduleTimerTicks();
         if (perform(s, step, driver, error)) return true;
         timing = false;
         return false;

@@ -34,8 +34,11 @@ void PLATFORM_CALLBACK draggerTick(WindowHandle, uint32_t, TimerId, TimerTime) {
         stopDragger();
     }
     stopDraggerIfUnfocused();
-    if (state.draggerKey != 0) {
+    if (state.draggerKey != 0)
         platform::sendMessage(state.mainWindow, WM_KEYDOWN, static_cast<WParam>(state.draggerKey), KEY_REPEAT_CTRL);
+    // The host may pump messages inside its key-down handler: a hook
+    // re-entered there may have ended the mode and killed this timer.
+    if (state.draggerKey != 0) {
         // Every 50 ms on average, though the platform fires timers only at
         // its clock's ticks (15.6 ms apart on most machines): each tick arms
         // for what is left until the next repeat is due. Behind by more than
@@ -90,10 +93,11 @@ void PLATFORM_CALLBACK burstTick(WindowHandle, uint32_t, TimerId, TimerTime) {
         killTimer(&state.burstTimer);
         state.burstTicks += 1;
     } else {
+        state.burstTicks += 1;
         platform::sendMessage(state.mainWindow, WM_KEYDOWN, VK_H, KEY_REPEAT_CTRL);
         platform::sendMessage(state.mainWindow, WM_KEYUP, VK_H, KEY_REPEAT_CTRL);
-        state.burstTimer = platform::setTimer(state.burstTimer, 10, burstTick);
-        state.burstTicks += 1;
+        // The host's own H handler may have cancelled the burst meanwhile.
+        if (state.burstTimer != 0) state.burstTimer = platform::setTimer(state.burstTimer, 10, burstTick);
     }
     switchWhenQuiet();
 }

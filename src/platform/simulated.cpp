@@ -16,12 +16,15 @@ void deliverQueued(const QueuedEvent* behind);
 
 // Calls a hook; true when it passed the event on.
 bool callHook(HookProcedure hook, int code, WParam wParam, LParam lParam) {
-    const uint64_t before = world.nextHookCalls;
+    const int frame = world.hookFrames < 8 ? world.hookFrames : 7;
+    ++world.hookFrames;
+    world.frameResults[frame] = 0;
     enter();
     const LResult result = hook(code, wParam, lParam);
     leave();
+    --world.hookFrames;
     if (!world.checkHookResults) return result == 0;
-    const bool passedOn = world.nextHookCalls > before && result == world.lastNextHookResult;
+    const bool passedOn = world.frameResults[frame] != 0 && result == world.frameResults[frame];
     if (!passedOn && result != 1) ++world.wrongHookResults;
     return passedOn;
 }

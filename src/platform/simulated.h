@@ -137,6 +137,7 @@ void coarseClock(bool on);
 uint32_t now();
 void advance(uint32_t milliseconds);
 size_t liveTimers();
+uint64_t timerFires();  // timer procedures run so far
 // For tools that try every order timers could fire in: while held, the clock
 // passes due times without firing anything, and fireTimer fires a live timer
 // now (false: none has that id).
@@ -147,7 +148,7 @@ struct TimerInfo {
     TimerProcedure procedure;
     uint32_t interval;
     uint32_t dueIn;  // milliseconds from now
-    uint32_t arms;   // how often it was set or re-armed: a change is a new due time
+    uint32_t arms;   // changes whenever it is set, re-armed or fires: a new due time
 };
 std::vector<TimerInfo> timers();  // the live ones, in creation order
 

@@ -15,7 +15,8 @@ uint64_t tickAtOrBefore(uint64_t ms) { return ms * 8 / 125 * 125 / 8; }
 void fire(Timer* timer) {
     // Periodic until killed or re-armed by its own procedure.
     timer->due = world.clock + (timer->interval == 0 ? 1 : timer->interval);
-    ++timer->arms;
+    timer->arms = ++world.arms;
+    ++world.timerFires;
     const TimerId id = timer->id;
     const TimerProcedure procedure = timer->procedure;
     enter();
@@ -58,6 +59,8 @@ bool fireTimer(TimerId id) {
     fire(timer);
     return true;
 }
+
+uint64_t timerFires() { return world.timerFires; }
 
 size_t liveTimers() {
     size_t count = 0;

@@ -79,14 +79,14 @@ TimerId setTimer(TimerId id, uint32_t milliseconds, TimerProcedure procedure) {
         timer->interval = milliseconds;
         timer->due = world.clock + milliseconds;
         timer->procedure = procedure;
-        ++timer->arms;
+        timer->arms = ++world.arms;
         return id;
     }
     // Windows hands out the ids of timers without a window from a pool the
     // whole thread shares, and reuses a freed one at once: lowest free first.
     TimerId fresh = 1;
     while (liveTimer(fresh) != nullptr) ++fresh;
-    world.timers.push_back({fresh, milliseconds, world.clock + milliseconds, procedure, true, 1});
+    world.timers.push_back({fresh, milliseconds, world.clock + milliseconds, procedure, true, ++world.arms});
     return fresh;
 }
 
@@ -119,6 +119,7 @@ LResult callNextHook(int, WParam, LParam lParam) {
     if (world.mouseHookDepth > 0) world.pointsPassedOn.push_back(reinterpret_cast<const MouseHookRecord*>(lParam)->pt);
     // Never 0 or 1, so that neither can pass for it by accident.
     world.lastNextHookResult = world.checkHookResults ? static_cast<LResult>(0x5EED0000 + world.nextHookCalls) : 0;
+    if (world.hookFrames > 0) world.frameResults[world.hookFrames < 8 ? world.hookFrames - 1 : 7] = world.lastNextHookResult;
     return world.lastNextHookResult;
 }
 

@@ -46,12 +46,14 @@ struct Timer {
     uint64_t due;
     TimerProcedure procedure;
     bool live;
-    uint32_t arms;  // how often it was set or re-armed
+    uint32_t arms;  // stamped anew (World::arms) whenever it is set, re-armed or fires
 };
 
 typedef std::bitset<256> Keys;  // by virtual key: down or not
 
 struct World {
+    uint64_t timerFires = 0;
+    uint32_t arms = 0;  // every arming of any timer, so a reused id is still a new arming
     std::vector<Window> windows;
     uint64_t windowsVersion = 0;  // changed with any window, never reused
     WindowHandle focus = nullptr;
@@ -86,6 +88,11 @@ struct World {
     std::vector<Point> pointsPassedOn;  // what the next mouse hook was handed
     bool checkHookResults = false;
     LResult lastNextHookResult = 0;
+    // Per hook call under way, innermost last: what its own call of the next
+    // hook returned (0: none yet). A host's loop inside a send re-enters the
+    // hooks, and the outer call must return its own next hook's result.
+    int hookFrames = 0;
+    LResult frameResults[8] = {};
     uint64_t wrongHookResults = 0;
     int entryDepth = 0;
     uint32_t sendsThisEntry = 0;

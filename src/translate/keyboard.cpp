@@ -102,10 +102,12 @@ bool handleCtrl(bool released) {
 // Any key outside the Ctrl family: Ctrl is no longer alone, or is alone again.
 void handleOtherKey(int key, bool released) {
     if (state.ctrlWithheld && !released) {
-        if (state.altInjected) sendAltUpToMain();
-        state.ctrlDownWindow = state.mainWindow;
-        sendCtrlToMain(WM_KEYDOWN, KEY_LATE_CTRL_DOWN);
+        // Handed over before anything is sent: the host may pump messages
+        // inside its handler, and Ctrl may go up in a hook re-entered there.
         state.ctrlWithheld = false;
+        state.ctrlDownWindow = state.mainWindow;
+        if (state.altInjected) sendAltUpToMain();
+        if (state.ctrlHeld) sendCtrlToMain(WM_KEYDOWN, KEY_LATE_CTRL_DOWN);
     }
     if (state.ctrlHeld && released && !anyOtherKeyDown(key)) {
         state.ctrlWithheld = true;
@@ -179,16 +181,19 @@ void settleKeysReleasedElsewhere(int keyAtHand, WParam mouseMessage) {
 }
 
 void pressCtrlForMask() {
-    if (!state.maskActive) {
-        // A withheld Ctrl is handed over with the mask's Ctrl key-down.
-        if (state.ctrlWithheld) state.ctrlDownWindow = state.mainWindow;
-        sendCtrlToMain(WM_KEYDOWN, KEY_REPEAT_CTRL);
-        if (state.ctrlWithheld) {
-            sendAltDownToMain();
-            state.ctrlWithheld = false;
-        }
-    }
+    if (state.maskActive) return;
+    // Held before anything is sent: the host may pump messages inside its
+    // handler, and a hook re-entered there must see the mask's Ctrl to
+    // release it.
     state.maskActive = true;
+    // A withheld Ctrl is handed over with the mask's Ctrl key-down.
+    const bool handOver = state.ctrlWithheld;
+    if (handOver) {
+        state.ctrlDownWindow = state.mainWindow;
+        state.ctrlWithheld = false;
+    }
+    sendCtrlToMain(WM_KEYDOWN, KEY_REPEAT_CTRL);
+    if (handOver) sendAltDownToMain();
 }
 
 namespace {

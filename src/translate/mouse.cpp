@@ -69,6 +69,14 @@ void oweCtrlUp(WindowHandle window) {
     state.pendingCtrlUpWindow = window;
 }
 
+// The same once the drag's release went out. Sent with translation on, and
+// switched off inside that send (a loop the host ran there re-entered the
+// hooks at a quiet moment), no later event of ours settles it.
+void oweCtrlUpAfterSend(WindowHandle window, bool sentEnabled) {
+    oweCtrlUp(window);
+    if (sentEnabled && !state.enabled) flushPendingCtrlUp();
+}
+
 inline bool movedFrom(Point anchor, Point pt) { return anchor.x != pt.x || anchor.y != pt.y; }
 
 // Motion just after a drag was switched into a chord restarts it as a
@@ -146,10 +154,11 @@ bool handleRightUp(const Event& e) {
     if (!state.altRightDragActive) return false;
     state.altRightDragActive = false;
     const WindowHandle ctrlWindow = state.altRightCtrlWindow;
+    const bool enabled = state.enabled;
     send(e, WM_RBUTTONUP, MK_CONTROL, e.pt);
     // Owed even if a re-entered call started another drag meanwhile: this
     // drag's Ctrl key-down is still unanswered.
-    oweCtrlUp(ctrlWindow);
+    oweCtrlUpAfterSend(ctrlWindow, enabled);
     return true;
 }
 
@@ -183,8 +192,9 @@ bool handleLeftUp(const Event& e) {
             state.altMiddleArmed = true;
             begin(MIDDLE, e);
         }
+        const bool enabled = state.enabled;
         send(e, WM_RBUTTONUP, MK_RBUTTON_CONTROL, e.pt);
-        oweCtrlUp(ctrlWindow);
+        oweCtrlUpAfterSend(ctrlWindow, enabled);
         return true;
     }
     if (state.altLeftDragActive) {
