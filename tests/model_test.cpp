@@ -61,6 +61,23 @@ TEST(Untimed, PathsReplayWithRealWaitsOrAreFalseAlarms) {
     model::untimed = false;
 }
 
+// A tick arms the dragger's next repeat from the time it fires at: untimed,
+// the repeats still come at 1, 51 and 101 ms, as with real waits (one wait
+// takes the three).
+TEST(Untimed, TimersArmFromTheTimeTheyFire) {
+    const std::vector<scenario::Step> path = {act(scenario::Kind::KeyDown, 'F'),
+                                              act(scenario::Kind::Call, 0, "startDraggerMode"), fire("dragger"),
+                                              fire("dragger"), fire("dragger")};
+    model::variant = model::kPlainHost;
+    model::untimed = true;
+    model::start();
+    std::vector<scenario::Step> timed;
+    std::string why;
+    EXPECT_EQ(model::realize(path, "", &timed, &why), model::Realized::Replays) << why;
+    EXPECT_EQ(waits(timed), ". . 101 ");
+    model::untimed = false;
+}
+
 // Scenarios of what the module owes a host, with the host the explorer
 // reached them on: each action passes every check, and nothing is left
 // believed down at the end.
@@ -89,6 +106,44 @@ TEST(Checks, PassWhatTheModuleOwes) {
         int exception = -1;
         EXPECT_EQ(model::believedDown(&exception), "") << c.file;
     }
+    model::variant = model::kPlainHost;
+}
+
+// States whose futures differ have different keys. On the capturing host
+// the window holding the mouse keeps it until the release of the button
+// that took it: left then right pressed in main, and right then left, end
+// in one window and one held set, but after "left up, move over the child,
+// right up" the right release reaches main in one and the child in the
+// other.
+TEST(Key, TellsApartStatesWhoseFuturesDiffer) {
+    auto button = [](scenario::Kind kind, scenario::Button b) {
+        scenario::Step s = act(kind);
+        s.button = b;
+        return s;
+    };
+    scenario::Step move = act(scenario::Kind::Move);
+    move.window = scenario::Second;
+    move.x = move.y = 30;
+    model::variant = model::kCapturingHost;
+    std::string keys[2];
+    scenario::Window releasedIn[2] = {scenario::NoWindow, scenario::NoWindow};
+    for (int order = 0; order < 2; ++order) {
+        model::start();
+        const scenario::Button first = order == 0 ? scenario::Left : scenario::Right;
+        model::apply(button(scenario::Kind::ButtonDown, first));
+        model::apply(button(scenario::Kind::ButtonDown, order == 0 ? scenario::Right : scenario::Left));
+        keys[order] = model::key();
+        std::vector<sim::Message> received;
+        model::collectMessages(&received);
+        for (const scenario::Step& s :
+             {button(scenario::Kind::ButtonUp, scenario::Left), move, button(scenario::Kind::ButtonUp, scenario::Right)})
+            model::apply(s);
+        model::collectMessages(nullptr);
+        for (const sim::Message& m : received)
+            if (m.input && m.message == WM_RBUTTONUP) releasedIn[order] = model::host.windowOf(m.window);
+    }
+    EXPECT_NE(releasedIn[0], releasedIn[1]);
+    EXPECT_NE(keys[0], keys[1]);
     model::variant = model::kPlainHost;
 }
 

@@ -22,6 +22,17 @@ void packKeys(std::string* out, const std::bitset<256>& keys) {
     (*out)[at + 1] = static_cast<char>(count >> 8);
 }
 
+// The pointer in the client coordinates of the window the next mouse
+// event goes to (the one that holds the mouse, if any), where the module
+// keeps its anchors and last send points.
+Point pointerForEvents() {
+    const Point origin = host.origin(host.pointerWindow);
+    const Point screen = {origin.x + host.pointer.x, origin.y + host.pointer.y};
+    const WindowHandle capture = sim::capture();
+    const Point to = capture != nullptr ? host.origin(host.windowOf(capture)) : origin;
+    return {screen.x - to.x, screen.y - to.y};
+}
+
 }  // namespace
 
 std::string key() {
@@ -40,8 +51,9 @@ std::string key() {
     // Reduced: a button's press counts only while its gesture is held, the
     // burst's count only while its timer lives, an anchor only while armed.
     const bool all = !reduced;
+    const Point pointer = pointerForEvents();
     for (const GestureButton& g : state.gestureButtons) {
-        byte(g.held | (g.pressSent && (all || g.held)) << 1 | (g.held && samePoint(g.at, host.pointer)) << 2);
+        byte(g.held | (g.pressSent && (all || g.held)) << 1 | (g.held && samePoint(g.at, pointer)) << 2);
         if (g.held) put(&g.window, sizeof g.window);
     }
     put(&state.draggerKey, sizeof state.draggerKey);
@@ -53,8 +65,8 @@ std::string key() {
     // Whether the host still wants the burst is read only while its timer lives.
     byte((all || burstLive) && burstWanted);
     // Only whether an anchor is the pointer matters: every event happens there.
-    byte((all || state.altLeftArmed) && samePoint(state.leftAnchor, host.pointer));
-    byte((all || state.altMiddleArmed) && samePoint(state.middleAnchor, host.pointer));
+    byte((all || state.altLeftArmed) && samePoint(state.leftAnchor, pointer));
+    byte((all || state.altMiddleArmed) && samePoint(state.middleAnchor, pointer));
     byte(host.pointerWindow);
     // The switch tick matters only while pending, and only up to 2 ms old.
     byte(state.chordSwitchPending ? std::min<uint32_t>(sim::now() - state.chordSwitchTick, 2) : 0);
@@ -92,8 +104,10 @@ std::string key() {
             const Believed b = all ? byInput[w] : byInput[w] & believed[w];
             byte(b.test(1) | b.test(2) << 1 | b.test(3) << 2 | b.test(4) << 3);
         }
-    // The capturing host's window that holds the mouse gets its releases.
+    // The capturing host's window that holds the mouse gets its releases,
+    // until the release of the button that took it.
     byte(windowIndex(sim::capture()) + 1);
+    byte(sim::capture() != nullptr ? sim::captureButton() : 0);
     return k;
 }
 

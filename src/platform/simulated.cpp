@@ -365,6 +365,7 @@ void setDoubleClicks(WindowHandle window, bool on) {
 
 void setCapturingHost(bool on) { world.capturingHost = on; }
 WindowHandle capture() { return world.capture; }
+int captureButton() { return world.captureButton; }
 void setCapture(WindowHandle window) { world.capture = window; }
 
 LoopEntry enterModalLoop() {

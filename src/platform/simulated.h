@@ -115,6 +115,7 @@ void setDoubleClicks(WindowHandle window, bool on);
 void setCapturingHost(bool on);
 void setCapture(WindowHandle window);
 WindowHandle capture();
+int captureButton();  // the button whose release ends the capture (0 left, 1 right, 2 middle)
 bool handTheEventAgain();
 // The user's input inside a modal loop counts as events of its own, not as
 // sends of the outer one.
@@ -140,7 +141,7 @@ size_t liveTimers();
 uint64_t timerFires();  // timer procedures run so far
 // For tools that try every order timers could fire in: while held, the clock
 // passes due times without firing anything, and fireTimer fires a live timer
-// now (false: none has that id).
+// (false: none has that id), the clock moved on to its due time if behind.
 void holdTimers(bool on);
 bool fireTimer(TimerId id);
 struct TimerInfo {
