@@ -109,6 +109,40 @@ TEST(Checks, PassWhatTheModuleOwes) {
     model::variant = model::kPlainHost;
 }
 
+// A braced list initializes the record only up to as many values as it has
+// fields (an array taking one for each element).
+struct AnyValue {
+    template <class T>
+    operator T() const;
+};
+template <class T, class... Values>
+constexpr auto initializes(int) -> decltype(T{Values{}...}, true) {
+    return true;
+}
+template <class T, class... Values>
+constexpr bool initializes(...) {
+    return false;
+}
+template <class T, class... Values>
+constexpr size_t initializers() {
+    if constexpr (initializes<T, Values..., AnyValue>(0))
+        return initializers<T, Values..., AnyValue>();
+    else
+        return sizeof...(Values);
+}
+
+// A field added to the module's record must say how the key takes it, or
+// states that differ in it would be merged unnoticed.
+TEST(Key, EveryFieldOfTheRecordIsAccountedFor) {
+    size_t listed = 0;
+    for (size_t i = 0; i < model::kStateFieldCount; ++i) listed += model::kStateFields[i].initializers;
+    EXPECT_EQ(initializers<TranslationState>(), listed);
+    size_t flags = 0;
+    for (size_t i = 0; i < model::kStateFieldCount; ++i)
+        flags += std::string(model::kStateFields[i].inKey) == "a flag";
+    EXPECT_EQ(flags, model::kFlagCount);
+}
+
 // States whose futures differ have different keys. On the capturing host
 // the window holding the mouse keeps it until the release of the button
 // that took it: left then right pressed in main, and right then left, end

@@ -44,7 +44,7 @@ bool TranslationState::*const kFlags[kFlagCount] = {
     &TranslationState::ctrlHeld,         &TranslationState::maskedLeftDown,      &TranslationState::altLeftArmed,
     &TranslationState::altLeftDragActive, &TranslationState::altMiddleArmed,     &TranslationState::altMiddleDragActive,
     &TranslationState::altRightDragActive, &TranslationState::chordDragActive,   &TranslationState::chordSwitchPending,
-    &TranslationState::sendingLeftUp,
+    &TranslationState::sendingLeftUp,      &TranslationState::modulePinned,
 };
 
 // Read as a byte: a bool holding anything but 0 or 1 must be seen as such.

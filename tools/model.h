@@ -173,7 +173,7 @@ std::string believedDown(int* exception);
 // Shared by the model's parts (model.cpp, model_key.cpp): the module's
 // flags, read as bytes; a host window's index (main 0, second 1, else -1);
 // the buttons each window got as input, not from the module.
-constexpr size_t kFlagCount = 20;
+constexpr size_t kFlagCount = 21;
 extern bool TranslationState::*const kFlags[kFlagCount];
 uint8_t flagByte(bool TranslationState::*flag);
 int windowIndex(WindowHandle window);
@@ -190,6 +190,16 @@ std::string beliefKind(int window, int key);
 // While `out` is set, apply() appends to it every message a window receives.
 void collectMessages(std::vector<sim::Message>* out);
 extern const int kButtonKeys[3];
+
+// The module's record, field by field in order, with how the key takes each
+// (`initializers`: what the field takes of a braced list: an array, one each).
+struct StateField {
+    const char* name;
+    int initializers;
+    const char* inKey;
+};
+extern const StateField kStateFields[];
+extern const size_t kStateFieldCount;
 
 // Equal for states that behave alike from here on: the module's record with
 // its anchors as "at the pointer" and its timers as what they are, the

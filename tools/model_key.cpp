@@ -7,6 +7,54 @@
 
 namespace model {
 
+// Every field of the module's record, and how the key takes it: a field
+// left out is one no future reads differently (model.h). A test checks that
+// the record has no field this list lacks.
+const StateField kStateFields[] = {
+    {"enabled", 1, "a flag"},
+    {"enableRequested", 1, "a flag"},
+    {"hooksInstalled", 1, "a flag"},
+    {"modulePinned", 1, "a flag"},
+    {"mainWindow", 1, "as it is"},
+    {"mouseHook", 1, "out: the platform's handle, the same from doEnable on"},
+    {"keyboardHook", 1, "out: the same"},
+    {"draggerKey", 1, "as it is"},
+    {"draggerTimer", 1, "as the live timer it names"},
+    {"draggerDue", 1, "through the timer's due time; untimed, out: only the order of firings counts"},
+    {"maskKey", 1, "as it is"},
+    {"maskTimer", 1, "as the live timer it names"},
+    {"maskActive", 1, "a flag"},
+    {"maskPressPassed", 1, "a flag"},
+    {"ctrlWithheld", 1, "a flag"},
+    {"altInjected", 1, "a flag"},
+    {"altHeld", 1, "a flag"},
+    {"ctrlHeld", 1, "a flag"},
+    {"pendingCtrlUpWindow", 1, "as it is"},
+    {"altRightCtrlWindow", 1, "as it is"},
+    {"chordCtrlWindow", 1, "as it is"},
+    {"maskedLeftDown", 1, "a flag"},
+    {"ctrlDownWindow", 1, "as it is"},
+    {"mainCtrlDown", 1, "a flag"},
+    {"mainAltDown", 1, "a flag"},
+    {"altLeftArmed", 1, "a flag"},
+    {"leftAnchor", 1, "whether it is the pointer where the next event goes"},
+    {"altLeftDragActive", 1, "a flag"},
+    {"altMiddleArmed", 1, "a flag"},
+    {"middleAnchor", 1, "whether it is the pointer where the next event goes"},
+    {"altMiddleDragActive", 1, "a flag"},
+    {"altRightDragActive", 1, "a flag"},
+    {"chordDragActive", 1, "a flag"},
+    {"chordSwitchPending", 1, "a flag"},
+    {"chordSwitchTick", 1, "as the pending switch's age, up to the 2 ms it waits"},
+    {"sendingLeftUp", 1, "a flag"},
+    {"gestureButtons", 3, "held, press sent, whether the last send point is the pointer, the window while held"},
+    {"gestureChanges", 1, "out: compared only with itself within one handler's call"},
+    {"replacing", 1, "out: live only inside a mouse hook call"},
+    {"burstTicks", 1, "as it is (reduced: while the burst's timer lives)"},
+    {"burstTimer", 1, "as the live timer it names"},
+};
+const size_t kStateFieldCount = sizeof kStateFields / sizeof kStateFields[0];
+
 namespace {
 
 // The keys set, as their count and codes: few are ever down at once, so
