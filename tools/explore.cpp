@@ -2,13 +2,15 @@
 // `doEnable` on the simulated platform, checking the invariants in each and
 // that releasing everything leaves no host window believing anything down.
 //   explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced]
-//           [--lean] [--split] [--out DIR]
+//           [--lean] [--split] [--first] [--out DIR]
 //                                        search (to closure unless --depth;
 //                                        with at most N inputs held at once;
 //                                        timers fired in any order and the
 //                                        key reduced, model.h; --lean trades
 //                                        time for memory; --split, lean too,
-//                                        expands each level in two processes)
+//                                        expands each level in two processes;
+//                                        --first ends with the level where
+//                                        a violation is first met)
 //   explore [--host H] --walk EVENTS [--seed N]
 //                                        a seeded random walk instead, in
 //                                        rounds that end settled and checked
@@ -348,7 +350,7 @@ void readReport(const std::string& kind, int exception, uint32_t node, int actio
 // `lean`: keep only node numbers between levels and replay each state when
 // it is expanded, for runs deeper than memory would allow. `split` (lean
 // too): each level's second half is expanded by a second process.
-int explore(int maxDepth, const char* outDir, bool lean, bool split) {
+int explore(int maxDepth, const char* outDir, bool lean, bool split, bool firstOnly) {
     const auto started = std::chrono::steady_clock::now();
     model::start();
     insert(seen, fingerprint(model::key()));
@@ -362,7 +364,15 @@ int explore(int maxDepth, const char* outDir, bool lean, bool split) {
         return 2;
     }
     int depth = 0;
-    while (!level.frontier.empty() && (maxDepth < 0 || depth < maxDepth)) {
+    // Cut short, the search ends with the level where it first met a
+    // violation: what it reports, the whole search reports too.
+    auto violated = [] {
+        for (const auto& entry : found)
+            if (entry.second.exception < 0 && (!model::untimed || entry.second.realized != model::Realized::FalseAlarm))
+                return true;
+        return false;
+    };
+    while (!level.frontier.empty() && (maxDepth < 0 || depth < maxDepth) && !(firstOnly && violated())) {
         level.next.clear();
         level.nextStates.clear();
         const size_t half = split && level.frontier.size() >= 2 ? level.frontier.size() / 2 : level.frontier.size();
@@ -416,7 +426,9 @@ int explore(int maxDepth, const char* outDir, bool lean, bool split) {
         }
     }
     std::printf("%s after %llu transitions in %.1f s; at most %u sends from one event\n",
-                level.frontier.empty() ? "closed" : "depth bound reached",
+                level.frontier.empty()         ? "closed"
+                : firstOnly && violated()      ? "ended at the first violation"
+                                               : "depth bound reached",
                 static_cast<unsigned long long>(level.transitions), seconds, level.mostSends);
     const double n = static_cast<double>(seen.count);
     std::printf("odds that two of the states share a fingerprint: below %.1e\n", n * n / 36893488147419103232.0);
@@ -432,7 +444,7 @@ int main(int argc, char** argv) {
     int depth = -1;
     const char* outDir = nullptr;
     uint64_t walkEvents = 0, seed = 1;
-    bool lean = false, split = false;
+    bool lean = false, split = false, firstOnly = false;
     for (int i = 1; i < argc; ++i) {
         const bool value = i + 1 < argc;
         if (std::strcmp(argv[i], "--depth") == 0 && value) {
@@ -452,6 +464,8 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "explore: --max-held takes 1 to 9 (of the six keys and three buttons)\n");
                 return 2;
             }
+        } else if (std::strcmp(argv[i], "--first") == 0) {
+            firstOnly = true;
         } else if (std::strcmp(argv[i], "--lean") == 0) {
             lean = true;
         } else if (std::strcmp(argv[i], "--split") == 0) {
@@ -468,11 +482,11 @@ int main(int argc, char** argv) {
             seed = std::strtoull(argv[++i], nullptr, 10);
         } else {
             std::fprintf(stderr,
-                         "usage: explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced] [--lean] [--split] [--out DIR] | "
+                         "usage: explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced] [--lean] [--split] [--first] [--out DIR] | "
                          "explore [--host H] --walk EVENTS [--seed N] | "
                          "explore --corpus DIR SCENARIO...\n");
             return 2;
         }
     }
-    return walkEvents > 0 ? walk(walkEvents, seed) : explore(depth, outDir, lean, split);
+    return walkEvents > 0 ? walk(walkEvents, seed) : explore(depth, outDir, lean, split, firstOnly);
 }

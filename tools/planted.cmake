@@ -1,7 +1,8 @@
 # Faults a user could hit, each planted in a copy of the logic, and the
 # explorer's searches that the test command runs must each catch one: the
-# test runs that search against the copy and passes only when the search
-# reports the violation named. A fault whose text the logic no longer holds
+# test runs that search against the copy, ended with the level where it
+# first meets a violation (--first), and passes only when it reports the
+# violation named. A fault whose text the logic no longer holds
 # stops the configure, so that code that moves cannot leave a fault planted
 # nowhere. Each logic file and the explorer's own files are compiled once;
 # a copy recompiles only the file its fault changes.
@@ -49,7 +50,7 @@ function(planted_fault name source search violation from to)
     # The searches are the native build's (the sanitizers' are shallower).
     if(ORVALINDE_EXPLORE_CLOSED)
         separate_arguments(arguments UNIX_COMMAND "${search}")
-        add_test(NAME planted.${name} COMMAND explore_planted_${name} ${arguments})
+        add_test(NAME planted.${name} COMMAND explore_planted_${name} ${arguments} --first)
         set_tests_properties(planted.${name} PROPERTIES PASS_REGULAR_EXPRESSION "VIOLATION: ${violation}" TIMEOUT 1200)
     endif()
 endfunction()
