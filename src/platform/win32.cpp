@@ -32,19 +32,86 @@ WindowHandle focusWindow() { return GetFocus(); }
 
 bool buttonsSwapped() { return GetSystemMetrics(SM_SWAPBUTTON) != 0; }
 
-// A process this one may not read is one of a higher integrity level (an
-// elevated one: processes deny reading up) or another user's: the key state
-// is out of reach while its window is in front.
+namespace {
+
+// The token calls live in advapi32, which the DLL does not import: they are
+// looked up once, from the system directory only, and the library is kept.
+typedef BOOL(WINAPI* OpenProcessTokenCall)(HANDLE, DWORD, HANDLE*);
+typedef BOOL(WINAPI* GetTokenInformationCall)(HANDLE, TOKEN_INFORMATION_CLASS, void*, DWORD, DWORD*);
+OpenProcessTokenCall openProcessToken;
+GetTokenInformationCall getTokenInformation;
+bool tokenCallsLooked;
+
+bool tokenCalls() {
+    if (!tokenCallsLooked) {
+        tokenCallsLooked = true;
+        const HMODULE advapi = LoadLibraryExW(L"advapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (advapi != nullptr) {
+            openProcessToken =
+                reinterpret_cast<OpenProcessTokenCall>(reinterpret_cast<void*>(GetProcAddress(advapi, "OpenProcessToken")));
+            getTokenInformation = reinterpret_cast<GetTokenInformationCall>(
+                reinterpret_cast<void*>(GetProcAddress(advapi, "GetTokenInformation")));
+        }
+    }
+    return openProcessToken != nullptr && getTokenInformation != nullptr;
+}
+
+// The integrity level's relative id (0x2000 medium, 0x3000 high, ...), or
+// -1 when the process or its token cannot be asked: only the right to query
+// limited information is asked for, never to read the process.
+long integrityLevel(HANDLE process) {
+    HANDLE token = nullptr;
+    if (!openProcessToken(process, TOKEN_QUERY, &token)) return -1;
+    union {
+        TOKEN_MANDATORY_LABEL label;
+        unsigned char bytes[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE];
+    } buffer;
+    DWORD size = 0;
+    long level = -1;
+    if (getTokenInformation(token, TokenIntegrityLevel, &buffer, sizeof buffer, &size)) {
+        // A SID: revision, count of sub-authorities, 6-byte authority, then
+        // the sub-authorities; the level is the last (the layout is fixed).
+        const SID* sid = static_cast<const SID*>(buffer.label.Label.Sid);
+        if (sid != nullptr && sid->SubAuthorityCount > 0) level = long(sid->SubAuthority[sid->SubAuthorityCount - 1]);
+    }
+    CloseHandle(token);
+    return level;
+}
+
+// The desktop that takes input is this thread's: not the secure desktop of
+// an elevation prompt, nor the lock screen's, nor a screen saver's. Opening
+// one of those is refused, which answers the same.
+bool inputDesktopIsOurs() {
+    const HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
+    if (input == nullptr) return false;
+    wchar_t inputName[64], ownName[64];
+    DWORD size = 0;
+    const bool named =
+        GetUserObjectInformationW(input, UOI_NAME, inputName, sizeof inputName, &size) &&
+        GetUserObjectInformationW(GetThreadDesktop(GetCurrentThreadId()), UOI_NAME, ownName, sizeof ownName, &size);
+    CloseDesktop(input);
+    return named && lstrcmpiW(inputName, ownName) == 0;
+}
+
+}  // namespace
+
+// The key state reads nothing held when the input goes where this process
+// may not look: a window of a higher integrity level (the user-interface
+// privilege isolation keeps lower ones from reading up), or another desktop.
+// Anything that cannot be asked counts as out of reach.
 bool foregroundOutOfReach() {
     const HWND foreground = GetForegroundWindow();
-    if (foreground == nullptr) return true;
+    if (foreground == nullptr || !inputDesktopIsOurs()) return true;
     DWORD process = 0;
     GetWindowThreadProcessId(foreground, &process);
     if (process == GetCurrentProcessId()) return false;
-    const HANDLE handle = OpenProcess(PROCESS_VM_READ, FALSE, process);
-    if (handle == nullptr) return true;
-    CloseHandle(handle);
-    return false;
+    if (!tokenCalls()) return true;
+    const HANDLE other = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+    if (other == nullptr) return true;
+    const long theirs = integrityLevel(other);
+    CloseHandle(other);
+    const long ours = integrityLevel(GetCurrentProcess());
+    return theirs < 0 || ours < 0 || theirs > ours;
 }
 
 uint32_t tickCount() { return GetTickCount(); }
