@@ -134,6 +134,13 @@ int pendingNested = -1;
 std::vector<scenario::Step>* flat = nullptr;
 
 // Of the nine inputs (the keys above and the buttons), how many are held.
+// A release of this key (or button message) waits in the thread's queue.
+bool releaseQueued(uint32_t message, int key) {
+    for (const sim::QueuedEvent& q : sim::queuedReleases())
+        if (q.message == message && q.key == key) return true;
+    return false;
+}
+
 int heldInputs() {
     int held = 0;
     for (int key : kKeys) held += sim::keyState(key);
@@ -229,21 +236,30 @@ std::vector<scenario::Step> alphabet() {
     // Away, the user only lets go of what is held: keys there, buttons
     // over the other program or over the host (the pointer may be there).
     const bool away = sim::focusIsAway();
+    // The lost-release host's thread may lag: a release (one at a time)
+    // still waits in its queue when the next event, tick or call comes.
+    // Nothing is pressed again before its release is taken.
+    const bool lags = (variant == kLostReleases || variant == kSwappedHost) && sim::queuedReleases().empty();
     for (int key : kKeys) {
-        if (!away) out.push_back(keyStep(scenario::Kind::KeyDown, key));  // a press, or an auto-repeat
-        if (sim::keyState(key)) out.push_back(keyStep(scenario::Kind::KeyUp, key));
+        const bool queued = releaseQueued(0x0101, key);
+        if (!away && !queued) out.push_back(keyStep(scenario::Kind::KeyDown, key));  // a press, or an auto-repeat
+        if (!sim::keyState(key)) continue;
+        out.push_back(keyStep(scenario::Kind::KeyUp, key));
+        if (!lags) continue;
+        out.push_back(keyStep(scenario::Kind::KeyUp, key));
+        out.back().release = scenario::Queued;
     }
     for (int b = 0; b < 3; ++b) {
         const size_t first = out.size();
         if (sim::buttonHeld(static_cast<sim::Button>(b))) {
             out.push_back(buttonStep(scenario::Kind::ButtonUp, b));
-            if (variant == kLostReleases || variant == kSwappedHost || away)
-                for (scenario::Release how : {scenario::Outside, scenario::NonClient}) {
-                    if (away && how == scenario::NonClient) continue;
+            if (lags || away)
+                for (scenario::Release how : {scenario::Outside, scenario::Queued, scenario::NonClient}) {
+                    if (away && how != scenario::Outside) continue;
                     out.push_back(buttonStep(scenario::Kind::ButtonUp, b));
                     out.back().release = how;
                 }
-        } else if (!away) {
+        } else if (!away && !releaseQueued(0x0202 + 3 * b, 0)) {
             out.push_back(buttonStep(scenario::Kind::ButtonDown, b));
             out.push_back(buttonStep(scenario::Kind::ButtonDouble, b));
         }
@@ -312,6 +328,11 @@ std::string apply(const scenario::Step& s) {
         heldBefore[b] = state.gestureButtons[b].held;
         gestureWindows[b] = heldBefore[b] ? state.gestureButtons[b].window : nullptr;
     }
+    // A button whose release waits behind this step's event was still held
+    // when that event happened.
+    Believed queuedButtons;
+    for (const sim::QueuedEvent& q : sim::queuedReleases())
+        if (q.key == 0) queuedButtons.set(kButtonKeys[(q.message - WM_LBUTTONUP) / 3]);
     sim::resetMostSendsPerEntry();
     // ... and the windows its drags sent Ctrl to, whose key-ups they owe.
     const WindowHandle ctrlWindows[2] = {state.altRightCtrlWindow, state.chordCtrlWindow};
@@ -351,7 +372,7 @@ std::string apply(const scenario::Step& s) {
     sim::clearMessages();
     // A window the pointer is not over, and which does not hold the mouse,
     // gets no release of the buttons held now, nor of the drags they drive.
-    for (int w = 0; w < 2 && anyButtonHeld(); ++w) {
+    for (int w = 0; w < 2 && (anyButtonHeld() || queuedButtons.any()); ++w) {
         const WindowHandle handle = host.handle(static_cast<scenario::Window>(w));
         if (w == host.pointerWindow || sim::capture() == handle) continue;
         for (int button : kButtonKeys)

@@ -156,6 +156,14 @@ std::string key() {
     // until the release of the button that took it.
     byte(windowIndex(sim::capture()) + 1);
     byte(sim::capture() != nullptr ? sim::captureButton() : 0);
+    // Releases still queued, which the thread takes behind its next event.
+    for (const sim::QueuedEvent& q : sim::queuedReleases()) {
+        put(&q.message, sizeof q.message);
+        byte(q.key);
+        byte(windowIndex(q.window) + 1);
+        put(&q.screen, sizeof q.screen);
+    }
+    byte(sim::elevatedIsInFront());
     return k;
 }
 

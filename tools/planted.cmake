@@ -125,3 +125,10 @@ planted_fault(dragger_unfocused src/state/state.cpp "--host plain ${closed}"
     "main believes F is down"
     [=[    if (state.draggerKey != 0 && platform::focusWindow() != state.mainWindow) stopDragger();]=]
     [=[]=])
+# Queued releases: switching on while a key's release still waits in the
+# thread's queue, the release is then judged as translated (the mask key's
+# swallowed, though main saw it go down).
+planted_fault(switch_before_queued_release src/translate/switching.cpp "--host lost ${closed}"
+    "main believes VK_TAB is down"
+    [=[    if (state.enableRequested && !inKeyboardHook && platform::keyInputQueued()) return;]=]
+    [=[    (void)inKeyboardHook;]=])

@@ -316,6 +316,8 @@ bool keyState(int virtualKey) { return world.keys[virtualKey & 0xFF]; }
 bool buttonHeld(Button button) { return physicalButton(buttonKey(button)); }
 void swapButtons(bool on) { world.swapped = on; }
 void elevatedInFront(bool on) { world.elevatedInFront = on; }
+
+bool elevatedIsInFront() { return world.elevatedInFront; }
 bool threadKeyState(int virtualKey) { return world.threadKeys[virtualKey & 0xFF]; }
 std::bitset<256> keyStates() { return world.keys; }
 std::bitset<256> threadKeyStates() { return world.threadKeys; }
@@ -348,6 +350,8 @@ void releaseQueued(Button button, WindowHandle window, Point screen) {
 }
 
 void takeQueued() { deliverQueued(nullptr); }
+
+const std::vector<QueuedEvent>& queuedReleases() { return world.queued; }
 
 void keyUpQueued(int virtualKey) {
     releaseKeyState(virtualKey);

@@ -34,6 +34,14 @@ struct MessageBoxRecord {
 
 enum class Button { Left, Right, Middle };
 
+// A release waiting in the thread's queue.
+struct QueuedEvent {
+    uint32_t message;
+    WindowHandle window;
+    Point screen;
+    int key;  // a key's release (message is WM_KEYUP), or 0: a mouse message
+};
+
 // Back to an empty world: no windows, keys up, clock at 0, no timers or hooks.
 void reset();
 
@@ -82,6 +90,7 @@ void swapButtons(bool on);
 // An elevated window of another program in front: the key state the module
 // reads is all zeros, whatever is held; the hooks still run.
 void elevatedInFront(bool on);
+bool elevatedIsInFront();
 
 // The user's actions, delivered through the installed hooks. A passed-on
 // event reaches the focus window (keys) or `window` (mouse) as input.
@@ -101,6 +110,8 @@ void releaseQueued(Button button, WindowHandle window, Point screen);
 void keyUpQueued(int virtualKey);
 // The thread takes what is queued now, with no event ahead of it.
 void takeQueued();
+// The releases still queued, in order.
+const std::vector<QueuedEvent>& queuedReleases();
 // Released over the window's non-client area (a border or title bar).
 bool nonClientButtonUp(Button button, WindowHandle window, Point screen);
 

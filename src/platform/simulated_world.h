@@ -26,12 +26,7 @@ struct Window {
     int64_t zOrder;  // enumeration order of top-level windows, lowest first
 };
 
-struct QueuedEvent {
-    uint32_t message;
-    WindowHandle window;
-    Point screen;
-    int key;  // a key's release (message is WM_KEYUP), or 0: a mouse message
-};
+typedef sim::QueuedEvent QueuedEvent;
 
 struct CurrentEvent {
     uint32_t message;

@@ -39,9 +39,15 @@ void finishWhatTranslationBegan() {
 
 }  // namespace
 
-void switchIfQuiet() {
+void switchIfQuiet(bool inKeyboardHook) {
     // Nothing read held proves nothing while the key state reads nothing.
     if (!nothingHeld() || platform::foregroundOutOfReach()) return;
+    // The key state reads a key up once its release is queued. Going on
+    // waits for such a release too, which translation would judge without
+    // having seen the press (a mask key's release swallowed that the host
+    // saw go down); going off finishes what translation began and passes it
+    // on. Inside the keyboard hook the key at hand is queued itself.
+    if (state.enableRequested && !inKeyboardHook && platform::keyInputQueued()) return;
     // Its key is up: with translation off no hook saw the release.
     stopDragger();
     // Switched before anything is sent: a loop the host runs inside a send

@@ -5,9 +5,9 @@
 
 // Switches translation to what the host last asked for, if the user holds
 // nothing now; going off, it first finishes what translation began.
-void switchIfQuiet();
+void switchIfQuiet(bool inKeyboardHook);
 // Called after every hook call and timer tick, and by the two exports: costs
 // one comparison while no switch waits.
-inline void switchWhenQuiet() {
-    if (state.enableRequested != state.enabled) switchIfQuiet();
+inline void switchWhenQuiet(bool inKeyboardHook = false) {
+    if (state.enableRequested != state.enabled) switchIfQuiet(inKeyboardHook);
 }
