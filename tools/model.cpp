@@ -81,6 +81,10 @@ void believe(const sim::Message& m) {
         for (Believed& e : excused[index]) e.reset(key);
 }
 
+bool isButtonPress(uint32_t message) {
+    return message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK && (message - WM_LBUTTONDOWN) % 3 != 1;
+}
+
 bool anyButtonHeld() {
     for (sim::Button b : {sim::Button::Left, sim::Button::Right, sim::Button::Middle})
         if (sim::buttonHeld(b)) return true;
@@ -328,6 +332,7 @@ std::string apply(const scenario::Step& s) {
         heldBefore[b] = state.gestureButtons[b].held;
         gestureWindows[b] = heldBefore[b] ? state.gestureButtons[b].window : nullptr;
     }
+    bool middleDragBefore = state.altMiddleDragActive;
     // A button whose release waits behind this step's event was still held
     // when that event happened.
     Believed queuedButtons;
@@ -363,6 +368,17 @@ std::string apply(const scenario::Step& s) {
     for (const sim::Message& m : sim::messages()) {
         believe(m);
         if (m.input) continue;
+        // An export owes the host no button press: it ends what the module
+        // began (a budget of sends would let a whole click through), but for
+        // the middle press that ends an Alt + middle drag. (Settling a key
+        // let go elsewhere, it may send Ctrl and Alt key-downs, as the
+        // key's release would have.)
+        if (call && !act && isButtonPress(m.message)) {
+            if (m.message == WM_MBUTTONDOWN && middleDragBefore && !state.altMiddleDragActive)
+                middleDragBefore = false;
+            else
+                violation = "an export sent a button press";
+        }
         ++sent;
         sentToHost |= windowIndex(m.window) >= 0;
         const WindowHandle w = m.window;

@@ -118,8 +118,8 @@ planted_fault(switch_while_held src/translate/switching.cpp "--host plain ${clos
 # since the end of a path is judged with translation as the path left it.
 planted_fault(switch_off_keeps_ctrl src/translate/switching.cpp "--host away ${deep}"
     "main believes VK_CONTROL is down"
-    [=[    if (state.mainCtrlDown) sendModifier(state.mainWindow, WM_KEYUP, VK_CONTROL, ctrlUp);]=]
-    [=[    (void)ctrlUp;]=])
+    [=[    if (state.mainCtrlDown || mask) sendModifier(state.mainWindow, WM_KEYUP, VK_CONTROL, ctrlUp);]=]
+    [=[    (void)ctrlUp, (void)mask;]=])
 # Dragger mode goes on repeating to main after the focus left it.
 planted_fault(dragger_unfocused src/state/state.cpp "--host plain ${closed}"
     "main believes F is down"
@@ -130,5 +130,29 @@ planted_fault(dragger_unfocused src/state/state.cpp "--host plain ${closed}"
 # swallowed, though main saw it go down).
 planted_fault(switch_before_queued_release src/translate/switching.cpp "--host lost ${closed}"
     "main believes VK_TAB is down"
-    [=[    if (state.enableRequested && !inKeyboardHook && platform::keyInputQueued()) return;]=]
-    [=[    (void)inKeyboardHook;]=])
+    [=[    if (keyAtHand == 0) return platform::keyInputQueued();]=]
+    [=[    if (keyAtHand == 0) return false;]=])
+# Queued releases: the same inside the keyboard hook, for a release queued
+# behind the key at hand (two held: Ctrl and Tab).
+planted_fault(switch_before_release_behind src/translate/switching.cpp "--host lost ${deep}"
+    "main believes VK_TAB is down"
+    [=[        if (!sameKey(key, keyAtHand) && platform::threadKeyState(key) < 0) return true;]=]
+    [=[        if (!sameKey(key, keyAtHand) && platform::threadKeyState(key) < 0 && key == 0) return true;]=])
+# Queued releases: switching off with the mask key's release still queued,
+# the mask is finished only if the module's last word to main was Ctrl down,
+# though the user's own Ctrl reached main meanwhile and its release was kept
+# as the mask's.
+planted_fault(mask_finished_by_last_word src/translate/switching.cpp "--host lost ${deep}"
+    "main believes VK_CONTROL is down"
+    [=[    if (state.mainCtrlDown || mask) sendModifier]=]
+    [=[    if (state.mainCtrlDown) sendModifier]=])
+# Switching: going off sends main a right click, a press and its release
+# (within any budget of sends per gesture ended, so counting sends misses it).
+planted_fault(disable_clicks src/module/lifecycle.cpp "--host plain ${closed}"
+    "an export sent a button press"
+    [=[    state.enableRequested = false;
+    switchWhenQuiet();]=]
+    [=[    state.enableRequested = false;
+    platform::sendMessage(state.mainWindow, WM_RBUTTONDOWN, MK_NONE, 0);
+    platform::sendMessage(state.mainWindow, WM_RBUTTONUP, MK_NONE, 0);
+    switchWhenQuiet();]=])

@@ -246,6 +246,6 @@ LResult keyEvent(int code, WParam wParam, LParam lParam) {
 
 LResult PLATFORM_CALLBACK KeyboardProc(int code, WParam wParam, LParam lParam) {
     const LResult result = keyEvent(code, wParam, lParam);
-    switchWhenQuiet(code == HC_ACTION);
+    switchWhenQuiet(code == HC_ACTION ? static_cast<int>(wParam & 0xFF) : 0);
     return result;
 }

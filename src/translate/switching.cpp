@@ -13,6 +13,23 @@ bool nothingHeld() {
     return true;
 }
 
+bool sameKey(int a, int b) {
+    return a == b || (isCtrlFamily(a) && isCtrlFamily(b)) || (isAltFamily(a) && isAltFamily(b)) ||
+           ((a == VK_SHIFT || a == VK_LSHIFT || a == VK_RSHIFT) && (b == VK_SHIFT || b == VK_LSHIFT || b == VK_RSHIFT));
+}
+
+// A key's release still waits in the queue: the key state reads the key up
+// as soon as it is queued. Inside the keyboard hook (`keyAtHand` nonzero)
+// the key at hand is queued itself; a release queued behind it shows as a
+// key that the thread's own key state, which follows each key as it is
+// taken, still has down.
+bool releaseStillQueued(int keyAtHand) {
+    if (keyAtHand == 0) return platform::keyInputQueued();
+    for (int key = 8; key <= 254; ++key)
+        if (!sameKey(key, keyAtHand) && platform::threadKeyState(key) < 0) return true;
+    return false;
+}
+
 // Once translation is off the hooks no longer see how anything ends, so what
 // the module began is finished here. At a true quiet moment most of it is
 // over already, but the key state can read "nothing held" while a release is
@@ -26,28 +43,30 @@ void finishWhatTranslationBegan() {
     endAllGestures();
     flushPendingCtrlUp();
     // Main's Ctrl is the mask's (its key-up as the mask key's release sends
-    // it) or a handed-over one (as taking it back sends it).
-    const LParam ctrlUp = state.maskActive ? KEY_OWED_CTRL_UP : KEY_REPEAT_CTRL;
+    // it: whatever the module last told main, since the user's own Ctrl
+    // may have reached main meanwhile and its release been kept as the
+    // mask's) or a handed-over one (as taking it back sends it).
+    const bool mask = state.maskActive;
+    const LParam ctrlUp = mask ? KEY_OWED_CTRL_UP : KEY_REPEAT_CTRL;
     state.ctrlWithheld = false;
     state.altInjected = false;
     state.maskActive = false;
     state.maskedLeftDown = false;
     state.maskPressPassed = false;
-    if (state.mainCtrlDown) sendModifier(state.mainWindow, WM_KEYUP, VK_CONTROL, ctrlUp);
+    if (state.mainCtrlDown || mask) sendModifier(state.mainWindow, WM_KEYUP, VK_CONTROL, ctrlUp);
     if (state.mainAltDown) sendAltUpToMain();
 }
 
 }  // namespace
 
-void switchIfQuiet(bool inKeyboardHook) {
+void switchIfQuiet(int keyAtHand) {
     // Nothing read held proves nothing while the key state reads nothing.
     if (!nothingHeld() || platform::foregroundOutOfReach()) return;
-    // The key state reads a key up once its release is queued. Going on
-    // waits for such a release too, which translation would judge without
-    // having seen the press (a mask key's release swallowed that the host
-    // saw go down); going off finishes what translation began and passes it
-    // on. Inside the keyboard hook the key at hand is queued itself.
-    if (state.enableRequested && !inKeyboardHook && platform::keyInputQueued()) return;
+    // Going on waits for a release still queued too, which translation would
+    // judge without having seen the press (a mask key's release swallowed
+    // that the host saw go down); going off finishes what translation began
+    // and passes such a release on.
+    if (state.enableRequested && releaseStillQueued(keyAtHand)) return;
     // Its key is up: with translation off no hook saw the release.
     stopDragger();
     // Switched before anything is sent: a loop the host runs inside a send

@@ -5,9 +5,10 @@
 
 // Switches translation to what the host last asked for, if the user holds
 // nothing now; going off, it first finishes what translation began.
-void switchIfQuiet(bool inKeyboardHook);
+// `keyAtHand`: the key whose event the keyboard hook is handling, or 0.
+void switchIfQuiet(int keyAtHand);
 // Called after every hook call and timer tick, and by the two exports: costs
 // one comparison while no switch waits.
-inline void switchWhenQuiet(bool inKeyboardHook = false) {
-    if (state.enableRequested != state.enabled) switchIfQuiet(inKeyboardHook);
+inline void switchWhenQuiet(int keyAtHand = 0) {
+    if (state.enableRequested != state.enabled) switchIfQuiet(keyAtHand);
 }
