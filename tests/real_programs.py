@@ -64,6 +64,15 @@ class Program:
         return subprocess.run(["wine", os.path.join(BIN, "orvalinde_inject.exe"), *args], capture_output=True,
                               text=True).stdout.strip()
 
+    def released(self, key):
+        """Waits until the desktop's key state reads the key up. Under Wine it
+        follows a key only once the program the key went to has read the X
+        server's event: beside busy loops the editor's click came while it
+        still read Ctrl down, and the module rightly took Ctrl as held."""
+        code = subprocess.run(["wine", os.path.join(BIN, "orvalinde_inject.exe"), "keyup", "%x" % key, "20000"],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+        check("away: the key state reads 0x%X up within 20 s of its release" % key, code == 0)
+
     def mark(self):
         """Ends a step: what arrives from here on belongs to the next one."""
         time.sleep(0.3)
@@ -329,17 +338,21 @@ def away():
     # 1. Ctrl held in the editor, let go in the mine sweeper; back with a
     # click, then typing.
     x("keydown", "ctrl"); x("mousemove", *elsewhere); x("click", 1); x("keyup", "ctrl")
+    p.released(0x11)
     x("mousemove", cx, cy); x("click", 1); x("type", "ab")
     p.mark()
     # 2. Alt + right drag, the button let go over the desktop (the program
     # holding a pressed button gets its release anywhere else) and Alt in the
     # mine sweeper; the pointer back over the editor.
     x("keydown", "alt"); x("mousedown", 3); x("mousemove", cx + 10, cy + 10); x("mousemove", 1000, 740)
-    x("mouseup", 3); x("mousemove", *elsewhere); x("click", 1); x("keyup", "alt"); x("mousemove", cx + 20, cy + 20)
+    x("mouseup", 3); x("mousemove", *elsewhere); x("click", 1); x("keyup", "alt")
+    p.released(0x12)
+    x("mousemove", cx + 20, cy + 20)
     x("mousemove", cx + 30, cy + 30, pause=0.6); x("key", "Escape"); x("click", 1); x("key", "Escape")
     p.mark()
     # 3. Tab, the mask key, held in the editor and let go in the mine sweeper.
     x("keydown", "Tab"); x("mousemove", *elsewhere); x("click", 1); x("keyup", "Tab")
+    p.released(0x09)
     x("mousemove", cx, cy); x("click", 1); x("type", "cd")
     p.mark()
     text = p.tool("text", p.title, "Edit")

@@ -338,6 +338,8 @@ std::string apply(const scenario::Step& s) {
     Believed queuedButtons;
     for (const sim::QueuedEvent& q : sim::queuedReleases())
         if (q.key == 0) queuedButtons.set(kButtonKeys[(q.message - WM_LBUTTONUP) / 3]);
+    // So was a button let go inside a loop that this step's motion opened.
+    const bool heldAtMotion = s.kind == scenario::Kind::Move && anyButtonHeld();
     sim::resetMostSendsPerEntry();
     // ... and the windows its drags sent Ctrl to, whose key-ups they owe.
     const WindowHandle ctrlWindows[2] = {state.altRightCtrlWindow, state.chordCtrlWindow};
@@ -367,6 +369,7 @@ std::string apply(const scenario::Step& s) {
     sentToHost = false;
     for (const sim::Message& m : sim::messages()) {
         believe(m);
+        sentToHost |= windowIndex(m.window) >= 0;
         if (m.input) continue;
         // An export owes the host no button press: it ends what the module
         // began (a budget of sends would let a whole click through), but for
@@ -380,7 +383,6 @@ std::string apply(const scenario::Step& s) {
                 violation = "an export sent a button press";
         }
         ++sent;
-        sentToHost |= windowIndex(m.window) >= 0;
         const WindowHandle w = m.window;
         if (w != state.mainWindow && w != mainBefore && w != owedBefore && w != ctrlDownBefore && (!routed(w) || w == nullptr))
             violation = "a message was sent to a window that is neither main, the event's nor owed it";
@@ -388,7 +390,7 @@ std::string apply(const scenario::Step& s) {
     sim::clearMessages();
     // A window the pointer is not over, and which does not hold the mouse,
     // gets no release of the buttons held now, nor of the drags they drive.
-    for (int w = 0; w < 2 && (anyButtonHeld() || queuedButtons.any()); ++w) {
+    for (int w = 0; w < 2 && (anyButtonHeld() || queuedButtons.any() || heldAtMotion); ++w) {
         const WindowHandle handle = host.handle(static_cast<scenario::Window>(w));
         if (w == host.pointerWindow || sim::capture() == handle) continue;
         for (int button : kButtonKeys)

@@ -53,10 +53,11 @@ extern const ExceptionInfo kExceptions[kExceptionCount];
 // Two more: a host whose user leaves it for another program with keys or
 // buttons held, lets them go there, and comes back; and the lost-release
 // host with a left-handed user, whose buttons are swapped.
-// And a host whose handlers act inside the module's sends: an action may
+// And a host whose handlers act inside the messages they get: an action may
 // carry `nested`, an act (an export called, a timer firing in a loop the
 // handler pumps, a key or button let go meanwhile, the focus moving) that
-// runs inside the first message the module sends either window during it,
+// runs inside the first message either window gets during it, sent by the
+// module or passed on,
 // written as `host W loop at next M`; the actions with acts come after the
 // others, the others' copies in order for each act.
 enum Variant : uint8_t {
@@ -105,8 +106,8 @@ void noteCall(const std::string& name, bool returned);
 constexpr size_t kKeyCount = 6, kExportCount = 7;
 extern const int kKeys[kKeyCount];
 extern const char* const kExports[kExportCount];
-// Whether the last action sent a message of the module's to main or second:
-// an act it carried was set off only then.
+// Whether main or second got a message in the last action, sent by the
+// module or passed on: an act it carried was set off only then.
 extern bool sentToHost;
 // The host asked for the burst (doDelayedEnable) and has not cancelled it
 // (setOrvalindeIsEnabled) since: the burst's timer may live only then.

@@ -60,10 +60,11 @@ scenario::Step actStep(int act) {
     return focus;
 }
 
-// A window of the reentrant host is sent a message: the act runs inside a
-// loop there, as a scenario's `host W loop at next M` does.
+// A window of the reentrant host gets a message, sent by the module or
+// passed on: the act runs inside a loop there, as a scenario's `host W loop
+// at next M` does.
 void reentrantProcedure(const sim::Message& m) {
-    if (armed < 0 || m.input) return;
+    if (armed < 0) return;
     const int act = armed;
     armed = -1;
     if (flatSteps != nullptr) {

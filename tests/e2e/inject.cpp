@@ -157,6 +157,17 @@ int main(int argc, char** argv) {
         std::printf("%ld %ld %ld %ld\n", item.left, item.top, item.right, item.bottom);
         return 0;
     }
+    // Waits until the desktop's key state reads the key up (its virtual key,
+    // in hexadecimal), at most the milliseconds given.
+    if (argc == 4 && std::strcmp(argv[1], "keyup") == 0) {
+        const int key = static_cast<int>(std::strtol(argv[2], nullptr, 16));
+        const DWORD start = GetTickCount(), limit = static_cast<DWORD>(std::atoi(argv[3]));
+        while (GetAsyncKeyState(key) < 0) {
+            if (GetTickCount() - start > limit) return 1;
+            Sleep(10);
+        }
+        return 0;
+    }
     if (argc == 3 && std::strcmp(argv[1], "close") == 0) {
         HWND window = windowTitled(argv[2]);
         if (window == nullptr) return 1;
@@ -165,6 +176,6 @@ int main(int argc, char** argv) {
         return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
     }
     std::fprintf(stderr, "usage: orvalinde_inject run PROGRAM AGENT DLL LOG | mark TITLE N | text TITLE CLASS | rect TITLE CLASS | "
-                         "menubar TITLE N LABEL... | close TITLE\n");
+                         "menubar TITLE N LABEL... | keyup VK MS | close TITLE\n");
     return 2;
 }
