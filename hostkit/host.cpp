@@ -84,8 +84,12 @@ void answer(HWND window, UINT message) {
     else if (std::find(loopMessages[which].begin(), loopMessages[which].end(), message) == loopMessages[which].end())
         return;
     // A modal loop pumps the thread's queue: the platform hands it the
-    // event still being handled, then the scenario's lines run inside.
-    pumpFor(5);
+    // event still being handled, then the scenario's lines run inside. Input
+    // alone: a timer of the module's falls due at its own pace (the burst's
+    // every 10 ms or so), and on a loaded machine these 5 ms outlasted it,
+    // firing the next tick before the scenario's first line inside the loop
+    // had run; the scenario's own waits let timers fire there.
+    pumpInputFor(5);
     if (activeDriver->loopBody) activeDriver->loopBody();
 }
 

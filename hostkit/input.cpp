@@ -103,8 +103,8 @@ double lastLook = 0, stalled = 0, longestStall = 0;
 double stalledMs() { return stalled; }
 double longestStallMs() { return longestStall; }
 
-void pumpOnce(DWORD timeoutMs) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
+void pumpOnce(DWORD timeoutMs, bool inputOnly) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, inputOnly ? QS_INPUT : QS_ALLINPUT);
     const double now = nowMs();
     const double away = now - lastLook - timeoutMs;
     if (lastLook > 0 && away >= scenario::kStallMs) {
@@ -112,7 +112,9 @@ void pumpOnce(DWORD timeoutMs) {
         longestStall = away > longestStall ? away : longestStall;
     }
     MSG msg;
-    const UINT take = inputHeldBack ? PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE | PM_QS_PAINT : PM_REMOVE;
+    const UINT take = inputHeldBack ? PM_REMOVE | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE | PM_QS_PAINT
+                      : inputOnly   ? PM_REMOVE | PM_QS_INPUT
+                                    : PM_REMOVE;
     if (translatingKeys) {
         while (PeekMessageW(&msg, nullptr, 0, 0, take)) {
             TranslateMessage(&msg);
@@ -127,6 +129,12 @@ void pumpOnce(DWORD timeoutMs) {
 void pumpFor(DWORD milliseconds) {
     const DWORD start = GetTickCount();
     do pumpOnce(1);
+    while (GetTickCount() - start < milliseconds);
+}
+
+void pumpInputFor(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    do pumpOnce(1, true);
     while (GetTickCount() - start < milliseconds);
 }
 

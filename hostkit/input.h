@@ -24,11 +24,15 @@ void installOwnHooks();
 // The platform's own motion, which went nowhere and came from no injection,
 // is handled but not logged: no user did it.
 bool syntheticMotion();
-void pumpOnce(DWORD timeoutMs);
+// Takes what is queued, after waiting up to `timeoutMs` for something;
+// `inputOnly`: input alone (and messages other threads send).
+void pumpOnce(DWORD timeoutMs, bool inputOnly = false);
 // How long the host stayed away from its queue (see scenario::Driver).
 double stalledMs();
 double longestStallMs();
 void pumpFor(DWORD milliseconds);
+// The same for input alone: a timer that falls due meanwhile waits.
+void pumpInputFor(DWORD milliseconds);
 // Injects one event and waits until it has been handled.
 void inject(INPUT input);
 INPUT mouseInput(POINT at, DWORD buttonFlags);
