@@ -187,7 +187,11 @@ struct WineHost : scenario::Driver {
         watchBoxes(false);
         // Hooks installed after ours would see events first; stay in front.
         if (name == "doEnable") installOwnHooks();
-        pumpFor(5);
+        // Input alone: a timer the call armed fires in the scenario's waits,
+        // not here. On a loaded machine these 5 ms outlasted the burst's
+        // first tick, which then came before a loop the next line set up
+        // for it (a stall of 10 ms or more, beside two busy loops).
+        pumpInputFor(5);
         return true;
     }
 

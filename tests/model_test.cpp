@@ -88,6 +88,8 @@ TEST(Checks, PassWhatTheModuleOwes) {
     } cases[] = {
         // One export ends two drags whose releases went elsewhere.
         {"released_away_two_drags_disable.txt", model::kAwayHost},
+        // A drag the key state cannot read, with the pointer over the child.
+        {"simulated/elevated_drag_into_child.txt", model::kAwayHost},
     };
     for (const auto& c : cases) {
         scenario::Scenario scenario;

@@ -32,7 +32,7 @@ TEST(ScenarioParse, ErrorsNameFileLineAndProblem) {
         {"expect box main \"Orvalinde", "s.txt:1: unterminated quoted text"},
         {"expect cursor gone", "s.txt:1: cursor is hidden or shown in: expect cursor gone"},
         {"expect module gone", "s.txt:1: module is loaded or unloaded in: expect module gone"},
-        {"focus none", "s.txt:1: focus takes main, second or away in: focus none"},
+        {"focus none", "s.txt:1: focus takes main, second, away or elevated in: focus none"},
         {"key up TAB outside", "s.txt:1: a key's release is queued or nothing in: key up TAB outside"},
         {"key down TAB queued", "s.txt:1: unexpected 'queued' in: key down TAB queued"},
         {"peek 5", "s.txt:1: unexpected '5' in: peek 5"},

@@ -292,6 +292,12 @@ std::vector<scenario::Step> alphabet() {
         // Away to another program, or back to the window that did not have it.
         focus.window = away ? (focus.window == scenario::Main ? scenario::Second : scenario::Main) : scenario::NoWindow;
         out.push_back(focus);
+        // ... or to an elevated window, where the host's thread reads no key
+        // or button down until it comes back.
+        if (!away) {
+            focus.elevated = true;
+            out.push_back(focus);
+        }
     }
     out.push_back(step(scenario::Kind::Peek));
     for (const char* name : kExports) {

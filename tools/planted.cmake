@@ -85,6 +85,22 @@ planted_fault(drag_ctrl_up_forgotten src/translate/mouse.cpp "--host plain ${dee
     [=[    // drag's Ctrl key-down is still unanswered.
     oweCtrlUpAfterSend(ctrlWindow, enabled);]=]
     [=[    (void)ctrlWindow, (void)enabled;]=])
+# Capture: the Ctrl key-up a drag owes goes to the window its release
+# reached rather than the one told Ctrl went down. They differ once the
+# capture ended with another button's release (left pressed first, held
+# while Alt + right began, let go before the pointer left main).
+planted_fault(ctrl_up_to_release_window src/translate/mouse.cpp "--host capture ${deep}"
+    "main believes VK_CONTROL is down"
+    [=[    oweCtrlUpAfterSend(ctrlWindow, enabled);
+    return true;
+}
+
+bool handleMiddleUp]=]
+    [=[    oweCtrlUpAfterSend(((void)ctrlWindow, e.target), enabled);
+    return true;
+}
+
+bool handleMiddleUp]=])
 # Switching inside a send: a context menu's loop at the drag's release
 # switches translation off, and the Ctrl key-up the drag owes is left to a
 # later event of ours that never comes.

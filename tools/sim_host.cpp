@@ -141,6 +141,7 @@ void SimulatedHost::move(scenario::Window window, int x, int y) {
 
 void SimulatedHost::wait(uint32_t milliseconds) { sim::advance(milliseconds); }
 void SimulatedHost::focus(scenario::Window window) {
+    sim::elevatedInFront(false);
     if (window == scenario::NoWindow)
         sim::focusAway();
     else

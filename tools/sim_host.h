@@ -38,6 +38,11 @@ struct SimulatedHost : scenario::Driver {
     void move(scenario::Window window, int x, int y) override;
     void wait(uint32_t milliseconds) override;
     void focus(scenario::Window window) override;
+    bool focusElevated() override {
+        sim::focusAway();
+        sim::elevatedInFront(true);
+        return true;
+    }
     void peek() override;
     void swapButtons(bool on) override { sim::swapButtons(on); }
     bool cursorShown() override;

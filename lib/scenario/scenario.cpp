@@ -354,8 +354,9 @@ bool parseStep(Parser& p, Step* step) {
     if (verb == "focus") {
         step->kind = Kind::Focus;
         if (!p.word(&w, "window")) return false;
-        if (w == "away") return step->window = NoWindow, p.end();
-        return ((parseWindow(w, &step->window) && step->window <= Second) || p.fail("focus takes main, second or away")) &&
+        if (w == "away" || w == "elevated") return step->window = NoWindow, step->elevated = w == "elevated", p.end();
+        return ((parseWindow(w, &step->window) && step->window <= Second) ||
+                p.fail("focus takes main, second, away or elevated")) &&
                p.end();
     }
     if (verb == "buttons") {
@@ -498,7 +499,8 @@ std::string format(const Step& step) {
     case Kind::Move:
         return "move " + std::to_string(step.x) + " " + std::to_string(step.y) + over(step.window);
     case Kind::Wait: return "wait " + std::to_string(step.milliseconds);
-    case Kind::Focus: return std::string("focus ") + (step.window == NoWindow ? "away" : windowName(step.window));
+    case Kind::Focus:
+        return std::string("focus ") + (step.elevated ? "elevated" : step.window == NoWindow ? "away" : windowName(step.window));
     case Kind::Peek: return "peek";
     case Kind::Buttons: return std::string("buttons ") + (step.swapped ? "swapped" : "normal");
     case Kind::Unload: return "unload";

@@ -60,6 +60,10 @@
 //                                      lines go there, unseen by the host's
 //                                      thread, until focus main or second
 //                                      brings it back
+//   focus elevated                     ... to an elevated window of another
+//                                      program: as away, and the host's
+//                                      thread reads no key or button down
+//                                      until the focus comes back
 //   buttons swapped | buttons normal   the user makes the right button the
 //                                      primary one (left-handed), or not:
 //                                      button lines and messages name logical
@@ -157,6 +161,7 @@ struct Step {
     bool captures = false;   // host: captures, or a loop at expected.message
     bool once = false;       // host: the loop opens at the next such message only
     bool swapped = false;    // buttons
+    bool elevated = false;   // focus: to an elevated window of another program
     uint32_t everyMs = 0;    // a timer's run: its period
 };
 
@@ -189,6 +194,8 @@ struct Driver {
     virtual void move(Window window, int x, int y) = 0;
     virtual void wait(uint32_t milliseconds) = 0;
     virtual void focus(Window window) = 0;  // NoWindow: another program
+    // To another program's elevated window; false: this host cannot make one.
+    virtual bool focusElevated() { return false; }
     virtual void peek() = 0;
     virtual void swapButtons(bool on) = 0;
     virtual bool cursorShown() = 0;

@@ -67,7 +67,14 @@ bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* e
     case Kind::ButtonDouble: driver.button(step.button, true, true); break;
     case Kind::Move: driver.move(step.window, step.x, step.y); break;
     case Kind::Wait: driver.wait(step.milliseconds); break;
-    case Kind::Focus: driver.focus(step.window); break;
+    case Kind::Focus:
+        if (!step.elevated) {
+            driver.focus(step.window);
+        } else if (!driver.focusElevated()) {
+            *error = where(s, step.line) + "this host cannot bring an elevated window to the front";
+            return false;
+        }
+        break;
     case Kind::Peek: driver.peek(); break;
     case Kind::Buttons: driver.swapButtons(step.swapped); break;
     case Kind::Unload: driver.unload(); break;

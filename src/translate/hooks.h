@@ -16,9 +16,10 @@ void pressCtrlForMask();
 // Ends each gesture whose button the hooks saw held and the user no longer
 // holds, or presses again, as its release would have: the release went to a
 // window of another program, or arrived as a non-client message. `message`
-// is the mouse message being handled (0 for a keystroke): a button-up of the
-// gesture's own button is left to its handler.
-void endLostGestures(WParam ownRelease);
+// is the mouse message being handled (0 for a keystroke), and `target` the
+// window it goes to: a button-up of the gesture's own button is left to its
+// handler.
+void endLostGestures(WParam message, WindowHandle target);
 
 // Settles each key the module remembers held that the user has let go where
 // the hooks never saw it (another program had the focus), as its release

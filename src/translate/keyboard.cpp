@@ -207,7 +207,7 @@ LResult keyEvent(int code, WParam wParam, LParam lParam) {
     const bool released = (static_cast<uint64_t>(lParam) >> 31) != 0;
     const int key = static_cast<int32_t>(static_cast<uint32_t>(wParam));
 
-    if (anyGestureHeld()) endLostGestures(0);
+    if (anyGestureHeld()) endLostGestures(0, nullptr);
     settleKeysReleasedElsewhere(key);
 
     // Holding Alt after an Alt + right drag must not settle its Ctrl key-up;

@@ -362,7 +362,7 @@ void endGestures(const bool ending[3]) {
 
 }  // namespace
 
-void endLostGestures(WParam message) {
+void endLostGestures(WParam message, WindowHandle target) {
     const GestureButton* g = state.gestureButtons;
     bool lost[3], ending[3];
     bool any = false, anyUp = false, anyPressedAgain = false;
@@ -380,10 +380,18 @@ void endLostGestures(WParam message) {
     if (!any) return;
     // The async state changes when a release is queued: one still queued
     // behind this event is on its way to its handler. Nor is a button that
-    // reads up while the key state reads nothing released.
-    if (anyUp && (platform::buttonInputQueued() || keyStateBlind(message))) {
-        if (!anyPressedAgain) return;
-        for (int b = LEFT; b <= MIDDLE; ++b) ending[b] = ending[b] && !lost[b];
+    // reads up while the key state reads nothing released; but such a drag
+    // is not followed into another window: were its button up, that window
+    // would get the release, and the one sent the press never would.
+    const bool queued = anyUp && platform::buttonInputQueued();
+    if (anyUp && (queued || keyStateBlind(message))) {
+        bool left = false;
+        for (int b = LEFT; b <= MIDDLE; ++b) {
+            const bool crossing = !queued && message == WM_MOUSEMOVE && target != g[b].window;
+            ending[b] = ending[b] && (!lost[b] || crossing);
+            left = left || ending[b];
+        }
+        if (!left) return;
     }
     endGestures(ending);
 }
@@ -433,7 +441,7 @@ LResult mouseEvent(int code, WParam wParam, LParam lParam) {
     outer.live = false;
     state.replacing = {wParam, screen, true};
 
-    if (anyGestureHeld()) endLostGestures(wParam);
+    if (anyGestureHeld()) endLostGestures(wParam, record->hwnd);
     // After the buttons: a drag ended here owes its Ctrl key-up at Alt's release.
     settleKeysReleasedElsewhere(0, wParam);
     const uint32_t before = gestureBits();
