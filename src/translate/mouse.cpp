@@ -365,7 +365,7 @@ void endGestures(const bool ending[3]) {
 void endLostGestures(WParam message, WindowHandle target) {
     const GestureButton* g = state.gestureButtons;
     bool lost[3], ending[3];
-    bool any = false, anyUp = false, anyPressedAgain = false;
+    bool any = false, anyUp = false;
     for (int b = LEFT; b <= MIDDLE; ++b) {
         const WParam press = kButtonUp[b] - 1;
         // A press of the button, or the double-click a second press makes,
@@ -375,7 +375,6 @@ void endLostGestures(WParam message, WindowHandle target) {
         ending[b] = lost[b] || pressedAgain;
         any = any || ending[b];
         anyUp = anyUp || lost[b];
-        anyPressedAgain = anyPressedAgain || pressedAgain;
     }
     if (!any) return;
     // The async state changes when a release is queued: one still queued
@@ -385,13 +384,9 @@ void endLostGestures(WParam message, WindowHandle target) {
     // would get the release, and the one sent the press never would.
     const bool queued = anyUp && platform::buttonInputQueued();
     if (anyUp && (queued || keyStateBlind(message))) {
-        bool left = false;
-        for (int b = LEFT; b <= MIDDLE; ++b) {
-            const bool crossing = !queued && message == WM_MOUSEMOVE && target != g[b].window;
-            ending[b] = ending[b] && (!lost[b] || crossing);
-            left = left || ending[b];
-        }
-        if (!left) return;
+        const bool moved = !queued && message == WM_MOUSEMOVE;
+        for (int b = LEFT; b <= MIDDLE; ++b) ending[b] = ending[b] && (!lost[b] || (moved && target != g[b].window));
+        if (!ending[LEFT] && !ending[RIGHT] && !ending[MIDDLE]) return;
     }
     endGestures(ending);
 }
