@@ -417,6 +417,14 @@ std::string apply(const scenario::Step& s) {
                             keyEvent && s.key == maskKeyBefore, keyEvent && s.key == draggerKeyBefore};
     uint32_t settledKeys = 0;
     for (int i = 0; i < 4; ++i) settledKeys += keysBefore[i] && !keysAfter[i] && !ownKey[i];
+    // Settled, a key must be up: one the user still holds, forgotten, changes
+    // what the next press means (a Ctrl + click made a plain click). Dragger
+    // mode alone ends with its key held, once the focus leaves main.
+    const int heldKeys[4] = {VK_CONTROL, VK_MENU, maskKeyBefore, draggerKeyBefore};
+    for (int i = 0; i < 4; ++i)
+        if (keysBefore[i] && !keysAfter[i] && !ownKey[i] && sim::keyState(heldKeys[i]) &&
+            (i != 3 || (focusBefore == state.mainWindow && sim::focus() == state.mainWindow)))
+            violation = "the module forgot a key the user still holds";
     // An export ends gestures whose releases were lost as an event does
     // (doDisable ends every one left).
     uint32_t extraSends = kMostSendsPerSettledKey * settledKeys;

@@ -127,7 +127,7 @@ planted_fault(alt_away_kept src/translate/keyboard.cpp "--host away ${deep}"
 # Switching: translation switched while a key is held, so its release passes
 # on untracked (a withheld Ctrl's key-down never reached the host).
 planted_fault(switch_while_held src/translate/switching.cpp "--host plain ${closed}"
-    "main believes VK_TAB is down"
+    "the module forgot a key the user still holds"
     [=[if (!nothingHeld() || platform::foregroundOutOfReach()) return;]=]
     [=[if ((void)nothingHeld, platform::foregroundOutOfReach()) return;]=])
 # Switching: going off forgets the Ctrl that main was handed; seen only
@@ -136,6 +136,19 @@ planted_fault(switch_off_keeps_ctrl src/translate/switching.cpp "--host away ${d
     "main believes VK_CONTROL is down"
     [=[    if (state.mainCtrlDown || mask) sendModifier(state.mainWindow, WM_KEYUP, VK_CONTROL, ctrlUp);]=]
     [=[    (void)ctrlUp, (void)mask;]=])
+# Keys released elsewhere: with an elevated window in front every key reads
+# up, and the module takes that for the user's releases: a withheld Ctrl
+# forgotten, back in the host a Ctrl + click is a plain click.
+planted_fault(elevated_read_as_released src/translate/keyboard.cpp "--host away ${closed}"
+    "the module forgot a key the user still holds"
+    [=[    if (*blind < 0) *blind = keyStateBlind(mouseMessage);]=]
+    [=[    if (*blind < 0) *blind = ((void)mouseMessage, 0);]=])
+# Switching: with an elevated window in front nothing reads held, and
+# translation switches while keys are down.
+planted_fault(switch_while_elevated src/translate/switching.cpp "--host away ${closed}"
+    "the module forgot a key the user still holds"
+    [=[if (!nothingHeld() || platform::foregroundOutOfReach()) return;]=]
+    [=[if (!nothingHeld()) return;]=])
 # Dragger mode goes on repeating to main after the focus left it.
 planted_fault(dragger_unfocused src/state/state.cpp "--host plain ${closed}"
     "main believes F is down"
