@@ -73,6 +73,19 @@ class Program:
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
         check("away: the key state reads 0x%X up within 20 s of its release" % key, code == 0)
 
+    def handled(self, cls, msg, seconds=20):
+        """Waits until a window of the class has been given the message since
+        the last mark: typing after a click waits for the click to be taken,
+        so that no key input is queued when it is. Seeing some, the module
+        cannot tell a key let go elsewhere from a release still on its way,
+        and keeps the key held for that click."""
+        deadline = time.time() + seconds
+        while time.time() < deadline:
+            if got(self.steps()[0][-1], cls, msg):
+                return
+            time.sleep(0.05)
+        check("%s: the %s got 0x%04X within %d s" % (self.name, cls, msg, seconds), False)
+
     def mark(self):
         """Ends a step: what arrives from here on belongs to the next one."""
         time.sleep(0.3)
@@ -339,7 +352,7 @@ def away():
     # click, then typing.
     x("keydown", "ctrl"); x("mousemove", *elsewhere); x("click", 1); x("keyup", "ctrl")
     p.released(0x11)
-    x("mousemove", cx, cy); x("click", 1); x("type", "ab")
+    x("mousemove", cx, cy); x("click", 1); p.handled("Edit", 0x0202); x("type", "ab")
     p.mark()
     # 2. Alt + right drag, the button let go over the desktop (the program
     # holding a pressed button gets its release anywhere else) and Alt in the
@@ -353,7 +366,7 @@ def away():
     # 3. Tab, the mask key, held in the editor and let go in the mine sweeper.
     x("keydown", "Tab"); x("mousemove", *elsewhere); x("click", 1); x("keyup", "Tab")
     p.released(0x09)
-    x("mousemove", cx, cy); x("click", 1); x("type", "cd")
+    x("mousemove", cx, cy); x("click", 1); p.handled("Edit", 0x0202); x("type", "cd")
     p.mark()
     text = p.tool("text", p.title, "Edit")
     mines.kill()
@@ -364,7 +377,10 @@ def away():
     click = s[0]
     check("away: Ctrl let go elsewhere: back in the editor a click is a plain click",
           bool(got(click, "Edit", 0x0201, input=True)) and not sent(click, "Edit", 0x0201),
-          "presses: %s" % [(m["input"], hex(m["wparam"])) for m in click if m["msg"] == 0x0201])
+          "presses: %s; keys and buttons: %s" % (
+              [(m["input"], hex(m["wparam"])) for m in click if m["msg"] == 0x0201],
+              [(m["cls"], "input" if m["input"] else "sent", hex(m["msg"]), hex(m["wparam"])) for m in click
+               if 0x0100 <= m["msg"] <= 0x0105 or 0x0201 <= m["msg"] <= 0x0209]))
     check("away: ... and the module sends no Ctrl or Alt keystroke to the frame",
           not module_keys(click, "Notepad"), "%s" % module_keys(click, "Notepad"))
     drag = s[1]

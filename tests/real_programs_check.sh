@@ -20,5 +20,11 @@ arch=()
 python3 tests/real_programs.py "$work" "$work/bin" "${arch[@]}" || status=$?
 # What the programs' windows received, kept on request (a directory).
 [ -z "${REAL_PROGRAMS_LOGS:-}" ] || cp "$work"/*.log "$REAL_PROGRAMS_LOGS/"
+# ... and kept after a failure, beside the build.
+if [ $status -ne 0 ]; then
+    mkdir -p "$BUILD/real-programs-logs"
+    cp "$work"/*.log "$BUILD/real-programs-logs/"
+    echo "real programs: the programs' logs are in $BUILD/real-programs-logs"
+fi
 echo "real programs: $(( $(date +%s) - start )) s"
 exit $status
