@@ -168,6 +168,16 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    // Waits until the window titled so is in front, at most the milliseconds given.
+    if (argc == 4 && std::strcmp(argv[1], "front") == 0) {
+        const DWORD start = GetTickCount(), limit = static_cast<DWORD>(std::atoi(argv[3]));
+        for (HWND window = windowTitled(argv[2]); window == nullptr || GetForegroundWindow() != window;
+             window = windowTitled(argv[2])) {
+            if (GetTickCount() - start > limit) return 1;
+            Sleep(10);
+        }
+        return 0;
+    }
     if (argc == 3 && std::strcmp(argv[1], "close") == 0) {
         HWND window = windowTitled(argv[2]);
         if (window == nullptr) return 1;
@@ -176,6 +186,6 @@ int main(int argc, char** argv) {
         return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
     }
     std::fprintf(stderr, "usage: orvalinde_inject run PROGRAM AGENT DLL LOG | mark TITLE N | text TITLE CLASS | rect TITLE CLASS | "
-                         "menubar TITLE N LABEL... | keyup VK MS | close TITLE\n");
+                         "menubar TITLE N LABEL... | keyup VK MS | front TITLE MS | close TITLE\n");
     return 2;
 }
