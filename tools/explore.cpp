@@ -26,6 +26,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -218,6 +219,8 @@ int writeFindings(const char* outDir) {
             if (FILE* file = std::fopen(where.c_str(), "w")) {
                 std::fputs(text(f, header).c_str(), file);
                 std::fclose(file);
+            } else {
+                where = "could not write " + where + ": " + std::strerror(errno);
             }
         }
         std::printf("%s: %s (%llu times, shortest %zu actions): %s\n", f.exception >= 0 ? "exception" : "VIOLATION",

@@ -75,7 +75,10 @@ void believe(const sim::Message& m) {
     const int index = windowIndex(m.window);
     if (index < 0) return;
     const int key = belief::update(believed[index], m.message, m.wParam);
-    if (key >= 1 && key <= 4) byInput[index].set(key, m.input && believed[index].test(key));
+    if (key >= 1 && key <= 4) {
+        byInput[index].set(key, m.input && believed[index].test(key));
+        countPress(key == VK_MBUTTON ? 2 : key - 1, believed[index].test(key), m.input);
+    }
     // A release settles whatever an exception said about that key.
     if (key != 0 && !believed[index].test(key))
         for (Believed& e : excused[index]) e.reset(key);
@@ -184,6 +187,7 @@ void runLoop() {
         const scenario::Step inside = nestedAction(nested);
         if (inside.kind != scenario::Kind::EndLoop) {
             if (flat != nullptr) flat->push_back(inside);
+            if (inside.kind == scenario::Kind::ButtonUp) releaseDue[inside.button] = true;
             std::string error;
             scenario::perform(scenario::Scenario(), inside, host, &error);
         }
@@ -209,6 +213,8 @@ void start() {
     host.call("load");
     host.call("doEnable");
     sim::clearMessages();
+    std::fill(sentPresses, sentPresses + 3, 0);
+    std::fill(releaseDue, releaseDue + 3, false);
     for (int w = 0; w < 2; ++w) {
         believed[w].reset();
         byInput[w].reset();
@@ -217,7 +223,9 @@ void start() {
 }
 
 Saved save() {
-    Saved saved{sim::save(), state, host, {believed[0], believed[1]}, {}, {byInput[0], byInput[1]}, burstWanted};
+    Saved saved{sim::save(), state, host, {believed[0], believed[1]}, {}, {byInput[0], byInput[1]}, burstWanted, {}, {}};
+    std::copy(sentPresses, sentPresses + 3, saved.sentPresses);
+    std::copy(releaseDue, releaseDue + 3, saved.releaseDue);
     std::copy(&excused[0][0], &excused[0][0] + 2 * kExceptionCount, &saved.excused[0][0]);
     return saved;
 }
@@ -228,6 +236,8 @@ void restore(const Saved& saved) {
     host = saved.host;
     believed[0] = saved.believed[0];
     believed[1] = saved.believed[1];
+    std::copy(saved.sentPresses, saved.sentPresses + 3, sentPresses);
+    std::copy(saved.releaseDue, saved.releaseDue + 3, releaseDue);
     byInput[0] = saved.byInput[0];
     byInput[1] = saved.byInput[1];
     burstWanted = saved.burstWanted;
@@ -347,6 +357,8 @@ std::string apply(const scenario::Step& s) {
     // So was a button let go inside a loop that this step's motion opened.
     const bool heldAtMotion = s.kind == scenario::Kind::Move && anyButtonHeld();
     sim::resetMostSendsPerEntry();
+    if (s.kind == scenario::Kind::ButtonUp) releaseDue[s.button] = true;
+    const bool blindBefore = sim::elevatedIsInFront();
     // ... and the windows its drags sent Ctrl to, whose key-ups they owe.
     const WindowHandle ctrlWindows[2] = {state.altRightCtrlWindow, state.chordCtrlWindow};
     std::string error;
@@ -361,6 +373,8 @@ std::string apply(const scenario::Step& s) {
     if (call) noteCall(s.name, true);
     pendingNested = -1;
     const uint32_t actSends = disarmAct();
+    // A new press of the button makes its last release moot.
+    const bool pressStep = s.kind == scenario::Kind::ButtonDown || s.kind == scenario::Kind::ButtonDouble;
     // Where the module may send: the windows of the mouse events it saw, and
     // of the gestures a lost release ends.
     auto routed = [&gestureWindows, &ctrlWindows](WindowHandle w) {
@@ -374,6 +388,7 @@ std::string apply(const scenario::Step& s) {
     uint32_t sent = 0;
     sentToHost = false;
     for (const sim::Message& m : sim::messages()) {
+        if (!m.input && answersNoPress(m, blindBefore)) violation = "the module sent a release that answers no press";
         believe(m);
         sentToHost |= windowIndex(m.window) >= 0;
         if (m.input) continue;
@@ -394,6 +409,7 @@ std::string apply(const scenario::Step& s) {
             violation = "a message was sent to a window that is neither main, the event's nor owed it";
     }
     sim::clearMessages();
+    if (pressStep) releaseDue[s.button] = false;
     // A window the pointer is not over, and which does not hold the mouse,
     // gets no release of the buttons held now, nor of the drags they drive.
     for (int w = 0; w < 2 && (anyButtonHeld() || queuedButtons.any() || heldAtMotion); ++w) {

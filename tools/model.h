@@ -88,6 +88,8 @@ struct Saved {
     Believed excused[2][kExceptionCount];
     Believed byInput[2];
     bool burstWanted;
+    uint8_t sentPresses[3];
+    bool releaseDue[3];
 };
 
 // The live world: the simulated platform, the module's record and these.
@@ -113,6 +115,16 @@ extern bool sentToHost;
 // (setOrvalindeIsEnabled) since: the burst's timer may live only then.
 extern bool burstWanted;
 extern Believed believed[2];  // main, second
+// Per button, the presses the module sent that no release has answered yet
+// (up to 3), and whether the user let it go since the host was last told: a
+// release the module sends must answer one of those, or a press the host
+// got as input that a window still believes down.
+extern uint8_t sentPresses[3];
+extern bool releaseDue[3];
+// A press or release of a button reached a window (`down`, what it believes
+// now); whether a release the module sent answers no press.
+void countPress(int button, bool down, bool input);
+bool answersNoPress(const sim::Message& m, bool blind);
 // Per window and exception, the believed keys that exception accounts for.
 extern Believed excused[2][kExceptionCount];
 

@@ -4,7 +4,35 @@
 
 #include "module/exports.h"
 
+#include <algorithm>
+
 namespace model {
+
+uint8_t sentPresses[3];
+bool releaseDue[3];
+
+void countPress(int button, bool down, bool input) {
+    if (!down) releaseDue[button] = false;
+    // Drags that overlap each send the right button down, and each answers
+    // its own press with a release of its own.
+    uint8_t& count = sentPresses[button];
+    if (!input) count = static_cast<uint8_t>(down ? std::min(count + 1, 3) : std::max(count - 1, 0));
+}
+
+// A release must answer a press the host got (without a capture it goes
+// where the pointer is, whichever window got the press), or stand in for
+// the user's release, which the host has not had: one in place of the
+// event, one ending a gesture whose release was lost, or one while the key
+// state reads nothing, where a held button cannot be told from one let go.
+// Any other answers nothing: a right one pops up a context menu, a left one
+// clicks.
+bool answersNoPress(const sim::Message& m, bool blind) {
+    const bool release = m.message == WM_LBUTTONUP || m.message == WM_RBUTTONUP || m.message == WM_MBUTTONUP;
+    if (!release || windowIndex(m.window) < 0 || blind) return false;
+    const int b = static_cast<int>(m.message - WM_LBUTTONUP) / 3;
+    return sentPresses[b] == 0 && !believed[0].test(kButtonKeys[b]) && !believed[1].test(kButtonKeys[b]) &&
+           !releaseDue[b];
+}
 
 std::string invariants(uint32_t mostSends) {
     for (bool TranslationState::*flag : kFlags)
@@ -39,7 +67,8 @@ std::string invariants(uint32_t mostSends) {
 
 // A window's belief in a button that is up and that an exception excuses
 // can only make a later check pass that would otherwise fail: forgotten,
-// the exception counted as reached here.
+// the exception counted as reached here. (A release the module sends to
+// end a gesture answers the press it sent, or stands in for the user's.)
 void forgetExcusedReleases() {
     for (int w = 0; w < 2; ++w)
         for (int b = 0; b < 3; ++b) {
@@ -54,6 +83,15 @@ void forgetExcusedReleases() {
                 break;
             }
         }
+    // Nor does the module send a release, owed or standing in for the
+    // user's, but to end a gesture, or a left press it turned into one.
+    const bool gesture = anyGestureHeld() || state.altInjected || state.maskedLeftDown || state.altLeftArmed ||
+                         state.altLeftDragActive || state.altMiddleArmed || state.altMiddleDragActive ||
+                         state.altRightDragActive || state.chordDragActive || state.chordSwitchPending;
+    if (!gesture) {
+        std::fill(sentPresses, sentPresses + 3, 0);
+        std::fill(releaseDue, releaseDue + 3, false);
+    }
 }
 
 std::string beliefKind(int window, int key) {

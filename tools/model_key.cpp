@@ -164,6 +164,7 @@ std::string key() {
         put(&q.screen, sizeof q.screen);
     }
     byte(sim::elevatedIsInFront());
+    for (int b = 0; b < 3; ++b) byte(sentPresses[b] | releaseDue[b] << 2);
     return k;
 }
 

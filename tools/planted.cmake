@@ -85,6 +85,16 @@ planted_fault(drag_ctrl_up_forgotten src/translate/mouse.cpp "--host plain ${dee
     [=[    // drag's Ctrl key-down is still unanswered.
     oweCtrlUpAfterSend(ctrlWindow, enabled);]=]
     [=[    (void)ctrlWindow, (void)enabled;]=])
+# Gestures: an Alt + middle press that never moved ends as a drag would,
+# with a right-button release the host was never sent the press of; before
+# releases were checked against presses, no search saw anything wrong.
+planted_fault(middle_click_right_up src/translate/mouse.cpp "--host plain ${deep}"
+    "the module sent a release that answers no press"
+    [=[    state.altMiddleArmed = false;
+    if (!state.altMiddleDragActive) return false;]=]
+    [=[    const bool armed = state.altMiddleArmed;
+    state.altMiddleArmed = false;
+    if (!state.altMiddleDragActive && !armed) return false;]=])
 # Capture: the Ctrl key-up a drag owes goes to the window its release
 # reached rather than the one told Ctrl went down. They differ once the
 # capture ended with another button's release (left pressed first, held
