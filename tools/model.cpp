@@ -441,8 +441,9 @@ std::string apply(const scenario::Step& s) {
         if (keysBefore[i] && !keysAfter[i] && !ownKey[i] && sim::keyState(heldKeys[i]) &&
             (i != 3 || (focusBefore == state.mainWindow && sim::focus() == state.mainWindow)))
             violation = "the module forgot a key the user still holds";
-    // An export ends gestures whose releases were lost as an event does
-    // (doDisable ends every one left).
+    // Each key settled may cost sends, and so may each gesture whose release
+    // was lost and that this step ended: an event ends those it finds
+    // released, and doDisable every one left.
     uint32_t extraSends = kMostSendsPerSettledKey * settledKeys;
     for (int b = 0; b < 3; ++b) {
         const bool pressedAgain = (s.kind == scenario::Kind::ButtonDown || s.kind == scenario::Kind::ButtonDouble) && s.button == b;

@@ -135,7 +135,7 @@ void restore(const Saved& saved);
 
 // The user's possible next actions. With the modal host, a button action
 // may carry `nested`: the index of the action the user takes inside the
-// first loop it opens (see nestedActions); a loop with none closes at once. Motion goes to a new point (one no
+// first loop it opens (see nestedAction); a loop with none closes at once. Motion goes to a new point (one no
 // anchor and not the pointer) or the same point, over either window, also
 // with a button held: a host that does not capture the mouse, or whose
 // capture ended early, sees the release over another window.

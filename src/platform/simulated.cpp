@@ -318,7 +318,6 @@ void swapButtons(bool on) { world.swapped = on; }
 void elevatedInFront(bool on) { world.elevatedInFront = on; }
 
 bool elevatedIsInFront() { return world.elevatedInFront; }
-bool threadKeyState(int virtualKey) { return world.threadKeys[virtualKey & 0xFF]; }
 std::bitset<256> keyStates() { return world.keys; }
 std::bitset<256> threadKeyStates() { return world.threadKeys; }
 
@@ -370,7 +369,6 @@ void setDoubleClicks(WindowHandle window, bool on) {
 void setCapturingHost(bool on) { world.capturingHost = on; }
 WindowHandle capture() { return world.capture; }
 int captureButton() { return world.captureButton; }
-void setCapture(WindowHandle window) { world.capture = window; }
 
 LoopEntry enterModalLoop() {
     const LoopEntry outer = {world.entryDepth, world.sendsThisEntry};

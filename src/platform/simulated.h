@@ -78,7 +78,6 @@ void setKeyState(int virtualKey, bool down);
 // on its way to the thread.
 void setAsyncKeyState(int virtualKey, bool down);
 bool keyState(int virtualKey);
-bool threadKeyState(int virtualKey);  // as the host's thread has it
 // All 256 at once, for tools that compare whole states.
 std::bitset<256> keyStates();
 std::bitset<256> threadKeyStates();
@@ -124,7 +123,6 @@ bool nonClientButtonUp(Button button, WindowHandle window, Point screen);
 // they return, as the platform does.
 void setDoubleClicks(WindowHandle window, bool on);
 void setCapturingHost(bool on);
-void setCapture(WindowHandle window);
 WindowHandle capture();
 int captureButton();  // the button whose release ends the capture (0 left, 1 right, 2 middle)
 bool handTheEventAgain();
