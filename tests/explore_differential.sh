@@ -1,6 +1,6 @@
 #!/bin/bash
-# The search's reductions (untimed timers; dead fields out of the key and
-# excused beliefs forgotten) must not change its verdicts: each kind of
+# The search's reductions (untimed timers, bounded or not; dead fields out
+# of the key and excused beliefs forgotten) must not change its verdicts: each kind of
 # violation and exception it reports, and whether it passes, are the same
 # with and without them, to the same depth. The lean search (states
 # rebuilt by replaying their paths) must print all the same but the time,
@@ -33,7 +33,7 @@ same() {
         status=1
     fi
 }
-for reduction in "--reduced" "--untimed" "--untimed --reduced"; do
+for reduction in "--reduced" "--untimed" "--untimed --reduced --bound-timers" "--untimed --reduced"; do
     # shellcheck disable=SC2086
     out=$(search "$@" $reduction)
     same "$reduction" "$reference" "$(verdicts <<<"$out")"

@@ -57,24 +57,78 @@ TEST(Untimed, PathsReplayWithRealWaitsOrAreFalseAlarms) {
         std::string why;
         EXPECT_EQ(model::realize(path, "", &timed, &why), c.verdict) << c.what << ": " << why;
         EXPECT_EQ(waits(timed), c.waits) << c.what;
+        // With the timers bounded, a false alarm's first firing no clock
+        // gives is refused there (the sixth burst: the mask's timer is due
+        // first), and every other step is taken.
+        model::boundTimers = true;
+        model::start();
+        size_t refused = path.size();
+        for (size_t i = 0; i < path.size() && refused == path.size(); ++i)
+            if (model::apply(path[i]) == model::kNoClock) refused = i;
+        EXPECT_EQ(refused, c.verdict == model::Realized::FalseAlarm ? start.size() + 5 : path.size()) << c.what;
+        model::boundTimers = false;
     }
+    model::untimed = false;
+}
+
+// Untimed, the burst begun up to 49 ms after the mask's capture, and the
+// same with the capture made again just after, are one state, though only
+// from the first can the mask's timer fire before the burst's first tick.
+// Bounded, they are two, and each takes only what a clock gives.
+TEST(Untimed, BoundedTimersTellApartWhatTheClockDoes) {
+    const scenario::Step mask = act(scenario::Kind::Call, 0, "customMaskKeyPressed");
+    const std::vector<scenario::Step> paths[2] = {
+        {act(scenario::Kind::KeyDown, 'S'), mask, act(scenario::Kind::Call, 0, "doDelayedEnable")},
+        {act(scenario::Kind::KeyDown, 'S'), mask, act(scenario::Kind::Call, 0, "doDelayedEnable"), mask}};
+    model::variant = model::kPlainHost;
+    model::untimed = true;
+    for (bool bounded : {false, true}) {
+        model::boundTimers = bounded;
+        std::string keys[2], maskFirst[2];
+        for (int p = 0; p < 2; ++p) {
+            model::start();
+            for (const scenario::Step& s : paths[p]) ASSERT_EQ(model::apply(s), "");
+            keys[p] = model::key();
+            maskFirst[p] = model::apply(fire("mask"));
+        }
+        EXPECT_EQ(keys[0] == keys[1], !bounded);
+        EXPECT_EQ(maskFirst[0], "");
+        EXPECT_EQ(maskFirst[1], bounded ? model::kNoClock : "");
+    }
+    model::boundTimers = false;
     model::untimed = false;
 }
 
 // A tick arms the dragger's next repeat from the time it fires at: untimed,
 // the repeats still come at 1, 51 and 101 ms, as with real waits (one wait
-// takes the three).
+// takes the three). So too when another timer fired first at a due time
+// later than the dragger's as the held clock counts it: the dragger, begun
+// 10 ms or more after the burst's first tick, ticks after its second, and
+// its next repeat is still 50 ms on.
 TEST(Untimed, TimersArmFromTheTimeTheyFire) {
-    const std::vector<scenario::Step> path = {act(scenario::Kind::KeyDown, 'F'),
-                                              act(scenario::Kind::Call, 0, "startDraggerMode"), fire("dragger"),
-                                              fire("dragger"), fire("dragger")};
+    const struct {
+        std::vector<scenario::Step> path;
+        const char* waits;
+    } cases[] = {
+        {{act(scenario::Kind::KeyDown, 'F'), act(scenario::Kind::Call, 0, "startDraggerMode"), fire("dragger"),
+          fire("dragger"), fire("dragger")},
+         ". . 101 "},
+        {{act(scenario::Kind::KeyDown, 'F'), act(scenario::Kind::Call, 0, "doDelayedEnable"), fire("burst"),
+          act(scenario::Kind::Call, 0, "startDraggerMode"), fire("burst"), fire("dragger")},
+         ". . 10 . 1 "},
+    };
     model::variant = model::kPlainHost;
     model::untimed = true;
-    model::start();
-    std::vector<scenario::Step> timed;
-    std::string why;
-    EXPECT_EQ(model::realize(path, "", &timed, &why), model::Realized::Replays) << why;
-    EXPECT_EQ(waits(timed), ". . 101 ");
+    for (const auto& c : cases) {
+        model::start();
+        std::vector<scenario::Step> timed;
+        std::string why;
+        EXPECT_EQ(model::realize(c.path, "", &timed, &why), model::Realized::Replays) << why;
+        EXPECT_EQ(waits(timed), c.waits);
+        for (const scenario::Step& s : c.path) EXPECT_EQ(model::apply(s), "");
+        for (const sim::TimerInfo& t : sim::timers())
+            EXPECT_TRUE(t.id != state.draggerTimer || t.interval == 50u) << "the dragger re-armed for " << t.interval;
+    }
     model::untimed = false;
 }
 

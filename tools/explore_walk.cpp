@@ -1,6 +1,7 @@
 // The explorer's random walk, and its scenarios turned into fuzzer inputs.
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -26,7 +27,14 @@ int walk(uint64_t events, uint64_t seed) {
         for (uint64_t i = 0; i < length; ++i, ++done) {
             const std::vector<scenario::Step> actions = model::alphabet();
             path.push_back(actions[random() % actions.size()]);
+            std::optional<model::Saved> before;
+            if (model::untimed) before = model::save();
             const std::string violation = model::apply(path.back());
+            if (violation == model::kNoClock) {  // untimed: not this action here
+                model::restore(*before);
+                path.pop_back();
+                continue;
+            }
             if (!violation.empty()) return fail(violation);
         }
         std::vector<scenario::Step> settling = model::releases();
@@ -35,6 +43,11 @@ int walk(uint64_t events, uint64_t seed) {
         int exception = -1;
         const std::string violation = model::settle(settling, &path, &exception);
         done += path.size() - before;
+        if (violation == model::kNoClock) {  // untimed: a timer was due first
+            model::start();
+            path.clear();
+            continue;
+        }
         if (!violation.empty() && exception < 0) return fail(violation);
         if (++rounds % 100 == 0) {
             model::start();

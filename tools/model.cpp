@@ -95,42 +95,6 @@ bool anyButtonHeld() {
 }
 
 
-// A point that is neither the pointer nor an anchor, in client coordinates.
-Point newPoint() {
-    static const Point candidates[] = {{10, 10}, {20, 20}, {30, 30}, {40, 40}};
-    for (Point p : candidates)
-        if (!samePoint(p, host.pointer) && !samePoint(p, state.leftAnchor) && !samePoint(p, state.middleAnchor))
-            return p;
-    return candidates[0];
-}
-
-scenario::Step step(scenario::Kind kind) {
-    scenario::Step s;
-    s.kind = kind;
-    return s;
-}
-
-scenario::Step keyStep(scenario::Kind kind, int key) {
-    scenario::Step s = step(kind);
-    s.key = key;
-    return s;
-}
-
-scenario::Step buttonStep(scenario::Kind kind, int button) {
-    scenario::Step s = step(kind);
-    s.button = static_cast<scenario::Button>(button);
-    return s;
-}
-
-scenario::Step moveStep(scenario::Window window, Point at) {
-    scenario::Step s = step(scenario::Kind::Move);
-    s.window = window;
-    s.x = at.x;
-    s.y = at.y;
-    return s;
-}
-
-
 }  // namespace
 
 namespace {
@@ -188,6 +152,7 @@ void runLoop() {
         if (inside.kind != scenario::Kind::EndLoop) {
             if (flat != nullptr) flat->push_back(inside);
             if (inside.kind == scenario::Kind::ButtonUp) releaseDue[inside.button] = true;
+            zoneAction(0);
             std::string error;
             scenario::perform(scenario::Scenario(), inside, host, &error);
         }
@@ -212,6 +177,8 @@ void start() {
     burstWanted = false;
     host.call("load");
     host.call("doEnable");
+    sim::watchTimerFires(untimed && boundTimers ? zoneFires : nullptr);
+    startZone();
     sim::clearMessages();
     std::fill(sentPresses, sentPresses + 3, 0);
     std::fill(releaseDue, releaseDue + 3, false);
@@ -223,7 +190,7 @@ void start() {
 }
 
 Saved save() {
-    Saved saved{sim::save(), state, host, {believed[0], believed[1]}, {}, {byInput[0], byInput[1]}, burstWanted, {}, {}};
+    Saved saved{sim::save(), state, host, {believed[0], believed[1]}, {}, {byInput[0], byInput[1]}, burstWanted, {}, {}, zone};
     std::copy(sentPresses, sentPresses + 3, saved.sentPresses);
     std::copy(releaseDue, releaseDue + 3, saved.releaseDue);
     std::copy(&excused[0][0], &excused[0][0] + 2 * kExceptionCount, &saved.excused[0][0]);
@@ -241,6 +208,7 @@ void restore(const Saved& saved) {
     byInput[0] = saved.byInput[0];
     byInput[1] = saved.byInput[1];
     burstWanted = saved.burstWanted;
+    zone = saved.zone;
     std::copy(&saved.excused[0][0], &saved.excused[0][0] + 2 * kExceptionCount, &excused[0][0]);
 }
 
@@ -326,6 +294,8 @@ std::vector<scenario::Step> alphabet() {
 
 std::string apply(const scenario::Step& s) {
     const bool call = s.kind == scenario::Kind::Call;
+    if (s.kind != scenario::Kind::Wait || s.name.empty()) zoneAction(s.kind == scenario::Kind::Wait ? 1 : 0);
+    if (zone.impossible) return kNoClock;
 
     const WindowHandle mainBefore = state.mainWindow;
     const WindowHandle owedBefore = state.pendingCtrlUpWindow;
@@ -373,6 +343,11 @@ std::string apply(const scenario::Step& s) {
     if (call) noteCall(s.name, true);
     pendingNested = -1;
     const uint32_t actSends = disarmAct();
+    followZone();
+    if (zone.impossible) {
+        sim::clearMessages();
+        return kNoClock;
+    }
     // A new press of the button makes its last release moot.
     const bool pressStep = s.kind == scenario::Kind::ButtonDown || s.kind == scenario::Kind::ButtonDouble;
     // Where the module may send: the windows of the mouse events it saw, and
@@ -454,42 +429,6 @@ std::string apply(const scenario::Step& s) {
     if (!violation.empty()) return violation;
     if (reduced) forgetExcusedReleases();
     return invariants(kMostSends + extraSends);
-}
-
-std::vector<scenario::Step> releases() {
-    std::vector<scenario::Step> out;
-    for (int b = 0; b < 3; ++b)
-        if (sim::buttonHeld(static_cast<sim::Button>(b))) out.push_back(buttonStep(scenario::Kind::ButtonUp, b));
-    for (int key : kKeys)
-        if (sim::keyState(key)) out.push_back(keyStep(scenario::Kind::KeyUp, key));
-    return out;
-}
-
-std::vector<scenario::Step> settleTail() {
-    std::vector<scenario::Step> out;
-    // Back from the other program, where the releases went.
-    if (sim::focusIsAway()) {
-        scenario::Step back = step(scenario::Kind::Focus);
-        back.window = scenario::Main;
-        out.push_back(back);
-    }
-    // Translation stays as the path left it: what a host with it off never
-    // gets, the check must not send for it. The user goes on typing and
-    // moving the mouse, as users do.
-    out.push_back(keyStep(scenario::Kind::KeyTap, kSettleKey));
-    out.push_back(moveStep(host.pointerWindow, newPoint()));
-    return out;
-}
-
-std::string settle(const std::vector<scenario::Step>& releases, std::vector<scenario::Step>* done, int* exception) {
-    *exception = -1;
-    for (int phase = 0; phase < 2; ++phase)
-        for (const scenario::Step& step : phase == 0 ? releases : settleTail()) {
-            done->push_back(step);
-            const std::string violation = apply(step);
-            if (!violation.empty()) return violation;
-        }
-    return believedDown(exception);
 }
 
 void collectWritten(std::vector<scenario::Step>* out) { flat = out; }

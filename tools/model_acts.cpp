@@ -18,12 +18,6 @@ uint32_t actSends = 0;  // the messages the module sent inside it
 size_t armedAt = 0;     // where `flatSteps` holds its line, completed when set off
 std::vector<scenario::Step>* flatSteps = nullptr;
 
-scenario::Step step(scenario::Kind kind) {
-    scenario::Step s;
-    s.kind = kind;
-    return s;
-}
-
 // Whether the act can do anything in this state: the armed one may still
 // find nothing to do when its message comes.
 bool actApplies(int act) {
@@ -78,6 +72,7 @@ void reentrantProcedure(const sim::Message& m) {
     if (inside.kind != scenario::Kind::EndLoop) {
         if (flatSteps != nullptr) flatSteps->push_back(inside);
         const bool call = inside.kind == scenario::Kind::Call;
+        if (act < kActTimers || act >= kActKeys) zoneAction(0);
         if (call) noteCall(inside.name, false);
         std::string error;
         if (!performTimeStep(inside)) scenario::perform(scenario::Scenario(), inside, host, &error);

@@ -131,6 +131,11 @@ std::string key() {
         put(&t.interval, sizeof t.interval);
         put(&t.dueIn, sizeof t.dueIn);
     }
+    // ... and how long until each is due, and which may be due first.
+    if (untimed && boundTimers)
+        for (int i = 0; i <= zone.count; ++i)
+            for (int j = 0; j <= zone.count; ++j)
+                if (i != j) byte(zone.bound[i][j]);
     byte(0xFF);
     const std::bitset<256> keys = sim::keyStates();
     packKeys(&k, keys);

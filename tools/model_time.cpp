@@ -25,7 +25,7 @@ void timeSteps(std::vector<scenario::Step>* out) {
     s.kind = scenario::Kind::Wait;
     for (const sim::TimerInfo& t : sim::timers())
         for (const TimerFeature& f : kTimerFeatures)
-            if (t.procedure == f.procedure) {
+            if (t.procedure == f.procedure && zoneMayFire(t.id)) {
                 s.name = f.name;
                 out->push_back(s);
             }
@@ -91,7 +91,9 @@ Outcome run(const std::vector<scenario::Step>& steps, std::vector<Event>* events
     auto noteArms = [&armed](int event) {
         for (const sim::TimerInfo& t : sim::timers()) {
             auto it = armed.find(t.id);
-            if (it == armed.end() || it->second.arms != t.arms) armed[t.id] = {event, t.dueIn, t.arms};
+            // Due its interval after the event that set it (a held clock may
+            // be behind that event, so not dueIn).
+            if (it == armed.end() || it->second.arms != t.arms) armed[t.id] = {event, std::max(t.interval, 1u), t.arms};
         }
     };
     noteArms(0);

@@ -15,7 +15,7 @@ foreach(source ${ORVALINDE_LOGIC_SOURCES})
     target_compile_definitions(logic_part_${stem} PRIVATE ${ORVALINDE_VERSION_DEFINE})
 endforeach()
 add_library(explore_parts OBJECT explore.cpp explore_split.cpp explore_walk.cpp model.cpp model_acts.cpp
-            model_checks.cpp model_key.cpp model_text.cpp model_time.cpp sim_host.cpp)
+            model_checks.cpp model_key.cpp model_text.cpp model_steps.cpp model_time.cpp model_zone.cpp sim_host.cpp)
 target_include_directories(explore_parts PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(explore_parts PRIVATE orvalinde_scenario orvalinde_sim)
 target_compile_options(explore_parts PRIVATE -Wall -Wextra -Werror)

@@ -150,9 +150,12 @@ size_t liveTimers();
 uint64_t timerFires();  // timer procedures run so far
 // For tools that try every order timers could fire in: while held, the clock
 // passes due times without firing anything, and fireTimer fires a live timer
-// (false: none has that id), the clock moved on to its due time if behind.
+// (false: none has that id) at its due time, then moves the clock on to it
+// if behind.
 void holdTimers(bool on);
 bool fireTimer(TimerId id);
+// Calls `watch` as each timer is about to fire and once its procedure returned.
+void watchTimerFires(void (*watch)(TimerId id, bool fired));
 struct TimerInfo {
     TimerId id;
     TimerProcedure procedure;

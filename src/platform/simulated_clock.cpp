@@ -12,7 +12,10 @@ namespace {
 uint64_t tickAtOrAfter(uint64_t ms) { return (ms * 8 + 124) / 125 * 125 / 8; }
 uint64_t tickAtOrBefore(uint64_t ms) { return ms * 8 / 125 * 125 / 8; }
 
+void (*watcher)(TimerId, bool) = nullptr;
+
 void fire(Timer* timer) {
+    if (watcher != nullptr) watcher(timer->id, false);
     // Periodic until killed or re-armed by its own procedure.
     timer->due = world.clock + (timer->interval == 0 ? 1 : timer->interval);
     timer->arms = ++world.arms;
@@ -22,6 +25,7 @@ void fire(Timer* timer) {
     enter();
     procedure(nullptr, kWmTimer, id, sim::now());
     leave();
+    if (watcher != nullptr) watcher(id, true);
 }
 
 }  // namespace
@@ -56,12 +60,18 @@ void holdTimers(bool on) { world.timersHeld = on; }
 bool fireTimer(TimerId id) {
     Timer* timer = liveTimer(id);
     if (timer == nullptr) return false;
-    // Time has come to its due time: a procedure that reads the clock to arm
-    // its next run arms it as it would at that time.
-    if (timer->due > world.clock) world.clock = timer->due;
+    // The procedure runs at the timer's due time, so one that reads the
+    // clock to arm its next run arms it as it would then. Events between
+    // firings do not move a held clock, so that time may be behind it;
+    // afterwards the clock is where it was, or at the due time if later.
+    const uint64_t before = world.clock;
+    world.clock = timer->due;
     fire(timer);
+    if (world.clock < before) world.clock = before;
     return true;
 }
+
+void watchTimerFires(void (*watch)(TimerId id, bool fired)) { watcher = watch; }
 
 uint64_t timerFires() { return world.timerFires; }
 
