@@ -73,6 +73,7 @@ void reentrantProcedure(const sim::Message& m) {
         if (flatSteps != nullptr) flatSteps->push_back(inside);
         const bool call = inside.kind == scenario::Kind::Call;
         if (act < kActTimers || act >= kActKeys) zoneAction(0);
+        if (inside.kind == scenario::Kind::ButtonUp) releaseDue[inside.button] = true;
         if (call) noteCall(inside.name, false);
         std::string error;
         if (!performTimeStep(inside)) scenario::perform(scenario::Scenario(), inside, host, &error);

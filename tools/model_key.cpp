@@ -47,7 +47,7 @@ const StateField kStateFields[] = {
     {"chordSwitchPending", 1, "a flag"},
     {"chordSwitchTick", 1, "as the pending switch's age, up to the 2 ms it waits"},
     {"sendingLeftUp", 1, "a flag"},
-    {"gestureButtons", 3, "held, press sent, whether the last send point is the pointer, the window while held"},
+    {"gestureButtons", 3, "held, press sent, right press out, whether the last send point is the pointer, the window while held"},
     {"gestureChanges", 1, "out: compared only with itself within one handler's call"},
     {"replacing", 1, "out: live only inside a mouse hook call"},
     {"burstTicks", 1, "as it is (reduced: while the burst's timer lives)"},
@@ -101,7 +101,8 @@ std::string key() {
     const bool all = !reduced;
     const Point pointer = pointerForEvents();
     for (const GestureButton& g : state.gestureButtons) {
-        byte(g.held | (g.pressSent && (all || g.held)) << 1 | (g.held && samePoint(g.at, pointer)) << 2);
+        byte(g.held | (g.pressSent && (all || g.held)) << 1 | (g.held && samePoint(g.at, pointer)) << 2 |
+             (g.rightPressOut && (all || g.held)) << 3);
         if (g.held) put(&g.window, sizeof g.window);
     }
     put(&state.draggerKey, sizeof state.draggerKey);

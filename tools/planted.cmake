@@ -77,7 +77,7 @@ planted_fault(burst_rearm src/module/timers.cpp "--host reentrant ${closed}"
 # two inputs held at once reach it (Alt and the button).
 planted_fault(right_up_dropped src/translate/mouse.cpp "--host plain ${deep}"
     "main believes the right button is down"
-    [=[send(e, WM_RBUTTONUP, MK_CONTROL, e.pt);]=]
+    [=[sendRightUpFor(RIGHT, e, MK_CONTROL);]=]
     [=[(void)e;]=])
 # Gestures: an Alt + right drag owes no Ctrl key-up at its end.
 planted_fault(drag_ctrl_up_forgotten src/translate/mouse.cpp "--host plain ${deep}"
@@ -91,10 +91,18 @@ planted_fault(drag_ctrl_up_forgotten src/translate/mouse.cpp "--host plain ${dee
 planted_fault(middle_click_right_up src/translate/mouse.cpp "--host plain ${deep}"
     "the module sent a release that answers no press"
     [=[    state.altMiddleArmed = false;
-    if (!state.altMiddleDragActive) return false;]=]
+    if (!state.altMiddleDragActive) return false;
+    state.altMiddleDragActive = false;
+    // These go out whatever a re-entered call does: each answers a press
+    // the window was sent.
+    send(e, WM_MBUTTONDOWN, MK_NONE, e.pt);
+    sendRightUpFor(MIDDLE, e, MK_NONE);]=]
     [=[    const bool armed = state.altMiddleArmed;
     state.altMiddleArmed = false;
-    if (!state.altMiddleDragActive && !armed) return false;]=])
+    if (!state.altMiddleDragActive && !armed) return false;
+    state.altMiddleDragActive = false;
+    send(e, WM_MBUTTONDOWN, MK_NONE, e.pt);
+    send(e, WM_RBUTTONUP, MK_NONE, e.pt);]=])
 # Capture: the Ctrl key-up a drag owes goes to the window its release
 # reached rather than the one told Ctrl went down. They differ once the
 # capture ended with another button's release (left pressed first, held

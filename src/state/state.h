@@ -12,6 +12,7 @@ struct GestureButton {
     Point at;
     bool held;
     bool pressSent;  // the module sent the press itself (Ctrl + left)
+    bool rightPressOut;  // the drag's right press went out: its release answers it
 };
 
 struct ReplacedEvent {

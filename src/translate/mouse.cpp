@@ -32,6 +32,7 @@ void begin(int button, const Event& e) {
     g.at = e.pt;
     g.held = buttonIsDown(kButtonKey[button]);
     g.pressSent = false;
+    g.rightPressOut = false;
 }
 
 // The gesture on `button` sent a mouse message at this event.
@@ -43,6 +44,22 @@ inline void sentFor(int button, const Event& e, Point at) {
 inline void sendFor(int button, const Event& e, uint32_t message, WParam flags, Point at) {
     sentFor(button, e, at);
     send(e, message, flags, at);
+}
+
+// A drag's right press, marked out before it is sent: a loop the window runs
+// in its handler has had the press.
+inline void sendRightPressFor(int button, const Event& e, Point at) {
+    state.gestureButtons[button].rightPressOut = true;
+    sendFor(button, e, WM_RBUTTONDOWN, MK_NONE, at);
+}
+
+// A drag's right release, unless the drag ended in a call re-entered from
+// a send before its press (Alt's key-up, Ctrl's key-down): the window never
+// had the press, and a release would pop up its context menu.
+inline void sendRightUpFor(int button, const Event& e, WParam flags) {
+    if (!state.gestureButtons[button].rightPressOut) return;
+    state.gestureButtons[button].rightPressOut = false;
+    send(e, WM_RBUTTONUP, flags, e.pt);
 }
 
 // The button's release is being handled: its gesture is over.
@@ -106,7 +123,7 @@ void startCtrlRightDrag(int button, const Event& e, WindowHandle* ctrlWindow) {
     const uint32_t changes = state.gestureChanges;
     sendCtrlDownToTarget(e, ctrlWindow);
     if (movedOn(changes)) return;
-    sendFor(button, e, WM_RBUTTONDOWN, MK_NONE, e.pt);
+    sendRightPressFor(button, e, e.pt);
 }
 
 bool handleMove(const Event& e) {
@@ -116,7 +133,7 @@ bool handleMove(const Event& e) {
         state.altMiddleDragActive = true;
         flushPendingCtrlUp();
         if (movedOn(changes)) return true;
-        sendFor(MIDDLE, e, WM_RBUTTONDOWN, MK_NONE, state.middleAnchor);
+        sendRightPressFor(MIDDLE, e, state.middleAnchor);
         if (movedOn(changes)) return true;
         sendFor(MIDDLE, e, WM_MOUSEMOVE, MK_RBUTTON_CONTROL, e.pt);
         return true;
@@ -126,7 +143,7 @@ bool handleMove(const Event& e) {
         state.altLeftDragActive = true;
         sendAltUpToMain();
         if (movedOn(changes)) return true;
-        sendFor(LEFT, e, WM_RBUTTONDOWN, MK_NONE, state.leftAnchor);
+        sendRightPressFor(LEFT, e, state.leftAnchor);
         if (movedOn(changes)) return true;
         sendFor(LEFT, e, WM_MOUSEMOVE, MK_NONE, e.pt);
         return true;
@@ -155,7 +172,7 @@ bool handleRightUp(const Event& e) {
     state.altRightDragActive = false;
     const WindowHandle ctrlWindow = state.altRightCtrlWindow;
     const bool enabled = state.enabled;
-    send(e, WM_RBUTTONUP, MK_CONTROL, e.pt);
+    sendRightUpFor(RIGHT, e, MK_CONTROL);
     // Owed even if a re-entered call started another drag meanwhile: this
     // drag's Ctrl key-down is still unanswered.
     oweCtrlUpAfterSend(ctrlWindow, enabled);
@@ -167,10 +184,10 @@ bool handleMiddleUp(const Event& e) {
     state.altMiddleArmed = false;
     if (!state.altMiddleDragActive) return false;
     state.altMiddleDragActive = false;
-    // All three go out whatever a re-entered call does: each answers a
-    // press the window was sent.
+    // These go out whatever a re-entered call does: each answers a press
+    // the window was sent.
     send(e, WM_MBUTTONDOWN, MK_NONE, e.pt);
-    send(e, WM_RBUTTONUP, MK_NONE, e.pt);
+    sendRightUpFor(MIDDLE, e, MK_NONE);
     send(e, WM_MBUTTONUP, MK_NONE, e.pt);
     return true;
 }
@@ -193,13 +210,13 @@ bool handleLeftUp(const Event& e) {
             begin(MIDDLE, e);
         }
         const bool enabled = state.enabled;
-        send(e, WM_RBUTTONUP, MK_RBUTTON_CONTROL, e.pt);
+        sendRightUpFor(LEFT, e, MK_RBUTTON_CONTROL);
         oweCtrlUpAfterSend(ctrlWindow, enabled);
         return true;
     }
     if (state.altLeftDragActive) {
         state.altLeftDragActive = false;
-        send(e, WM_RBUTTONUP, MK_NONE, e.pt);
+        sendRightUpFor(LEFT, e, MK_NONE);
         if (state.altHeld && !movedOn(changes)) sendAltDownToMain();
         return true;
     }
@@ -224,7 +241,7 @@ bool handleLeftDown(const Event& e) {
             if (state.altMiddleDragActive) {
                 state.altMiddleDragActive = false;
                 pendChordSwitch();
-                send(e, WM_RBUTTONUP, MK_NONE, e.pt);
+                sendRightUpFor(MIDDLE, e, MK_NONE);
             } else {
                 state.altMiddleArmed = false;
                 state.chordDragActive = true;
@@ -262,7 +279,7 @@ bool handleMiddleDown(const Event& e) {
         state.altMiddleArmed = false;
         pendChordSwitch();
         const uint32_t changes = state.gestureChanges;
-        send(e, WM_RBUTTONUP, MK_NONE, e.pt);
+        sendRightUpFor(LEFT, e, MK_NONE);
         if (state.altHeld && !movedOn(changes)) sendAltDownToMain();
         return true;
     }
