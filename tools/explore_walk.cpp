@@ -9,6 +9,49 @@
 #include "explore.h"
 #include "model.h"
 
+namespace {
+
+// What the actions do from a fresh start, then settled (`done` gets the
+// steps): the first violation, or else the first key a window believes
+// down that no exception accounts for.
+std::string outcome(const std::vector<scenario::Step>& path, std::vector<scenario::Step>* done) {
+    model::start();
+    *done = path;
+    for (const scenario::Step& step : path) {
+        const std::string violation = model::apply(step);
+        if (!violation.empty()) return violation;
+    }
+    int exception = -1;
+    const std::string violation = model::settle(model::releases(), done, &exception);
+    return exception < 0 ? violation : "";
+}
+
+// A failing walk's path, with every stretch taken out that the failure does
+// not need: whole stretches first, then halves of them, down to single
+// actions, until nothing more can go.
+// The steps returned are the path's and its settling's, as `outcome` gives
+// them; the path as it was if settled in another order it fails otherwise.
+std::vector<scenario::Step> shrink(std::vector<scenario::Step> path, size_t walked, const std::string& violation) {
+    std::vector<scenario::Step> done;
+    const std::vector<scenario::Step> whole = path;
+    path.resize(walked);
+    if (outcome(path, &done) != violation) return whole;
+    for (size_t chunk = path.size() / 2; chunk > 0; chunk /= 2) {
+        for (size_t at = 0; at + chunk <= path.size();) {
+            std::vector<scenario::Step> shorter(path.begin(), path.begin() + at);
+            shorter.insert(shorter.end(), path.begin() + at + chunk, path.end());
+            if (outcome(shorter, &done) == violation)
+                path.swap(shorter);
+            else
+                at += chunk;
+        }
+    }
+    outcome(path, &done);
+    return done;
+}
+
+}  // namespace
+
 // Random actions in rounds of up to 40, each round then settled and checked;
 // every hundredth round starts the next from scratch, to keep a failing path
 // short.
@@ -17,9 +60,16 @@ int walk(uint64_t events, uint64_t seed) {
     model::start();
     std::vector<scenario::Step> path;
     uint64_t done = 0, rounds = 0;
+    // The actions walked since the last fresh start, before this round's
+    // settling began.
+    size_t walked = 0;
     auto fail = [&](const std::string& violation) {
-        std::printf("%s", model::scenarioText(path, "# " + violation + "\n# seed " + std::to_string(seed) + "\n").c_str());
-        std::printf("walk: violation after %llu events: %s\n", static_cast<unsigned long long>(done), violation.c_str());
+        const size_t before = path.size();
+        path = shrink(path, walked, violation);
+        const std::string header = "# " + violation + "\n# seed " + std::to_string(seed) + ", shrunk to " +
+                                   std::to_string(path.size()) + " of " + std::to_string(before) + " actions\n";
+        std::printf("%s", model::scenarioText(path, header).c_str());
+        std::printf("walk: after %llu events, VIOLATION: %s\n", static_cast<unsigned long long>(done), violation.c_str());
         return 1;
     };
     while (done < events) {
@@ -35,8 +85,9 @@ int walk(uint64_t events, uint64_t seed) {
                 path.pop_back();
                 continue;
             }
-            if (!violation.empty()) return fail(violation);
+            if (!violation.empty()) return walked = path.size(), fail(violation);
         }
+        walked = path.size();
         std::vector<scenario::Step> settling = model::releases();
         std::shuffle(settling.begin(), settling.end(), random);
         const size_t before = path.size();

@@ -99,11 +99,20 @@ void startActs() {
     for (WindowHandle w : {host.main, host.second}) sim::setWindowProcedure(w, reentrantProcedure);
 }
 
+// The step presses what the act lets go: the user may let it go before the
+// host had the press, inside the first message the press makes us send.
+bool pressesWhatItReleases(const scenario::Step& s, int act) {
+    if (act >= kActKeys && act < kActButtons) return s.kind == scenario::Kind::KeyDown && s.key == kKeys[act - kActKeys];
+    const bool press = s.kind == scenario::Kind::ButtonDown || s.kind == scenario::Kind::ButtonDouble;
+    return act >= kActButtons && act < kActFocus && press && static_cast<int>(s.button) == act - kActButtons;
+}
+
 void addActs(std::vector<scenario::Step>* out) {
     const size_t plain = out->size();
     for (int act = 0; act < kActCount; ++act) {
-        if (!actApplies(act)) continue;
+        const bool applies = actApplies(act);
         for (size_t i = 0; i < plain; ++i) {
+            if (!applies && !pressesWhatItReleases((*out)[i], act)) continue;
             out->push_back((*out)[i]);
             out->back().nested = act;
         }

@@ -50,6 +50,7 @@ const StateField kStateFields[] = {
     {"gestureButtons", 3, "held, press sent, right press out, whether the last send point is the pointer, the window while held"},
     {"gestureChanges", 1, "out: compared only with itself within one handler's call"},
     {"replacing", 1, "out: live only inside a mouse hook call"},
+    {"inputsAtHand", 1, "out: null between events"},
     {"burstTicks", 1, "as it is (reduced: while the burst's timer lives)"},
     {"burstTimer", 1, "as the live timer it names"},
 };

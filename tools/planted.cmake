@@ -58,6 +58,8 @@ endfunction()
 # The searches of the test command (CMakeLists.txt beside this file).
 set(closed "--max-held 1 --untimed --reduced")
 set(deep "--depth ${ORVALINDE_EXPLORE_DEPTH}")
+math(EXPR reentered_depth "${ORVALINDE_EXPLORE_DEPTH} - 3")
+set(reentered "--host reentrant --depth ${reentered_depth}")
 
 # Timers: the dragger's tick re-arms after its own send though the host's
 # handler ended the mode inside it; the host's thread wakes every 50 ms for
@@ -203,3 +205,42 @@ planted_fault(disable_clicks src/module/lifecycle.cpp "--host plain ${closed}"
     platform::sendMessage(state.mainWindow, WM_RBUTTONDOWN, MK_NONE, 0);
     platform::sendMessage(state.mainWindow, WM_RBUTTONUP, MK_NONE, 0);
     switchWhenQuiet();]=])
+# Exports and keys re-entered: a key's press is passed on after its own
+# release, which a loop the host ran inside one of our sends (the Ctrl
+# key-up a drag owes, sent at the key's repeat) took first.
+planted_fault(press_after_release src/state/state.cpp "${reentered}"
+    "[a-z]+ believes .* is down"
+    [=[if (outer->press && outer->key == key && key != 0) outer->overtaken = true;]=]
+    [=[(void)outer;]=])
+# Exports re-entered: doDisable waits for the user to let go. The mask
+# key's release (main saw it go down) settles a drag's owed Ctrl key-up,
+# and Alt goes up in a loop the host runs there: translation goes off
+# inside, and the mask key's release is then judged as translated,
+# swallowed, though translation is over.
+planted_fault(release_after_switch_off src/translate/keyboard.cpp "${reentered}"
+    "main believes S is down"
+    [=[    // host's, as every one is with translation off.
+    if (!state.enabled) return platform::callNextHook(code, wParam, lParam);]=]
+    [=[]=])
+# Keys re-entered: a withheld Ctrl handed over (F pressed) is withheld again
+# by F's release inside the Alt key-up sent first; the late Ctrl key-down
+# still goes out, and Ctrl's release, withheld, never answers it.
+planted_fault(late_ctrl_after_rewithheld src/translate/keyboard.cpp "${reentered}"
+    "main believes VK_CONTROL is down"
+    [=[if (state.ctrlHeld && !state.ctrlWithheld) sendCtrlToMain]=]
+    [=[if (state.ctrlHeld) sendCtrlToMain]=])
+# Keys re-entered: Ctrl goes up inside the key-up that takes it back from
+# main, and Alt is still injected for the left button held: main believes
+# Alt down for good.
+planted_fault(alt_injected_after_ctrl_up src/translate/keyboard.cpp "${reentered}"
+    "main believes VK_MENU is down"
+    [=[        if (!state.ctrlWithheld) return;
+]=]
+    [=[]=])
+# Keys re-entered: the mask key goes down with Ctrl withheld and up inside
+# the mask's Ctrl key-down; the handover's Alt key-down still follows the
+# mask's Alt key-up.
+planted_fault(mask_alt_after_its_end src/translate/keyboard.cpp "${reentered}"
+    "main believes VK_MENU is down"
+    [=[if (handOver && state.maskActive) sendAltDownToMain();]=]
+    [=[if (handOver) sendAltDownToMain();]=])

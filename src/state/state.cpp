@@ -19,10 +19,21 @@ void flushPendingCtrlUp() {
 }
 
 void sendPendingCtrlUp() {
-    if (state.pendingCtrlUpWindow == nullptr) return;
-    sendModifier(state.pendingCtrlUpWindow, WM_KEYUP, VK_CONTROL, KEY_OWED_CTRL_UP);
-    // Cleared only after the send: a hook re-entered meanwhile still owes it.
+    const WindowHandle window = state.pendingCtrlUpWindow;
+    if (window == nullptr) return;
+    // Settled before the send: a drag that ends in a call re-entered from it
+    // owes a key-up of its own, which clearing afterwards would lose, and
+    // the window already has this one.
     state.pendingCtrlUpWindow = nullptr;
+    sendModifier(window, WM_KEYUP, VK_CONTROL, KEY_OWED_CTRL_UP);
+}
+
+void beginInput(InputAtHand* at, int key, bool press) {
+    if (!press)
+        for (InputAtHand* outer = state.inputsAtHand; outer != nullptr; outer = outer->outer)
+            if (outer->press && outer->key == key && key != 0) outer->overtaken = true;
+    *at = {key, press && key != 0, false, state.inputsAtHand};
+    state.inputsAtHand = at;
 }
 
 void killTimer(TimerId* timer) {

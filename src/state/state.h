@@ -21,6 +21,16 @@ struct ReplacedEvent {
     bool live;
 };
 
+// An input event a hook is handling, linked to the one it interrupted: a
+// loop the host runs inside one of our sends takes the input queued behind
+// it first.
+struct InputAtHand {
+    int32_t key;  // its virtual key, a button's too (0: neither)
+    bool press;
+    bool overtaken;  // a press whose own release was taken meanwhile
+    InputAtHand* outer;
+};
+
 struct TranslationState {
     bool enabled = false;
     // What the host last asked for: doEnable and doDisable switch `enabled`
@@ -90,6 +100,8 @@ struct TranslationState {
     // The mouse event whose replacement is being sent: a host's modal loop
     // inside that send may be handed the same event again.
     ReplacedEvent replacing = {};
+    // The input events being handled, innermost first; null between events.
+    InputAtHand* inputsAtHand = nullptr;
 
     int32_t burstTicks = 0;
     TimerId burstTimer = 0;
@@ -116,6 +128,14 @@ void stopDragger();
 void stopDraggerIfUnfocused();
 bool anyOtherKeyDown(int excludedKey);
 int singleHeldKey();
+
+// Each hook brackets its event with these. Whatever translation does with
+// it, a release taken reaches the host before any press of its key or
+// button still being handled: that press is overtaken, and passed on after
+// its release it would leave the host believing it down for good.
+void beginInput(InputAtHand* at, int key, bool press);
+inline void endInput(const InputAtHand& at) { state.inputsAtHand = at.outer; }
+inline bool pressOvertaken() { return state.inputsAtHand != nullptr && state.inputsAtHand->overtaken; }
 
 // The hooks and timer procedures live in this module: before the system is
 // handed one, the module makes sure no FreeLibrary of the host unmaps it.

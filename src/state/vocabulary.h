@@ -20,6 +20,8 @@ constexpr uint32_t WM_RBUTTONDBLCLK = 0x0206;
 constexpr uint32_t WM_MBUTTONDOWN = 0x0207;
 constexpr uint32_t WM_MBUTTONUP = 0x0208;
 constexpr uint32_t WM_MBUTTONDBLCLK = 0x0209;
+// The first of the non-client forms, which follow the client ones' order.
+constexpr uint32_t WM_NCLBUTTONDOWN = 0x00A1;
 
 constexpr int HC_ACTION = 0;
 constexpr int WH_KEYBOARD = 2;

@@ -11,6 +11,11 @@ constexpr LResult SWALLOW = 1;
 
 inline void sendCtrlToMain(uint32_t message, LParam lParam) { sendModifier(state.mainWindow, message, VK_CONTROL, lParam); }
 
+// Passed on, unless overtaken by its own release.
+inline LResult passOn(int code, WParam wParam, LParam lParam) {
+    return pressOvertaken() ? SWALLOW : platform::callNextHook(code, wParam, lParam);
+}
+
 // The window a key passed on now reaches.
 inline WindowHandle focusOrMain() {
     const WindowHandle focus = platform::focusWindow();
@@ -71,6 +76,7 @@ bool handleCtrl(bool released) {
             sendAltUpToMain();
     }
     if (!released) {
+        if (pressOvertaken()) return true;
         if (anyOtherKeyDown(-1)) {
             state.ctrlDownWindow = focusOrMain();
             return false;
@@ -79,6 +85,7 @@ bool handleCtrl(bool released) {
         // A repeat that withholds Ctrl again must first take it back from the
         // host, or its swallowed release would leave Ctrl down there.
         if (hostKnowsCtrl) takeCtrlBack();
+        if (pressOvertaken()) return true;
         if (!state.altInjected && buttonIsDown(VK_LBUTTON)) {
             state.altInjected = true;
             sendAltDownToMain();
@@ -107,11 +114,14 @@ void handleOtherKey(int key, bool released) {
         state.ctrlWithheld = false;
         state.ctrlDownWindow = state.mainWindow;
         if (state.altInjected) sendAltUpToMain();
-        if (state.ctrlHeld) sendCtrlToMain(WM_KEYDOWN, KEY_LATE_CTRL_DOWN);
+        // Unless a release taken inside that send withheld Ctrl again.
+        if (state.ctrlHeld && !state.ctrlWithheld) sendCtrlToMain(WM_KEYDOWN, KEY_LATE_CTRL_DOWN);
     }
     if (state.ctrlHeld && released && !anyOtherKeyDown(key)) {
         state.ctrlWithheld = true;
         takeCtrlBack();
+        // Let go inside that send: no Ctrl is withheld for Alt to stand in.
+        if (!state.ctrlWithheld) return;
         if (state.altInjected) {
             sendAltDownToMain();
         } else if (buttonIsDown(VK_LBUTTON)) {
@@ -193,7 +203,8 @@ void pressCtrlForMask() {
         state.ctrlWithheld = false;
     }
     sendCtrlToMain(WM_KEYDOWN, KEY_REPEAT_CTRL);
-    if (handOver) sendAltDownToMain();
+    // Unless the mask ended inside that send, its Alt key-up sent already.
+    if (handOver && state.maskActive) sendAltDownToMain();
 }
 
 namespace {
@@ -213,6 +224,10 @@ LResult keyEvent(int code, WParam wParam, LParam lParam) {
     // Holding Alt after an Alt + right drag must not settle its Ctrl key-up;
     // Alt's release (and a right Alt press) does.
     if (!(!released && (key == VK_MENU || key == VK_LMENU))) flushPendingCtrlUp();
+    if (pressOvertaken()) return SWALLOW;
+    // Switched off inside those sends, at a quiet moment: the event is the
+    // host's, as every one is with translation off.
+    if (!state.enabled) return platform::callNextHook(code, wParam, lParam);
 
     // Main got the dragger key's repeats: it hears the release, whatever
     // else the key is.
@@ -233,19 +248,23 @@ LResult keyEvent(int code, WParam wParam, LParam lParam) {
     if (isCtrlFamily(key)) {
         if (handleCtrl(released)) return SWALLOW;
         if (released) answerInMain(VK_CONTROL);
-        return platform::callNextHook(code, wParam, lParam);
+        return passOn(code, wParam, lParam);
     }
 
     if (isAltFamily(key)) state.altHeld = !released;
     handleOtherKey(key, released);
     if (released && isAltFamily(key)) answerInMain(VK_MENU);
-    return platform::callNextHook(code, wParam, lParam);
+    return passOn(code, wParam, lParam);
 }
 
 }  // namespace
 
 LResult PLATFORM_CALLBACK KeyboardProc(int code, WParam wParam, LParam lParam) {
+    InputAtHand at;
+    const bool press = (static_cast<uint64_t>(lParam) >> 31) == 0;
+    beginInput(&at, code == HC_ACTION ? static_cast<int32_t>(static_cast<uint32_t>(wParam)) : 0, press);
     const LResult result = keyEvent(code, wParam, lParam);
+    endInput(at);
     switchWhenQuiet(code == HC_ACTION ? static_cast<int>(wParam & 0xFF) : 0);
     return result;
 }

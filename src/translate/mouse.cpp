@@ -2,17 +2,11 @@
 // or without a synthetic Ctrl), swallows pointer input in dragger mode and
 // replays the left-button releases that the keyboard modes need.
 #include "state/state.h"
+#include "translate/gestures.h"
 #include "translate/hooks.h"
 #include "translate/switching.h"
 
 namespace {
-
-constexpr LResult SWALLOW = 1;
-
-struct Event {
-    WindowHandle target;
-    Point pt;
-};
 
 // Gestures are kept per button: the left, right and middle button.
 enum GestureOn { LEFT = 0, RIGHT = 1, MIDDLE = 2 };
@@ -203,8 +197,10 @@ bool handleLeftUp(const Event& e) {
     if (state.chordDragActive) {
         state.chordDragActive = false;
         const WindowHandle ctrlWindow = state.chordCtrlWindow;
-        // Alt and middle still held: the Alt + middle gesture resumes.
-        if (keyIsDown(VK_MENU) && keyIsDown(VK_MBUTTON)) {
+        // Alt and middle still held: the Alt + middle gesture resumes,
+        // unless it is under way again (the middle button went up and down
+        // while the chord held), and its own release ends it.
+        if (keyIsDown(VK_MENU) && keyIsDown(VK_MBUTTON) && !state.altMiddleDragActive) {
             state.middleAnchor = e.pt;
             state.altMiddleArmed = true;
             begin(MIDDLE, e);
@@ -289,7 +285,12 @@ bool handleMiddleDown(const Event& e) {
     return true;
 }
 
+}  // namespace
+
 bool translate(WParam message, const Event& e) {
+    // Overtaken by its own release inside a send made on the way in (a lost
+    // gesture ended, a key settled): nothing begins.
+    if (pressOvertaken()) return true;
     if (message == WM_MOUSEMOVE) {
         if (state.sendingLeftUp) return true;
         if (state.chordSwitchPending && chordSwitchDue()) {
@@ -306,6 +307,11 @@ bool translate(WParam message, const Event& e) {
         if (state.draggerKey != 0 && (message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN)) return true;
     }
 
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN) {
+        flushPendingCtrlUp();
+        if (pressOvertaken()) return true;
+    }
+
     switch (message) {
     case WM_RBUTTONUP:
         return handleRightUp(e);
@@ -316,17 +322,14 @@ bool translate(WParam message, const Event& e) {
     case WM_MBUTTONUP:
         return handleMiddleUp(e);
     case WM_RBUTTONDOWN:
-        flushPendingCtrlUp();
         if (!keyIsDown(VK_MENU)) return false;
         state.altRightDragActive = true;
         begin(RIGHT, e);
         startCtrlRightDrag(RIGHT, e, &state.altRightCtrlWindow);
         return true;
     case WM_LBUTTONDOWN:
-        flushPendingCtrlUp();
         return handleLeftDown(e);
     case WM_MBUTTONDOWN:
-        flushPendingCtrlUp();
         return handleMiddleDown(e);
     default:
         return false;
@@ -334,28 +337,13 @@ bool translate(WParam message, const Event& e) {
 }
 
 // The gesture flags, one bit each, to tell whether a call changed any.
-inline uint32_t gestureBits() {
+uint32_t gestureBits() {
     const GestureButton* g = state.gestureButtons;
     return state.altLeftArmed | state.altLeftDragActive << 1 | state.altMiddleArmed << 2 |
            state.altMiddleDragActive << 3 | state.altRightDragActive << 4 | state.chordDragActive << 5 |
            state.chordSwitchPending << 6 | state.maskedLeftDown << 7 | g[LEFT].held << 8 | g[RIGHT].held << 9 |
            g[MIDDLE].held << 10;
 }
-
-// A modal loop that a window runs inside one of our sends (drag detection
-// at a press, a context menu at a release) is handed the event being
-// replaced again, a press sometimes as a double-click, and over a non-client
-// area in its non-client form.
-inline bool isCopyOf(const ReplacedEvent& replaced, WParam message, Point screen) {
-    if (screen.x != replaced.screen.x || screen.y != replaced.screen.y) return false;
-    const WParam original = replaced.message;
-    const bool press = original == WM_LBUTTONDOWN || original == WM_RBUTTONDOWN || original == WM_MBUTTONDOWN;
-    constexpr WParam kNonClientOffset = 0x0160;  // WM_NCRBUTTONUP is WM_RBUTTONUP - 0x160
-    return message == original || (press && message == original + 2) || message + kNonClientOffset == original ||
-           (press && message + kNonClientOffset == original + 2);
-}
-
-}  // namespace
 
 namespace {
 
@@ -418,56 +406,3 @@ void endAllGestures() {
     state.chordSwitchPending = false;
 }
 
-namespace {
-
-// The record is the system's, and the hooks after ours in the chain are
-// promised the screen point: they get it while the call is passed on, and
-// whoever reads the record once it returns gets the client point.
-LResult passOn(int code, WParam wParam, MouseHookRecord* record, Point screen) {
-    const Point client = record->pt;
-    record->pt = screen;
-    const LResult result = platform::callNextHook(code, wParam, reinterpret_cast<LParam>(record));
-    record->pt = client;
-    return result;
-}
-
-LResult mouseEvent(int code, WParam wParam, LParam lParam) {
-    // An export: a host may call it with anything, including no record.
-    if (!state.enabled || lParam == 0) return platform::callNextHook(code, wParam, lParam);
-    stopDraggerIfUnfocused();
-    if (state.mainWindow == nullptr) return platform::callNextHook(code, wParam, lParam);
-
-    MouseHookRecord* record = reinterpret_cast<MouseHookRecord*>(lParam);
-    const Point screen = record->pt;
-    platform::screenToClient(record->hwnd, &record->pt);
-
-    // Only a message being removed from the queue is acted on; a peek that
-    // leaves it there would otherwise replay the gesture twice.
-    if (code != HC_ACTION) return passOn(code, wParam, record, screen);
-
-    // The copy has been handled already: translated again it would replay
-    // the gesture's messages to the loop, passed on it would reach the loop
-    // as input the user gave once. Any other event ends the chance of one.
-    ReplacedEvent outer = state.replacing;
-    if (outer.live && isCopyOf(outer, wParam, screen)) return SWALLOW;
-    outer.live = false;
-    state.replacing = {wParam, screen, true};
-
-    if (anyGestureHeld()) endLostGestures(wParam, record->hwnd);
-    // After the buttons: a drag ended here owes its Ctrl key-up at Alt's release.
-    settleKeysReleasedElsewhere(0, wParam);
-    const uint32_t before = gestureBits();
-    const Event event = {record->hwnd, record->pt};
-    const bool swallow = translate(wParam, event);
-    if (gestureBits() != before) ++state.gestureChanges;
-    state.replacing = outer;
-    return swallow ? SWALLOW : passOn(code, wParam, record, screen);
-}
-
-}  // namespace
-
-extern "C" LResult PLATFORM_CALLBACK MouseProc(int code, WParam wParam, LParam lParam) {
-    const LResult result = mouseEvent(code, wParam, lParam);
-    switchWhenQuiet();
-    return result;
-}
