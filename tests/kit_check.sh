@@ -75,7 +75,7 @@ done
 base=$(sed -nE 's/^ *ImageBase: (0x[0-9A-F]+)$/\1/p' <<<"$record")
 rva=$(llvm-readobj-19 --coff-exports "$dll" | grep -A1 -x "  Name: MouseProc" | sed -nE 's/^ *RVA: (0x[0-9A-F]+)$/\1/p')
 where=$(llvm-symbolizer-19 --obj="$dll" "$(printf '0x%X' $((base + rva + 8)))")
-grep -qx MouseProc <<<"$where" && grep -qE '\\src\\translate\\mouse\.cpp:[0-9]+' <<<"$where" ||
+grep -qx MouseProc <<<"$where" && grep -qE '\\src\\translate\\mouse_hook\.cpp:[0-9]+' <<<"$where" ||
     fail "an address in MouseProc symbolises as: $where"
 echo "PASS Orvalinde.pdb {$guid} age $age: the exports are public, MouseProc+8 is $(tail -1 <<<"$where" | tr -d '\r')"
 
