@@ -2,7 +2,8 @@
 // `doEnable` on the simulated platform, checking the invariants in each and
 // that releasing everything leaves no host window believing anything down.
 //   explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced]
-//           [--bound-timers] [--lean] [--split] [--first] [--out DIR]
+//           [--bound-timers] [--lean] [--split] [--first] [--keys-first]
+//           [--out DIR]
 //                                        search (to closure unless --depth;
 //                                        with at most N inputs held at once;
 //                                        timers fired in any order and the
@@ -10,7 +11,9 @@
 //                                        time for memory; --split, lean too,
 //                                        expands each level in two processes;
 //                                        --first ends with the level where
-//                                        a violation is first met)
+//                                        a violation is first met;
+//                                        --keys-first, Windows' order for
+//                                        keys, model.h)
 //   explore [--host H] --walk EVENTS [--seed N]
 //                                        a seeded random walk instead, in
 //                                        rounds that end settled and checked
@@ -486,6 +489,8 @@ int main(int argc, char** argv) {
             model::untimed = true;
         } else if (std::strcmp(argv[i], "--bound-timers") == 0) {
             model::untimed = model::boundTimers = true;
+        } else if (std::strcmp(argv[i], "--keys-first") == 0) {
+            model::keysFirst = true;
         } else if (std::strcmp(argv[i], "--reduced") == 0) {
             model::reduced = true;
         } else if (std::strcmp(argv[i], "--out") == 0 && value) {

@@ -23,6 +23,7 @@ Variant variant = kPlainHost;
 int maxHeld = 0;
 bool untimed = false;
 bool reduced = false;
+bool keysFirst = false;
 
 std::vector<scenario::Step> written(const std::vector<scenario::Step>& steps) {
     const Saved live = save();
@@ -51,6 +52,12 @@ std::string scenarioText(const std::vector<scenario::Step>& path, const std::str
         swapped.kind = scenario::Kind::Buttons;
         swapped.swapped = true;
         s.steps.push_back(swapped);
+    }
+    if (keysFirst) {
+        scenario::Step first;
+        first.kind = scenario::Kind::Host;
+        first.keysFirst = true;
+        s.steps.push_back(first);
     }
     if (variant == kCapturingHost) {
         scenario::Step captures;

@@ -28,6 +28,7 @@ struct SimulatedHost : scenario::Driver {
     void button(scenario::Button button, bool down, bool doubleClick) override;
     void releaseUnseen(scenario::Button button, scenario::Release how) override;
     void hostCaptures() override { sim::setCapturingHost(true); }
+    bool keysFirst() override { return sim::keysFirst(true), true; }
     void place(scenario::Window window, int x, int y) override {
         pointerWindow = window;
         pointer = {x, y};

@@ -282,9 +282,14 @@ bool parseStep(Parser& p, Step* step) {
     }
     if (verb == "host") {
         step->kind = Kind::Host;
-        if (!p.word(&w, "captures, main or second")) return false;
+        if (!p.word(&w, "captures, keys, main or second")) return false;
         if (w == "captures") return step->captures = true, p.end();
-        if (!parseWindow(w, &step->window) || step->window > Second) return p.fail("host takes captures, main or second");
+        if (w == "keys") {
+            if (!p.word(&w, "first") || w != "first") return p.fail("host keys first");
+            return step->keysFirst = true, p.end();
+        }
+        if (!parseWindow(w, &step->window) || step->window > Second)
+            return p.fail("host takes captures, keys first, main or second");
         std::string at;
         if (!p.word(&w, "loop") || w != "loop" || !p.word(&at, "at") || at != "at")
             return p.fail("a window's host behaviour is: loop at [next] MESSAGE");
@@ -489,6 +494,7 @@ std::string format(const Step& step) {
         return std::string("button up ") + kButtons[step.button] + kHow[step.release];
     }
     case Kind::Host:
+        if (step.keysFirst) return "host keys first";
         return step.captures ? "host captures"
                              : std::string("host ") + windowName(step.window) + " loop at " + (step.once ? "next " : "") +
                                    messageName(step.expected.message);

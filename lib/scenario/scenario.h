@@ -40,6 +40,13 @@
 //   host captures                      before any action: each window
 //                                      captures the mouse at a press until
 //                                      that button's release
+//   host keys first                    before any action: the platform takes
+//                                      a key from the queue, into the
+//                                      thread's key state, before the
+//                                      keyboard hook runs, and a key taken
+//                                      inside that hook gets no hook call
+//                                      (Windows); without it, the hook runs
+//                                      first and again for such a key (Wine 8)
 //   host second loop at WM_RBUTTONUP   before any action: that window runs a
 //                                      modal loop (a context menu, drag
 //                                      detection) when it gets the message,
@@ -159,6 +166,7 @@ struct Step {
     Release release = Seen;  // button up; a key up is Seen or Queued
     int nested = -1;         // the search tools' own: see model::alphabet
     bool captures = false;   // host: captures, or a loop at expected.message
+    bool keysFirst = false;  // host: the platform's order for keys
     bool once = false;       // host: the loop opens at the next such message only
     bool swapped = false;    // buttons
     bool elevated = false;   // focus: to an elevated window of another program
@@ -190,6 +198,8 @@ struct Driver {
     virtual void place(Window window, int x, int y) = 0;
     // Host behaviour, before any action.
     virtual void hostCaptures() = 0;
+    // False: this platform runs the keyboard hook first.
+    virtual bool keysFirst() { return false; }
     virtual void loopAt(Window window, uint32_t message, bool once) = 0;
     virtual void move(Window window, int x, int y) = 0;
     virtual void wait(uint32_t milliseconds) = 0;

@@ -33,9 +33,14 @@ bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* e
     case Kind::Layout: driver.layout(step); break;
     case Kind::Pointer: driver.place(step.window, step.x, step.y); break;
     case Kind::Host:
-        if (step.captures)
+        if (step.captures) {
             driver.hostCaptures();
-        else
+        } else if (step.keysFirst) {
+            if (!driver.keysFirst()) {
+                *error = where(s, step.line) + "this platform runs the keyboard hook before it takes the key";
+                return false;
+            }
+        } else
             driver.loopAt(step.window, step.expected.message, step.once);
         break;
     case Kind::Call:

@@ -120,13 +120,20 @@ void releaseKeyState(int key, Keys& keys = world.keys) {
 }
 
 // The thread takes a key event from its queue: its hook runs, then the
-// thread's key state follows, whatever the hook did (as Wine shows).
+// thread's key state follows, whatever the hook did (as Wine 8 shows). Or,
+// keys first: the event leaves the queue for the key state before its hook
+// runs, and a key taken inside the keyboard hook reaches the window with no
+// hook at all (Windows runs the keyboard hook one deep, as Wine from 9.1).
 bool takeKey(int key, bool released, bool wasDown) {
     LParam lParam = 1;
     if (wasDown) lParam |= LParam(1) << 30;
     if (released) lParam |= LParam(1) << 31;
     if (world.keys[0x12]) lParam |= LParam(1) << 29;
-    const HookProcedure hook = world.hooks[kKeyboardHook];
+    HookProcedure hook = world.hooks[kKeyboardHook];
+    if (world.keysFirst) {
+        if (world.keysHandled > 0) hook = nullptr;
+        released ? releaseKeyState(key, world.threadKeys) : pressKeyState(key, world.threadKeys);
+    }
     ++world.keysHandled;
     // A key event inside a mouse hook's send (a modal loop) is the keyboard
     // hook's: its next hook is handed no mouse record.
@@ -135,7 +142,7 @@ bool takeKey(int key, bool released, bool wasDown) {
     const bool swallowed = hook != nullptr && !callHook(hook, 0, static_cast<WParam>(key), lParam);
     world.mouseHookDepth = mouseDepth;
     --world.keysHandled;
-    released ? releaseKeyState(key, world.threadKeys) : pressKeyState(key, world.threadKeys);
+    if (!world.keysFirst) released ? releaseKeyState(key, world.threadKeys) : pressKeyState(key, world.threadKeys);
     if (swallowed) return true;
     if (world.focus != nullptr)
         deliver({world.focus, released ? 0x0101u : 0x0100u, static_cast<WParam>(key), lParam, true});
@@ -316,6 +323,7 @@ bool keyState(int virtualKey) { return world.keys[virtualKey & 0xFF]; }
 bool buttonHeld(Button button) { return physicalButton(buttonKey(button)); }
 void swapButtons(bool on) { world.swapped = on; }
 void elevatedInFront(bool on) { world.elevatedInFront = on; }
+void keysFirst(bool on) { world.keysFirst = on; }
 
 bool elevatedIsInFront() { return world.elevatedInFront; }
 std::bitset<256> keyStates() { return world.keys; }

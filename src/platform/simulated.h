@@ -90,6 +90,11 @@ void swapButtons(bool on);
 // reads is all zeros, whatever is held; the hooks still run.
 void elevatedInFront(bool on);
 bool elevatedIsInFront();
+// Windows' order for keys: the key at hand leaves the queue, into the
+// thread's key state, before the keyboard hook runs, and a key the host
+// takes inside that hook reaches its window with no hook at all. Off, Wine
+// 8's: the hook first, and called again for a key taken inside it.
+void keysFirst(bool on);
 
 // The user's actions, delivered through the installed hooks. A passed-on
 // event reaches the focus window (keys) or `window` (mouse) as input.

@@ -52,7 +52,7 @@ bool buttonInputQueued() {
 
 bool keyInputQueued() {
     ++world.platformCalls;
-    if (world.keysHandled > 0) return true;
+    if (world.keysHandled > 0 && !world.keysFirst) return true;
     for (const QueuedEvent& e : world.queued)
         if (e.key != 0) return true;
     return false;

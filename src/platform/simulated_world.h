@@ -95,7 +95,8 @@ struct World {
     // Button messages in the queue: the one whose hooks are running (the
     // platform takes it only once they return), and releases queued behind.
     int buttonsQueued = 0;
-    int keysHandled = 0;  // key events whose hooks are running: still in the queue
+    int keysHandled = 0;  // key events whose hooks are running: still in the queue, unless keys first
+    bool keysFirst = false;  // the key at hand leaves the queue before its hook (takeKey)
     std::vector<QueuedEvent> queued;
     std::vector<CurrentEvent> handling;  // mouse events whose hooks are running, innermost last
     WindowHandle capture = nullptr;

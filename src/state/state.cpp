@@ -32,7 +32,7 @@ void beginInput(InputAtHand* at, int key, bool press) {
     if (!press)
         for (InputAtHand* outer = state.inputsAtHand; outer != nullptr; outer = outer->outer)
             if (outer->press && outer->key == key && key != 0) outer->overtaken = true;
-    *at = {key, press && key != 0, false, state.inputsAtHand};
+    *at = {key, press && key != 0, false, false, false, state.inputsAtHand};
     state.inputsAtHand = at;
 }
 

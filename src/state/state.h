@@ -28,6 +28,8 @@ struct InputAtHand {
     int32_t key;  // its virtual key, a button's too (0: neither)
     bool press;
     bool overtaken;  // a press whose own release was taken meanwhile
+    bool readDown;   // a key press the thread's key state had at its start
+    bool keyboard;
     InputAtHand* outer;
 };
 
@@ -135,7 +137,22 @@ int singleHeldKey();
 // its release it would leave the host believing it down for good.
 void beginInput(InputAtHand* at, int key, bool press);
 inline void endInput(const InputAtHand& at) { state.inputsAtHand = at.outer; }
-inline bool pressOvertaken() { return state.inputsAtHand != nullptr && state.inputsAtHand->overtaken; }
+// Windows runs the keyboard hook one deep: a key the host takes inside our
+// send reaches it past the hook, and only the thread's key state tells that
+// the press at hand was let go meanwhile.
+// Key input on its way to the hooks: queued, or at hand in a keyboard hook
+// that one of our sends interrupted. Wine 8 leaves the key at hand queued
+// while its hook runs; Windows takes it first, and only the chain knows.
+inline bool keyInputPending() {
+    for (const InputAtHand* at = state.inputsAtHand; at != nullptr; at = at->outer)
+        if (at->keyboard) return true;
+    return platform::keyInputQueued();
+}
+inline bool pressOvertaken() {
+    const InputAtHand* at = state.inputsAtHand;
+    if (at == nullptr) return false;
+    return at->overtaken || (at->readDown && platform::threadKeyState(at->key) >= 0);
+}
 
 // The hooks and timer procedures live in this module: before the system is
 // handed one, the module makes sure no FreeLibrary of the host unmaps it.

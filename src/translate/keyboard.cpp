@@ -78,6 +78,13 @@ bool handleCtrl(bool released) {
     if (!released) {
         if (pressOvertaken()) return true;
         if (anyOtherKeyDown(-1)) {
+            // Passed on, a Ctrl still withheld is the host's from here: its
+            // release must reach the host too (a key held with it never
+            // handed it over when that key became the dragger's).
+            if (state.ctrlWithheld) {
+                state.ctrlWithheld = false;
+                if (state.altInjected) sendAltUpToMain();
+            }
             state.ctrlDownWindow = focusOrMain();
             return false;
         }
@@ -133,8 +140,8 @@ void handleOtherKey(int key, bool released) {
 
 // Up, and not on its way to the hooks. The desktop's key state runs ahead of
 // the thread's queue: a release still queued behind the event at hand reads
-// up already. Outside the keyboard hook no key message queued tells them
-// apart. Inside it the key at hand is always queued, so the thread's own
+// up already. Outside the keyboard hook no key input pending tells them
+// apart. Inside it the key at hand is pending itself, so the thread's own
 // key state does: a release not yet taken has not reached it. (Under Wine
 // that state can lag after the focus came back, until read outside input:
 // the key is then settled at the next mouse event, tick or call instead.)
@@ -142,7 +149,7 @@ void handleOtherKey(int key, bool released) {
 // all: `blind` keeps that check, made once (-1: not yet).
 bool releasedUnseen(int key, bool inKeyboardHook, WParam mouseMessage, int* blind) {
     if (keyIsDown(key)) return false;
-    if (inKeyboardHook ? platform::threadKeyState(key) < 0 : platform::keyInputQueued()) return false;
+    if (inKeyboardHook ? platform::threadKeyState(key) < 0 : keyInputPending()) return false;
     if (*blind < 0) *blind = keyStateBlind(mouseMessage);
     return *blind == 0;
 }
@@ -263,6 +270,10 @@ LResult PLATFORM_CALLBACK KeyboardProc(int code, WParam wParam, LParam lParam) {
     InputAtHand at;
     const bool press = (static_cast<uint64_t>(lParam) >> 31) == 0;
     beginInput(&at, code == HC_ACTION ? static_cast<int32_t>(static_cast<uint32_t>(wParam)) : 0, press);
+    // Where the platform takes a key before its hook, the press is in the
+    // thread's key state already; a release taken past the hook clears it.
+    at.readDown = at.press && platform::threadKeyState(at.key) < 0;
+    at.keyboard = code == HC_ACTION;
     const LResult result = keyEvent(code, wParam, lParam);
     endInput(at);
     switchWhenQuiet(code == HC_ACTION ? static_cast<int>(wParam & 0xFF) : 0);
