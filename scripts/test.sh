@@ -7,7 +7,8 @@
 # kit's self-test, the kits signed with a throwaway certificate, the
 # playground (and that its recordings replay) and real programs under Wine,
 # the ARM64 DLL and the ARM64 kit's programs in an arm64 Wine under
-# emulation, the checks driven through the X server again under Wine 10,
+# emulation, the checks driven through the X server again under Wine 10
+# (with the scenarios that need its order for keys),
 # and the x86 DLL and kit under 32-bit Wine 8 and Wine 10; the workflows
 # are linted.
 source "$(dirname "$0")/lib.sh"
@@ -67,8 +68,8 @@ phase_beside x86-wine10 bash scripts/wine_chroot.sh x86-wine10 bash -c \
     'export BUILD=build/windows-x86 && bash tests/real_programs_check.sh &&
     bash tests/arm64_check.sh x86 && bash tests/playground_check.sh && bash tests/selftest_check.sh'
 phase_beside wine10 bash scripts/wine10.sh bash -c \
-    'bash tests/real_programs_check.sh && bash tests/arm64_check.sh x64 && bash tests/playground_check.sh &&
-    bash tests/selftest_check.sh'
+    'bash scripts/e2e.sh scenarios/keys_first/*.txt && bash tests/real_programs_check.sh &&
+    bash tests/arm64_check.sh x64 && bash tests/playground_check.sh && bash tests/selftest_check.sh'
 playground_checks() {
     bash tests/playground_check.sh
     bash tests/playground_roundtrip.sh

@@ -42,7 +42,8 @@ TEST(ScenarioParse, ErrorsNameFileLineAndProblem) {
         {"call load\nwindow ime", "s.txt:2: host, pointer, ime and tooltip lines come before the first action"},
         {"window main 5 5 shown", "s.txt:1: unexpected 'shown' in: window main 5 5 shown"},
         {"button up right sideways", "s.txt:1: a release is outside, queued or nonclient in: button up right sideways"},
-        {"host keys last", "s.txt:1: host keys first in: host keys last"},
+        {"host keys last", "s.txt:1: host keys first [one deep] in: host keys last"},
+        {"host keys first two deep", "s.txt:1: host keys first [one deep] in: host keys first two deep"},
         {"host main loop on WM_RBUTTONUP", "s.txt:1: a window's host behaviour is: loop at [next] MESSAGE in: host main loop on WM_RBUTTONUP"},
         {"# only a comment\n\n", "s.txt: no steps"},
     };

@@ -2,8 +2,8 @@
 // `doEnable` on the simulated platform, checking the invariants in each and
 // that releasing everything leaves no host window believing anything down.
 //   explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced]
-//           [--bound-timers] [--lean] [--split] [--first] [--keys-first]
-//           [--out DIR]
+//           [--bound-timers] [--lean] [--split] [--first]
+//           [--keys-first | --one-deep] [--out DIR]
 //                                        search (to closure unless --depth;
 //                                        with at most N inputs held at once;
 //                                        timers fired in any order and the
@@ -12,8 +12,10 @@
 //                                        expands each level in two processes;
 //                                        --first ends with the level where
 //                                        a violation is first met;
-//                                        --keys-first, Windows' order for
-//                                        keys, model.h)
+//                                        --keys-first, the order of Wine
+//                                        from 9.1 for keys, --one-deep, the
+//                                        same with no keyboard hook inside
+//                                        the keyboard hook: model.h)
 //   explore [--host H] --walk EVENTS [--seed N]
 //                                        a seeded random walk instead, in
 //                                        rounds that end settled and checked
@@ -490,7 +492,9 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--bound-timers") == 0) {
             model::untimed = model::boundTimers = true;
         } else if (std::strcmp(argv[i], "--keys-first") == 0) {
-            model::keysFirst = true;
+            if (model::keyOrder == scenario::HookFirst) model::keyOrder = scenario::KeysFirst;
+        } else if (std::strcmp(argv[i], "--one-deep") == 0) {
+            model::keyOrder = scenario::KeysFirstOneDeep;
         } else if (std::strcmp(argv[i], "--reduced") == 0) {
             model::reduced = true;
         } else if (std::strcmp(argv[i], "--out") == 0 && value) {

@@ -143,7 +143,7 @@ int nearest(const std::vector<scenario::Step>& actions, const scenario::Step& wa
 model::Variant variantOf(const scenario::Scenario& s) {
     model::Variant v = model::kPlainHost;
     for (const scenario::Step& step : s.steps) {
-        if (step.kind == scenario::Kind::Host && step.keysFirst) continue;
+        if (step.kind == scenario::Kind::Host && step.keyOrder != scenario::HookFirst) continue;
         if (step.kind == scenario::Kind::Host) return step.captures ? model::kCapturingHost : model::kModalHost;
         if (step.kind == scenario::Kind::ButtonUp && step.release != scenario::Seen && v != model::kAwayHost)
             v = model::kLostReleases;

@@ -168,7 +168,7 @@ void start() {
     sim::holdTimers(untimed);
     if (variant == kCapturingHost) host.hostCaptures();
     if (variant == kSwappedHost) host.swapButtons(true);
-    if (keysFirst) host.keysFirst();
+    if (keyOrder != scenario::HookFirst) host.keyOrder(keyOrder);
     if (variant == kModalHost) {
         for (scenario::Window w : {scenario::Main, scenario::Second})
             for (uint32_t m : {WM_RBUTTONUP, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN}) host.loopAt(w, m, false);

@@ -83,10 +83,8 @@ extern bool untimed;
 // 3,553,788 bounded), so the explorer searches this way when the untimed
 // search leaves a kind unsettled.
 extern bool boundTimers;
-// Keys first: the platform's order for keys that Windows has, not Wine 8's
-// (sim::keysFirst); a loop inside a keyboard hook's send then takes keys
-// past the hook.
-extern bool keysFirst;
+// The platform's order for keys (sim::keysFirst): Wine 8's by default.
+extern scenario::KeyOrder keyOrder;
 // Reduced: fields the module will not read again left out of the key, and
 // a window's belief in a button that an exception excuses forgotten once
 // the button is up (the exception counted as reached then: see forgotten).

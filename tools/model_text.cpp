@@ -23,7 +23,7 @@ Variant variant = kPlainHost;
 int maxHeld = 0;
 bool untimed = false;
 bool reduced = false;
-bool keysFirst = false;
+scenario::KeyOrder keyOrder = scenario::HookFirst;
 
 std::vector<scenario::Step> written(const std::vector<scenario::Step>& steps) {
     const Saved live = save();
@@ -53,11 +53,11 @@ std::string scenarioText(const std::vector<scenario::Step>& path, const std::str
         swapped.swapped = true;
         s.steps.push_back(swapped);
     }
-    if (keysFirst) {
-        scenario::Step first;
-        first.kind = scenario::Kind::Host;
-        first.keysFirst = true;
-        s.steps.push_back(first);
+    if (keyOrder != scenario::HookFirst) {
+        scenario::Step order;
+        order.kind = scenario::Kind::Host;
+        order.keyOrder = keyOrder;
+        s.steps.push_back(order);
     }
     if (variant == kCapturingHost) {
         scenario::Step captures;

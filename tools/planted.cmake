@@ -61,6 +61,7 @@ set(deep "--depth ${ORVALINDE_EXPLORE_DEPTH}")
 math(EXPR reentered_depth "${ORVALINDE_EXPLORE_DEPTH} - 3")
 set(reentered "--host reentrant --depth ${reentered_depth}")
 set(keys_first "${reentered} --keys-first")
+set(one_deep "${reentered} --one-deep")
 
 # Timers: the dragger's tick re-arms after its own send though the host's
 # handler ended the mode inside it; the host's thread wakes every 50 ms for
@@ -180,7 +181,7 @@ planted_fault(dragger_unfocused src/state/state.cpp "--host plain ${closed}"
 # swallowed, though main saw it go down).
 planted_fault(switch_before_queued_release src/translate/switching.cpp "--host lost ${closed}"
     "main believes VK_TAB is down"
-    [=[    if (keyAtHand == 0) return keyInputPending();]=]
+    [=[    if (keyAtHand == 0) return platform::keyInputQueued();]=]
     [=[    if (keyAtHand == 0) return false;]=])
 # Queued releases: the same inside the keyboard hook, for a release queued
 # behind the key at hand (two held: Ctrl and Tab).
@@ -245,17 +246,25 @@ planted_fault(mask_alt_after_its_end src/translate/keyboard.cpp "${reentered}"
     "main believes VK_MENU is down"
     [=[if (handOver && state.maskActive) sendAltDownToMain();]=]
     [=[if (handOver) sendAltDownToMain();]=])
-# Keys taken past the hook (Windows runs the keyboard hook one deep): F let
-# go inside the late Ctrl key-down its own press hands main; the press,
-# passed on after its release, leaves F down in main.
-planted_fault(press_taken_past_hook src/translate/keyboard.cpp "${keys_first}"
+# Keys taken past the hook (a platform that runs the keyboard hook one
+# deep): F let go inside the late Ctrl key-down its own press hands main;
+# the press, passed on after its release, leaves F down in main.
+planted_fault(press_taken_past_hook src/translate/keyboard.cpp "${one_deep}"
     "main believes [A-Z_]+ is down"
     [=[    at.readDown = at.press && platform::threadKeyState(at.key) < 0;]=]
     [=[    at.readDown = false;]=])
-# Keys taken past the hook: an export called inside a send made at the mask
-# key's release takes that release, already out of the queue, for one the
-# hooks missed; the mask is forgotten and the release main is owed swallowed.
+# Keys re-entered: a hook re-entered from our sends at the mask key's or the
+# dragger key's release, that release out of the queue already, takes it for
+# one the hooks missed; the mask is forgotten, and the release main is owed
+# swallowed.
 planted_fault(release_at_hand_settled src/translate/keyboard.cpp "${keys_first}"
     "main believes [A-Z_]+ is down"
-    [=[    if (inKeyboardHook ? platform::threadKeyState(key) < 0 : keyInputPending()) return false;]=]
-    [=[    if (inKeyboardHook ? platform::threadKeyState(key) < 0 : platform::keyInputQueued()) return false;]=])
+    [=[    if (keyIsDown(key) || keyEventAtHand(key)) return false;]=]
+    [=[    if (keyIsDown(key)) return false;]=])
+# Keys re-entered under Wine 8: the copy of the key at hand that a loop in
+# our send is handed is judged as a key of its own; a Ctrl press passed on
+# there is withheld by the outer call.
+planted_fault(key_copy_judged_twice src/translate/keyboard.cpp "${reentered}"
+    "[a-z]+ believes .* is down|too many sends"
+    [=[    if (code == HC_ACTION && outer != nullptr && outer->keyboard && !outer->interrupted &&]=]
+    [=[    if (code == HC_ACTION && outer != nullptr && outer->keyboard && outer->interrupted && !outer->interrupted &&]=])

@@ -28,7 +28,10 @@ struct SimulatedHost : scenario::Driver {
     void button(scenario::Button button, bool down, bool doubleClick) override;
     void releaseUnseen(scenario::Button button, scenario::Release how) override;
     void hostCaptures() override { sim::setCapturingHost(true); }
-    bool keysFirst() override { return sim::keysFirst(true), true; }
+    bool keyOrder(scenario::KeyOrder order) override {
+        sim::keysFirst(order != scenario::HookFirst, order == scenario::KeysFirstOneDeep);
+        return true;
+    }
     void place(scenario::Window window, int x, int y) override {
         pointerWindow = window;
         pointer = {x, y};

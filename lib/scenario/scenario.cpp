@@ -285,8 +285,13 @@ bool parseStep(Parser& p, Step* step) {
         if (!p.word(&w, "captures, keys, main or second")) return false;
         if (w == "captures") return step->captures = true, p.end();
         if (w == "keys") {
-            if (!p.word(&w, "first") || w != "first") return p.fail("host keys first");
-            return step->keysFirst = true, p.end();
+            if (!p.word(&w, "first") || w != "first") return p.fail("host keys first [one deep]");
+            step->keyOrder = KeysFirst;
+            if (!p.more()) return true;
+            if (!p.word(&w, "one") || w != "one" || !p.word(&w, "deep") || w != "deep")
+                return p.fail("host keys first [one deep]");
+            step->keyOrder = KeysFirstOneDeep;
+            return p.end();
         }
         if (!parseWindow(w, &step->window) || step->window > Second)
             return p.fail("host takes captures, keys first, main or second");
@@ -494,7 +499,7 @@ std::string format(const Step& step) {
         return std::string("button up ") + kButtons[step.button] + kHow[step.release];
     }
     case Kind::Host:
-        if (step.keysFirst) return "host keys first";
+        if (step.keyOrder != HookFirst) return step.keyOrder == KeysFirst ? "host keys first" : "host keys first one deep";
         return step.captures ? "host captures"
                              : std::string("host ") + windowName(step.window) + " loop at " + (step.once ? "next " : "") +
                                    messageName(step.expected.message);

@@ -43,10 +43,13 @@
 //   host keys first                    before any action: the platform takes
 //                                      a key from the queue, into the
 //                                      thread's key state, before the
-//                                      keyboard hook runs, and a key taken
-//                                      inside that hook gets no hook call
-//                                      (Windows); without it, the hook runs
-//                                      first and again for such a key (Wine 8)
+//                                      keyboard hook runs (Wine from 9.1);
+//                                      without it, the hook runs first and a
+//                                      loop inside it is handed the key again
+//                                      (Wine 8)
+//   host keys first one deep           ... and a key taken inside the
+//                                      keyboard hook reaches its window with
+//                                      no hook call
 //   host second loop at WM_RBUTTONUP   before any action: that window runs a
 //                                      modal loop (a context menu, drag
 //                                      detection) when it gets the message,
@@ -131,6 +134,11 @@ enum Button { Left = 0, Right = 1, Middle = 2 };
 // way the module must notice without seeing its release.
 enum Release { Seen = 0, Outside = 1, Queued = 2, NonClient = 3 };
 
+// When the platform takes a key from the queue: after its keyboard hook
+// ran (Wine 8), or before, the hook run again for a key taken inside it
+// (Wine from 9.1) or not (one deep).
+enum KeyOrder { HookFirst = 0, KeysFirst = 1, KeysFirstOneDeep = 2 };
+
 enum class Kind {
     Layout, Host, Pointer, EndLoop, Call, KeyDown, KeyUp, KeyTap, ButtonDown, ButtonUp, ButtonDouble, Move, Wait, Focus, Peek, Unload,
     Buttons,
@@ -166,7 +174,7 @@ struct Step {
     Release release = Seen;  // button up; a key up is Seen or Queued
     int nested = -1;         // the search tools' own: see model::alphabet
     bool captures = false;   // host: captures, or a loop at expected.message
-    bool keysFirst = false;  // host: the platform's order for keys
+    KeyOrder keyOrder = HookFirst;  // host keys first [one deep]
     bool once = false;       // host: the loop opens at the next such message only
     bool swapped = false;    // buttons
     bool elevated = false;   // focus: to an elevated window of another program
@@ -198,8 +206,8 @@ struct Driver {
     virtual void place(Window window, int x, int y) = 0;
     // Host behaviour, before any action.
     virtual void hostCaptures() = 0;
-    // False: this platform runs the keyboard hook first.
-    virtual bool keysFirst() { return false; }
+    // False: this platform takes keys in another order.
+    virtual bool keyOrder(KeyOrder order) { return order == HookFirst; }
     virtual void loopAt(Window window, uint32_t message, bool once) = 0;
     virtual void move(Window window, int x, int y) = 0;
     virtual void wait(uint32_t milliseconds) = 0;

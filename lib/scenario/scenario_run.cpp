@@ -35,9 +35,9 @@ bool perform(const Scenario& s, const Step& step, Driver& driver, std::string* e
     case Kind::Host:
         if (step.captures) {
             driver.hostCaptures();
-        } else if (step.keysFirst) {
-            if (!driver.keysFirst()) {
-                *error = where(s, step.line) + "this platform runs the keyboard hook before it takes the key";
+        } else if (step.keyOrder != HookFirst) {
+            if (!driver.keyOrder(step.keyOrder)) {
+                *error = where(s, step.line) + "this platform takes keys in another order";
                 return false;
             }
         } else

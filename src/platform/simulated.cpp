@@ -29,6 +29,17 @@ bool callHook(HookProcedure hook, int code, WParam wParam, LParam lParam) {
     return passedOn;
 }
 
+// A key event inside a mouse hook's send (a modal loop) is the keyboard
+// hook's: its next hook is handed no mouse record. True when passed on.
+bool callKeyboardHook(HookProcedure hook, int key, LParam lParam) {
+    if (hook == nullptr) return true;
+    const int mouseDepth = world.mouseHookDepth;
+    world.mouseHookDepth = 0;
+    const bool passed = callHook(hook, 0, static_cast<WParam>(key), lParam);
+    world.mouseHookDepth = mouseDepth;
+    return passed;
+}
+
 }  // namespace
 
 namespace simworld {
@@ -122,8 +133,8 @@ void releaseKeyState(int key, Keys& keys = world.keys) {
 // The thread takes a key event from its queue: its hook runs, then the
 // thread's key state follows, whatever the hook did (as Wine 8 shows). Or,
 // keys first: the event leaves the queue for the key state before its hook
-// runs, and a key taken inside the keyboard hook reaches the window with no
-// hook at all (Windows runs the keyboard hook one deep, as Wine from 9.1).
+// runs (Wine from 9.1), and one deep, a key taken inside the keyboard hook
+// reaches the window with no hook at all.
 bool takeKey(int key, bool released, bool wasDown) {
     LParam lParam = 1;
     if (wasDown) lParam |= LParam(1) << 30;
@@ -131,21 +142,20 @@ bool takeKey(int key, bool released, bool wasDown) {
     if (world.keys[0x12]) lParam |= LParam(1) << 29;
     HookProcedure hook = world.hooks[kKeyboardHook];
     if (world.keysFirst) {
-        if (world.keysHandled > 0) hook = nullptr;
+        if (world.keysOneDeep && world.keysHandled > 0) hook = nullptr;
         released ? releaseKeyState(key, world.threadKeys) : pressKeyState(key, world.threadKeys);
     }
     ++world.keysHandled;
-    // A key event inside a mouse hook's send (a modal loop) is the keyboard
-    // hook's: its next hook is handed no mouse record.
-    const int mouseDepth = world.mouseHookDepth;
-    world.mouseHookDepth = 0;
-    const bool swallowed = hook != nullptr && !callHook(hook, 0, static_cast<WParam>(key), lParam);
-    world.mouseHookDepth = mouseDepth;
+    // Still queued while its hook runs (unless keys first): a loop inside
+    // the hook's sends is handed it again.
+    const uint32_t message = released ? 0x0101u : 0x0100u;
+    world.handling.push_back({message, world.focus, {}, world.keysFirst, key, lParam});
+    const bool swallowed = !callKeyboardHook(hook, key, lParam);
+    world.handling.pop_back();
     --world.keysHandled;
     if (!world.keysFirst) released ? releaseKeyState(key, world.threadKeys) : pressKeyState(key, world.threadKeys);
     if (swallowed) return true;
-    if (world.focus != nullptr)
-        deliver({world.focus, released ? 0x0101u : 0x0100u, static_cast<WParam>(key), lParam, true});
+    if (world.focus != nullptr) deliver({world.focus, message, static_cast<WParam>(key), lParam, true});
     deliverQueued(nullptr);
     return false;
 }
@@ -221,7 +231,7 @@ bool deliverMouse(uint32_t message, WindowHandle window, Point screen, bool take
     const HookProcedure hook = world.hooks[kMouseHook];
     const bool button = isButtonMessage(message);
     world.eventWindows.push_back(window);
-    world.handling.push_back({message, window, screen, false});
+    world.handling.push_back({message, window, screen, false, 0, 0});
     if (button) ++world.buttonsQueued;
     ++world.mouseHookDepth;
     const bool swallowed = hook != nullptr && !callHook(hook, 0, message, reinterpret_cast<LParam>(&record));
@@ -323,7 +333,10 @@ bool keyState(int virtualKey) { return world.keys[virtualKey & 0xFF]; }
 bool buttonHeld(Button button) { return physicalButton(buttonKey(button)); }
 void swapButtons(bool on) { world.swapped = on; }
 void elevatedInFront(bool on) { world.elevatedInFront = on; }
-void keysFirst(bool on) { world.keysFirst = on; }
+void keysFirst(bool on, bool oneDeep) {
+    world.keysFirst = on;
+    world.keysOneDeep = on && oneDeep;
+}
 
 bool elevatedIsInFront() { return world.elevatedInFront; }
 std::bitset<256> keyStates() { return world.keys; }
@@ -393,6 +406,17 @@ bool handTheEventAgain() {
     if (world.handling.empty() || world.handling.back().taken) return false;
     CurrentEvent& current = world.handling.back();
     current.taken = true;
+    // Wine 8 runs the keyboard hook before the key leaves the queue: the
+    // loop takes it, hook and all. The outer hook goes on regardless, and
+    // passed on by both, the key reaches its window twice.
+    if (current.key != 0) {
+        const CurrentEvent key = current;
+        const bool swallowed = !callKeyboardHook(world.hooks[kKeyboardHook], key.key, key.lParam);
+        key.message == 0x0101u ? releaseKeyState(key.key, world.threadKeys) : pressKeyState(key.key, world.threadKeys);
+        if (!swallowed && world.focus != nullptr)
+            deliver({world.focus, key.message, static_cast<WParam>(key.key), key.lParam, true});
+        return swallowed;
+    }
     uint32_t message = current.message;
     const bool press = message == 0x0201 || message == 0x0204 || message == 0x0207;
     if (press) {

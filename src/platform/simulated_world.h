@@ -33,6 +33,8 @@ struct CurrentEvent {
     WindowHandle window;
     Point screen;
     bool taken;  // a modal loop took it from the queue again
+    int key;     // a key event's virtual key (0: a mouse event)
+    LParam lParam;
 };
 
 struct Timer {
@@ -97,8 +99,9 @@ struct World {
     int buttonsQueued = 0;
     int keysHandled = 0;  // key events whose hooks are running: still in the queue, unless keys first
     bool keysFirst = false;  // the key at hand leaves the queue before its hook (takeKey)
+    bool keysOneDeep = false;  // ... and none taken inside it gets a hook call
     std::vector<QueuedEvent> queued;
-    std::vector<CurrentEvent> handling;  // mouse events whose hooks are running, innermost last
+    std::vector<CurrentEvent> handling;  // events whose hooks are running, innermost last
     WindowHandle capture = nullptr;
     int captureButton = 0;
     bool capturingHost = false;

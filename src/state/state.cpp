@@ -32,7 +32,8 @@ void beginInput(InputAtHand* at, int key, bool press) {
     if (!press)
         for (InputAtHand* outer = state.inputsAtHand; outer != nullptr; outer = outer->outer)
             if (outer->press && outer->key == key && key != 0) outer->overtaken = true;
-    *at = {key, press && key != 0, false, false, false, state.inputsAtHand};
+    *at = {key, press && key != 0, false, false, false, false, state.inputsAtHand};
+    if (at->outer != nullptr) at->outer->interrupted = true;
     state.inputsAtHand = at;
 }
 

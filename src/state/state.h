@@ -30,6 +30,7 @@ struct InputAtHand {
     bool overtaken;  // a press whose own release was taken meanwhile
     bool readDown;   // a key press the thread's key state had at its start
     bool keyboard;
+    bool interrupted;  // another event began inside its sends
     InputAtHand* outer;
 };
 
@@ -140,13 +141,14 @@ inline void endInput(const InputAtHand& at) { state.inputsAtHand = at.outer; }
 // Windows runs the keyboard hook one deep: a key the host takes inside our
 // send reaches it past the hook, and only the thread's key state tells that
 // the press at hand was let go meanwhile.
-// Key input on its way to the hooks: queued, or at hand in a keyboard hook
-// that one of our sends interrupted. Wine 8 leaves the key at hand queued
-// while its hook runs; Windows takes it first, and only the chain knows.
-inline bool keyInputPending() {
+// A key whose event a keyboard hook call under way is handling, this one or
+// one our sends interrupted: whatever the key state says, its hooks see it.
+inline bool keyEventAtHand(int key) {
     for (const InputAtHand* at = state.inputsAtHand; at != nullptr; at = at->outer)
-        if (at->keyboard) return true;
-    return platform::keyInputQueued();
+        if (at->keyboard && (at->key == key || (isCtrlFamily(at->key) && isCtrlFamily(key)) ||
+                             (isAltFamily(at->key) && isAltFamily(key))))
+            return true;
+    return false;
 }
 inline bool pressOvertaken() {
     const InputAtHand* at = state.inputsAtHand;

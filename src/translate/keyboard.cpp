@@ -140,16 +140,18 @@ void handleOtherKey(int key, bool released) {
 
 // Up, and not on its way to the hooks. The desktop's key state runs ahead of
 // the thread's queue: a release still queued behind the event at hand reads
-// up already. Outside the keyboard hook no key input pending tells them
-// apart. Inside it the key at hand is pending itself, so the thread's own
-// key state does: a release not yet taken has not reached it. (Under Wine
+// up already. Outside the keyboard hook no key message queued tells them
+// apart. Inside it the key at hand may be queued itself, so the thread's
+// own key state does: a release not yet taken has not reached it. A key
+// whose event a hook call under way handles is never released unseen, even
+// once out of the queue. (Under Wine
 // that state can lag after the focus came back, until read outside input:
 // the key is then settled at the next mouse event, tick or call instead.)
 // And a reading of "up" counts only while the key state reads anything at
 // all: `blind` keeps that check, made once (-1: not yet).
 bool releasedUnseen(int key, bool inKeyboardHook, WParam mouseMessage, int* blind) {
-    if (keyIsDown(key)) return false;
-    if (inKeyboardHook ? platform::threadKeyState(key) < 0 : keyInputPending()) return false;
+    if (keyIsDown(key) || keyEventAtHand(key)) return false;
+    if (inKeyboardHook ? platform::threadKeyState(key) < 0 : platform::keyInputQueued()) return false;
     if (*blind < 0) *blind = keyStateBlind(mouseMessage);
     return *blind == 0;
 }
@@ -267,8 +269,18 @@ LResult keyEvent(int code, WParam wParam, LParam lParam) {
 }  // namespace
 
 LResult PLATFORM_CALLBACK KeyboardProc(int code, WParam wParam, LParam lParam) {
-    InputAtHand at;
     const bool press = (static_cast<uint64_t>(lParam) >> 31) == 0;
+    // Where the hook runs before the key leaves the queue (Wine 8), a loop
+    // inside one of our sends is handed the key at hand again, first. It has
+    // been handled: translated again it would be judged twice, passed on it
+    // would reach the host beside the outer call's answer.
+    InputAtHand* outer = state.inputsAtHand;
+    if (code == HC_ACTION && outer != nullptr && outer->keyboard && !outer->interrupted &&
+        outer->key == static_cast<int32_t>(static_cast<uint32_t>(wParam)) && outer->press == press) {
+        outer->interrupted = true;
+        return SWALLOW;
+    }
+    InputAtHand at;
     beginInput(&at, code == HC_ACTION ? static_cast<int32_t>(static_cast<uint32_t>(wParam)) : 0, press);
     // Where the platform takes a key before its hook, the press is in the
     // thread's key state already; a release taken past the hook clears it.

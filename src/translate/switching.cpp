@@ -24,7 +24,7 @@ bool sameKey(int a, int b) {
 // key that the thread's own key state, which follows each key as it is
 // taken, still has down.
 bool releaseStillQueued(int keyAtHand) {
-    if (keyAtHand == 0) return keyInputPending();
+    if (keyAtHand == 0) return platform::keyInputQueued();
     for (int key = 8; key <= 254; ++key)
         if (!sameKey(key, keyAtHand) && platform::threadKeyState(key) < 0) return true;
     return false;
