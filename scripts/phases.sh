@@ -8,6 +8,8 @@
 #   phases_end                 waits for all; shows each failed phase's log
 #                              in full (every log with PHASE_OUTPUT=all),
 #                              prints the table, and fails if one failed
+# A phase that exits 77 could not run on this machine (its log's last line
+# says why): it is shown as not run, and fails nothing.
 phase_logs=${phase_logs:-build/phases}
 rm -rf "$phase_logs"
 mkdir -p "$phase_logs"
@@ -26,6 +28,8 @@ phase_run() {
     echo "$rc $start $(date +%s)" >"$phase_logs/$name.result"
     if [ "$rc" -eq 0 ]; then
         echo "== $name: passed in $(($(date +%s) - start)) s"
+    elif [ "$rc" -eq 77 ]; then
+        echo "== $name: NOT RUN: $(tail -n 1 "$phase_logs/$name.log")"
     else
         echo "== $name: FAILED (exit $rc) after $(($(date +%s) - start)) s"
     fi
@@ -56,7 +60,7 @@ phases_end() {
     local name rc start end failed=()
     for name in "${phase_names[@]}"; do
         read -r rc start end <"$phase_logs/$name.result" || rc=1
-        if [ "$rc" -ne 0 ]; then
+        if [ "$rc" -ne 0 ] && [ "$rc" -ne 77 ]; then
             failed+=("$name")
         elif [ "${PHASE_OUTPUT:-}" = all ]; then
             echo "---- $name ($phase_logs/$name.log)"
@@ -72,7 +76,7 @@ phases_end() {
     for name in "${phase_names[@]}"; do
         read -r rc start end <"$phase_logs/$name.result" || { rc=1 start=$phase_started end=$phase_started; }
         printf '%-16s %8d %8d %8d  %s\n' "$name" $((start - phase_started)) $((end - phase_started)) \
-            $((end - start)) "$([ "$rc" -eq 0 ] && echo passed || echo "FAILED (exit $rc)")"
+            $((end - start)) "$(case $rc in 0) echo passed ;; 77) echo "NOT RUN (this machine)" ;; *) echo "FAILED (exit $rc)" ;; esac)"
     done
     echo "whole run: $(($(date +%s) - phase_started)) s"
     [ ${#failed[@]} -eq 0 ]

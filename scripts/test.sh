@@ -45,7 +45,9 @@ phase signing bash tests/signing_check.sh
 make_chroots() {
     bash -c 'source scripts/arm64_chroot.sh'
     local kind
-    for kind in wine10 x86-wine8 x86-wine10; do bash scripts/wine_chroot.sh $kind true; done
+    # (77: a machine whose kernel runs no 32-bit programs, where the x86
+    # phases below say so.)
+    for kind in wine10 x86-wine8 x86-wine10; do bash scripts/wine_chroot.sh $kind true || [ $? -eq 77 ]; done
 }
 phase chroots make_chroots
 

@@ -30,6 +30,26 @@ case $kind in
         chroot_foreign=i386 ;;
     *) echo "wine_chroot: no chroot of kind $kind" >&2; exit 2 ;;
 esac
+# 32-bit Wine needs a kernel that runs 32-bit programs, and some machines'
+# do not (a guest kernel without the compat mode: the exec fails with "Exec
+# format error"). Nothing of it can be checked there: the run says so, as a
+# phase that was not run (exit 77), rather than failing. The probe is the
+# smallest i386 program: it exits 0.
+no_32bit() {
+    local probe said
+    probe=$(mktemp)
+    printf '\x7fELF\x01\x01\x01\0\0\0\0\0\0\0\0\0\x02\0\x03\0\x01\0\0\0\x54\x80\x04\x08\x34\0\0\0\0\0\0\0' >"$probe"
+    printf '\0\0\0\0\x34\0\x20\0\x01\0\0\0\0\0\0\0\x01\0\0\0\0\0\0\0\0\x80\x04\x08\0\x80\x04\x08' >>"$probe"
+    printf '\x60\0\0\0\x60\0\0\0\x05\0\0\0\0\x10\0\0\xb8\x01\0\0\0\xbb\0\0\0\0\xcd\x80' >>"$probe"
+    chmod +x "$probe"
+    said=$( ("$probe") 2>&1) || true
+    rm -f "$probe"
+    [[ $said == *"Exec format error"* ]]
+}
+if [ -n "${chroot_foreign:-}" ] && no_32bit; then
+    echo "not run: this machine's kernel runs no 32-bit programs (Exec format error)"
+    exit 77
+fi
 root=/var/cache/orvalinde/$kind
 [ "$kind" != wine10 ] || root=${ORVALINDE_WINE10_ROOT:-$root}
 if ! dpkg-query -W -f='${Status}' debootstrap 2>/dev/null | grep -q "install ok installed"; then
