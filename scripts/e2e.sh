@@ -18,7 +18,7 @@ for file in "$HOST" "$DLL"; do
     [ -f "$file" ] || { echo "e2e: $file is missing; build first" >&2; exit 1; }
 done
 scenarios=("$@")
-[ ${#scenarios[@]} -gt 0 ] || scenarios=(scenarios/*.txt)
+[ ${#scenarios[@]} -gt 0 ] || scenarios=(scenarios/*.txt scenarios/wine/*.txt)
 
 source scripts/wine_env.sh
 

@@ -8,7 +8,7 @@ cd "$ROOT"
 seconds=${1:-60}
 corpus=build/asan/corpus
 mkdir -p "$corpus"
-build/asan/tools/explore --corpus "$corpus" scenarios/*.txt scenarios/simulated/*.txt scenarios/keys_first/*.txt
+build/asan/tools/explore --corpus "$corpus" scenarios/*.txt scenarios/simulated/*.txt scenarios/keys_first/*.txt scenarios/wine/*.txt
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 # Inputs longer than 128 actions add time, not states.
