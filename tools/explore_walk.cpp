@@ -154,8 +154,8 @@ model::Variant variantOf(const scenario::Scenario& s) {
 }
 }  // namespace
 
-// Turns scenario files into fuzzer inputs: the host's byte, then one byte
-// per action.
+// Turns scenario files into fuzzer inputs: the byte of the host and the
+// order for keys, then one byte per action.
 int corpus(const char* outDir, int count, char** files) {
     for (int f = 0; f < count; ++f) {
         scenario::Scenario s;
@@ -165,8 +165,11 @@ int corpus(const char* outDir, int count, char** files) {
             return 2;
         }
         model::variant = variantOf(s);
+        model::keyOrder = scenario::HookFirst;
+        for (const scenario::Step& step : s.steps)
+            if (step.kind == scenario::Kind::Host && step.keyOrder != scenario::HookFirst) model::keyOrder = step.keyOrder;
         model::start();
-        std::string bytes(1, static_cast<char>(model::variant));
+        std::string bytes(1, static_cast<char>(model::variant + model::kVariantCount * model::keyOrder));
         for (scenario::Step step : s.steps) {
             const int repeats = step.kind == scenario::Kind::Wait ? std::max(1, static_cast<int>(step.milliseconds / 50)) : 1;
             for (int r = 0; r < repeats + (step.kind == scenario::Kind::KeyTap ? 1 : 0); ++r) {

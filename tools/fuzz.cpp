@@ -1,4 +1,5 @@
-// libFuzzer target: the first input byte picks the host (model.h), each
+// libFuzzer target: the first input byte picks the host (model.h) and the
+// platform's order for keys (scenario.h: its quotient by the hosts), each
 // later byte the user's next action from those the model offers (keys,
 // buttons, motion, time, focus, exports, and what the host allows), every
 // invariant is checked after each, and the end is settled and checked as the
@@ -20,9 +21,8 @@ namespace {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    // Not the reentrant host yet: with two held it still finds handlers'
-    // orders the module has yet to answer, as its timed search does.
-    model::variant = static_cast<model::Variant>(data[0] % model::kReentrantHost);
+    model::variant = static_cast<model::Variant>(data[0] % model::kVariantCount);
+    model::keyOrder = static_cast<scenario::KeyOrder>(data[0] / model::kVariantCount % 3);
     model::start();
     std::vector<scenario::Step> path;
     for (size_t i = 1; i < size; ++i) {
