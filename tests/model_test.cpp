@@ -3,7 +3,14 @@
 // alarm. And the checks pass what the module must do.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+
 #include "model.h"
+#include "module/exports.h"
 
 namespace {
 
@@ -243,4 +250,43 @@ TEST(Key, TellsApartStatesWhoseFuturesDiffer) {
     model::variant = model::kPlainHost;
 }
 
+// The exports, once (exports.h): the .def the linker reads and the ordinals
+// the public header gives hosts agree with that list, no export more or
+// less, and the simulated host and the model call only exports of it, the
+// host every one a host calls by name.
+TEST(Exports, DefHeaderAndToolsFollowTheOneList) {
+    std::map<std::string, int> listed;
+#define ORVALINDE_LISTED(name, ordinal) listed[#name] = ordinal;
+    ORVALINDE_EXPORTS(ORVALINDE_LISTED)
+#undef ORVALINDE_LISTED
+    auto read = [](const char* path) {
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_FALSE(text.str().empty()) << path;
+        return text.str();
+    };
+    auto found = [](const std::string& text, const std::regex& pattern) {
+        std::map<std::string, int> out;
+        for (std::sregex_iterator m(text.begin(), text.end(), pattern), end; m != end; ++m)
+            out[(*m)[1]] = std::stoi((*m)[2]);
+        return out;
+    };
+    EXPECT_EQ(found(read(ORVALINDE_SOURCE "/res/Orvalinde.def"), std::regex(R"(\n +(\w+) +@(\d+))")), listed);
+    std::map<std::string, int> upper;
+    for (const auto& [name, ordinal] : listed) {
+        std::string u = name;
+        for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        upper[u] = ordinal;
+    }
+    EXPECT_EQ(found(read(ORVALINDE_SOURCE "/include/orvalinde.h"), std::regex(R"(#define ORVALINDE_ORDINAL_(\w+) (\d+))")), upper);
+
+    SimulatedHost host;
+    for (const auto& [name, ordinal] : listed)
+        EXPECT_EQ(host.call(name), name != "LowLevelMouseProc" && name != "MouseProc") << name;
+    EXPECT_FALSE(host.call("doSomethingElse"));
+    for (const char* name : model::kExports) EXPECT_EQ(listed.count(name), 1u) << name;
+}
+
 }  // namespace
+
