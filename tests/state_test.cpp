@@ -24,8 +24,8 @@ using Helpers = Host;
 
 TEST_F(Helpers, OwedCtrlUpIsSentOnceThenCleared) {
     state.pendingCtrlUpWindow = second;
-    flushPendingCtrlUp();
-    flushPendingCtrlUp();
+    settleOwedCtrlUp();
+    settleOwedCtrlUp();
     EXPECT_EQ(received(), Lines({"second WM_KEYUP CONTROL 0xC001D001"}));
     EXPECT_EQ(state.pendingCtrlUpWindow, nullptr);
 }
@@ -50,7 +50,7 @@ TEST_F(Helpers, OwedCtrlUpIsDroppedOnlyWhereTheHeldCtrlsReleaseGoes) {
         state.ctrlDownWindow = c.owedWasToldCtrl ? second : main;
         state.ctrlHeld = c.ctrlHeld;
         state.ctrlWithheld = c.ctrlWithheld;
-        flushPendingCtrlUp();
+        settleOwedCtrlUp();
         EXPECT_EQ(received(), c.dropped ? Lines{} : Lines({"second WM_KEYUP CONTROL 0xC001D001"}));
         EXPECT_EQ(state.pendingCtrlUpWindow, nullptr);
     }
@@ -59,7 +59,7 @@ TEST_F(Helpers, OwedCtrlUpIsDroppedOnlyWhereTheHeldCtrlsReleaseGoes) {
 TEST_F(Helpers, CtrlDownButUnrecordedDoesNotStopTheOwedKeyUp) {
     sim::setKeyState(VK_CONTROL, true);  // pressed while translation was off
     state.pendingCtrlUpWindow = main;
-    flushPendingCtrlUp();
+    settleOwedCtrlUp();
     EXPECT_EQ(received(), Lines({"main WM_KEYUP CONTROL 0xC001D001"}));
 }
 
@@ -70,11 +70,11 @@ TEST_F(Helpers, OwedCtrlUpIsSettledBeforeItsSend) {
     int reentries = 0;
     sim::setWindowProcedure(second, [&](const sim::Message& m) {
         if (m.message != WM_KEYUP || reentries++ != 0) return;
-        flushPendingCtrlUp();
+        settleOwedCtrlUp();
         state.pendingCtrlUpWindow = main;
     });
     state.pendingCtrlUpWindow = second;
-    flushPendingCtrlUp();
+    settleOwedCtrlUp();
     EXPECT_EQ(received(), Lines({"second WM_KEYUP CONTROL 0xC001D001"}));
     EXPECT_EQ(state.pendingCtrlUpWindow, main);
 }

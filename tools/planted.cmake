@@ -128,7 +128,7 @@ bool handleMiddleUp]=])
 # later event of ours that never comes.
 planted_fault(owed_ctrl_up_after_switch src/translate/mouse.cpp "--host modal --depth ${ORVALINDE_EXPLORE_MODAL_DEPTH}"
     "second believes VK_CONTROL is down"
-    [=[    if (sentEnabled && !state.enabled) flushPendingCtrlUp();]=]
+    [=[    if (sentEnabled && !state.enabled) settleOwedCtrlUp();]=]
     [=[    (void)sentEnabled;]=])
 # Gestures: the Alt injected for a left press with a withheld Ctrl is never
 # taken back.

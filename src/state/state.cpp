@@ -2,7 +2,7 @@
 
 TranslationState state;
 
-void flushPendingCtrlUp() {
+void settleOwedCtrlUp() {
     if (state.pendingCtrlUpWindow == nullptr) return;
     // The owed key-up is dropped only when the window owed it was told of a
     // Ctrl the user holds and has the focus, so that Ctrl's own release, or
@@ -15,10 +15,10 @@ void flushPendingCtrlUp() {
     if (ownReleaseReachesIt)
         state.pendingCtrlUpWindow = nullptr;
     else
-        sendPendingCtrlUp();
+        sendOwedCtrlUp();
 }
 
-void sendPendingCtrlUp() {
+void sendOwedCtrlUp() {
     const WindowHandle window = state.pendingCtrlUpWindow;
     if (window == nullptr) return;
     // Settled before the send: a drag that ends in a call re-entered from it

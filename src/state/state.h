@@ -121,9 +121,11 @@ inline LParam makePointParam(Point point) {
     return static_cast<LParam>(static_cast<int32_t>(packed));
 }
 
-void flushPendingCtrlUp();
+// Settles the Ctrl key-up a gesture owes: dropped where Ctrl's own release
+// will reach the window owed it, sent otherwise.
+void settleOwedCtrlUp();
 // Sends the owed Ctrl key-up, if any, whoever holds Ctrl.
-void sendPendingCtrlUp();
+void sendOwedCtrlUp();
 // Each timer id is kept only while its timer lives: a killed one's id is
 // the thread's to hand out again, to the host or another module.
 void killTimer(TimerId* timer);

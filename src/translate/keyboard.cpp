@@ -160,7 +160,7 @@ bool releasedUnseen(int key, bool inKeyboardHook, WParam mouseMessage, int* blin
 // The mask is over before its key-ups go out: a hook re-entered from them
 // reads the key up too, and must not settle it again.
 void settleKey(int key) {
-    flushPendingCtrlUp();
+    settleOwedCtrlUp();
     if (key == state.draggerKey) stopDragger();
     if (key != state.maskKey) return;
     const bool active = state.maskActive;
@@ -181,7 +181,7 @@ void settleKeysReleasedElsewhere(int keyAtHand, WParam mouseMessage) {
     // goes up before Alt.
     if (state.ctrlHeld && !isCtrlFamily(keyAtHand) && up(VK_CONTROL)) {
         // Its release will never reach the window owed the key-up.
-        sendPendingCtrlUp();
+        sendOwedCtrlUp();
         // Passed on, the release would have answered main's Ctrl; there is none.
         if (!handleCtrl(true) && state.mainCtrlDown) sendCtrlToMain(WM_KEYUP, KEY_REPEAT_CTRL);
     }
@@ -189,7 +189,7 @@ void settleKeysReleasedElsewhere(int keyAtHand, WParam mouseMessage) {
         // Forgotten before anything is sent: a hook re-entered from the sends
         // must not settle Alt again.
         state.altHeld = false;
-        flushPendingCtrlUp();
+        settleOwedCtrlUp();
         handleOtherKey(VK_MENU, true);
         if (state.mainAltDown) sendAltUpToMain();
     }
@@ -232,7 +232,7 @@ LResult keyEvent(int code, WParam wParam, LParam lParam) {
 
     // Holding Alt after an Alt + right drag must not settle its Ctrl key-up;
     // Alt's release (and a right Alt press) does.
-    if (!(!released && (key == VK_MENU || key == VK_LMENU))) flushPendingCtrlUp();
+    if (!(!released && (key == VK_MENU || key == VK_LMENU))) settleOwedCtrlUp();
     if (pressOvertaken()) return SWALLOW;
     // Switched off inside those sends, at a quiet moment: the event is the
     // host's, as every one is with translation off.

@@ -30,13 +30,13 @@ void begin(int button, const Event& e) {
 }
 
 // The gesture on `button` sent a mouse message at this event.
-inline void sentFor(int button, const Event& e, Point at) {
+inline void recordSendPoint(int button, const Event& e, Point at) {
     state.gestureButtons[button].window = e.target;
     state.gestureButtons[button].at = at;
 }
 
 inline void sendFor(int button, const Event& e, uint32_t message, WParam flags, Point at) {
-    sentFor(button, e, at);
+    recordSendPoint(button, e, at);
     send(e, message, flags, at);
 }
 
@@ -62,7 +62,7 @@ inline void released(int button) { state.gestureButtons[button].held = false; }
 // True once a call re-entered from inside a send has ended or started a
 // gesture since `changes` was taken: the rest of what this handler meant to
 // send is stale.
-inline bool movedOn(uint32_t changes) { return state.gestureChanges != changes; }
+inline bool gestureChangedSince(uint32_t changes) { return state.gestureChanges != changes; }
 
 // A keystroke is not routed by the pointer: the window told Ctrl went down
 // is remembered, so the key-up is owed to it even if the release lands on
@@ -76,7 +76,7 @@ inline void sendCtrlDownToTarget(const Event& event, WindowHandle* ctrlWindow) {
 // drags that sent Ctrl to different windows each owe one: the earlier is
 // settled now rather than overwritten and lost.
 void oweCtrlUp(WindowHandle window) {
-    if (state.pendingCtrlUpWindow != nullptr && state.pendingCtrlUpWindow != window) flushPendingCtrlUp();
+    if (state.pendingCtrlUpWindow != nullptr && state.pendingCtrlUpWindow != window) settleOwedCtrlUp();
     state.pendingCtrlUpWindow = window;
 }
 
@@ -85,10 +85,10 @@ void oweCtrlUp(WindowHandle window) {
 // hooks at a quiet moment), no later event of ours settles it.
 void oweCtrlUpAfterSend(WindowHandle window, bool sentEnabled) {
     oweCtrlUp(window);
-    if (sentEnabled && !state.enabled) flushPendingCtrlUp();
+    if (sentEnabled && !state.enabled) settleOwedCtrlUp();
 }
 
-inline bool movedFrom(Point anchor, Point pt) { return anchor.x != pt.x || anchor.y != pt.y; }
+inline bool awayFrom(Point anchor, Point pt) { return anchor.x != pt.x || anchor.y != pt.y; }
 
 // Motion just after a drag was switched into a chord restarts it as a
 // Ctrl + right drag, once at least 2 ms have passed.
@@ -116,41 +116,41 @@ void pendChordSwitch() {
 void startCtrlRightDrag(int button, const Event& e, WindowHandle* ctrlWindow) {
     const uint32_t changes = state.gestureChanges;
     sendCtrlDownToTarget(e, ctrlWindow);
-    if (movedOn(changes)) return;
+    if (gestureChangedSince(changes)) return;
     sendRightPressFor(button, e, e.pt);
 }
 
 bool handleMove(const Event& e) {
     const uint32_t changes = state.gestureChanges;
-    if (state.altMiddleArmed && keyIsDown(VK_MENU) && keyIsDown(VK_MBUTTON) && movedFrom(state.middleAnchor, e.pt)) {
+    if (state.altMiddleArmed && keyIsDown(VK_MENU) && keyIsDown(VK_MBUTTON) && awayFrom(state.middleAnchor, e.pt)) {
         state.altMiddleArmed = false;
         state.altMiddleDragActive = true;
-        flushPendingCtrlUp();
-        if (movedOn(changes)) return true;
+        settleOwedCtrlUp();
+        if (gestureChangedSince(changes)) return true;
         sendRightPressFor(MIDDLE, e, state.middleAnchor);
-        if (movedOn(changes)) return true;
+        if (gestureChangedSince(changes)) return true;
         sendFor(MIDDLE, e, WM_MOUSEMOVE, MK_RBUTTON_CONTROL, e.pt);
         return true;
     }
-    if (state.altLeftArmed && keyIsDown(VK_MENU) && buttonIsDown(VK_LBUTTON) && movedFrom(state.leftAnchor, e.pt)) {
+    if (state.altLeftArmed && keyIsDown(VK_MENU) && buttonIsDown(VK_LBUTTON) && awayFrom(state.leftAnchor, e.pt)) {
         state.altLeftArmed = false;
         state.altLeftDragActive = true;
         sendAltUpToMain();
-        if (movedOn(changes)) return true;
+        if (gestureChangedSince(changes)) return true;
         sendRightPressFor(LEFT, e, state.leftAnchor);
-        if (movedOn(changes)) return true;
+        if (gestureChangedSince(changes)) return true;
         sendFor(LEFT, e, WM_MOUSEMOVE, MK_NONE, e.pt);
         return true;
     }
     if (state.altRightDragActive || state.chordDragActive) {
-        if (state.altRightDragActive) sentFor(RIGHT, e, e.pt);
-        if (state.chordDragActive) sentFor(LEFT, e, e.pt);
+        if (state.altRightDragActive) recordSendPoint(RIGHT, e, e.pt);
+        if (state.chordDragActive) recordSendPoint(LEFT, e, e.pt);
         send(e, WM_MOUSEMOVE, MK_RBUTTON_CONTROL, e.pt);
         return true;
     }
     if (state.altLeftDragActive || state.altMiddleDragActive) {
-        if (state.altLeftDragActive) sentFor(LEFT, e, e.pt);
-        if (state.altMiddleDragActive) sentFor(MIDDLE, e, e.pt);
+        if (state.altLeftDragActive) recordSendPoint(LEFT, e, e.pt);
+        if (state.altMiddleDragActive) recordSendPoint(MIDDLE, e, e.pt);
         send(e, WM_MOUSEMOVE, MK_RBUTTON, e.pt);
         return true;
     }
@@ -213,14 +213,15 @@ bool handleLeftUp(const Event& e) {
     if (state.altLeftDragActive) {
         state.altLeftDragActive = false;
         sendRightUpFor(LEFT, e, MK_NONE);
-        if (state.altHeld && !movedOn(changes)) sendAltDownToMain();
+        if (state.altHeld && !gestureChangedSince(changes)) sendAltDownToMain();
         return true;
     }
     if (state.maskedLeftDown) {
         state.maskedLeftDown = false;
         replayLeftUp(e);
         // The Alt key-up the mask key's release held back for this press.
-        if (!state.maskActive && !state.altHeld && !state.altInjected && !movedOn(changes)) sendAltUpToMain();
+        if (!state.maskActive && !state.altHeld && !state.altInjected && !gestureChangedSince(changes))
+            sendAltUpToMain();
         return true;
     }
     if (state.altInjected) {
@@ -262,7 +263,7 @@ bool handleLeftDown(const Event& e) {
         state.gestureButtons[LEFT].pressSent = true;
         const uint32_t changes = state.gestureChanges;
         sendAltDownToMain();
-        if (!movedOn(changes)) send(e, WM_LBUTTONDOWN, MK_LBUTTON, e.pt);
+        if (!gestureChangedSince(changes)) send(e, WM_LBUTTONDOWN, MK_LBUTTON, e.pt);
         return true;
     }
     return false;
@@ -276,7 +277,7 @@ bool handleMiddleDown(const Event& e) {
         pendChordSwitch();
         const uint32_t changes = state.gestureChanges;
         sendRightUpFor(LEFT, e, MK_NONE);
-        if (state.altHeld && !movedOn(changes)) sendAltDownToMain();
+        if (state.altHeld && !gestureChangedSince(changes)) sendAltDownToMain();
         return true;
     }
     state.middleAnchor = e.pt;
@@ -308,7 +309,7 @@ bool translate(WParam message, const Event& e) {
     }
 
     if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN) {
-        flushPendingCtrlUp();
+        settleOwedCtrlUp();
         if (pressOvertaken()) return true;
     }
 
@@ -354,7 +355,7 @@ void endGestures(const bool ending[3]) {
     // gestures itself: what is left then is no longer this call's to end.
     const uint32_t changes = state.gestureChanges;
     for (int b = LEFT; b <= MIDDLE; ++b) {
-        if (movedOn(changes)) break;
+        if (gestureChangedSince(changes)) break;
         if (!ending[b]) continue;
         const Event e = {g[b].window, g[b].at};
         const bool pressSent = g[b].pressSent;

@@ -41,7 +41,7 @@ void finishWhatTranslationBegan() {
     state.altHeld = false;
     state.ctrlHeld = false;
     endAllGestures();
-    flushPendingCtrlUp();
+    settleOwedCtrlUp();
     // Main's Ctrl is the mask's (its key-up as the mask key's release sends
     // it: whatever the module last told main, since the user's own Ctrl
     // may have reached main meanwhile and its release been kept as the
@@ -59,7 +59,7 @@ void finishWhatTranslationBegan() {
 
 }  // namespace
 
-void switchIfQuiet(int keyAtHand) {
+void switchIfNothingHeld(int keyAtHand) {
     // Nothing read held proves nothing while the key state reads nothing.
     if (!nothingHeld() || platform::foregroundOutOfReach()) return;
     // Going on waits for a release still queued too, which translation would
