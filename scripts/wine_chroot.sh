@@ -47,7 +47,7 @@ no_32bit() {
     [[ $said == *"Exec format error"* ]]
 }
 if [ -n "${chroot_foreign:-}" ] && no_32bit; then
-    echo "not run: this machine's kernel runs no 32-bit programs (Exec format error)"
+    echo "this machine's kernel runs no 32-bit programs (Exec format error)"
     exit 77
 fi
 root=/var/cache/orvalinde/$kind
