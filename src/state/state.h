@@ -140,9 +140,6 @@ int singleHeldKey();
 // its release it would leave the host believing it down for good.
 void beginInput(InputAtHand* at, int key, bool press);
 inline void endInput(const InputAtHand& at) { state.inputsAtHand = at.outer; }
-// Windows runs the keyboard hook one deep: a key the host takes inside our
-// send reaches it past the hook, and only the thread's key state tells that
-// the press at hand was let go meanwhile.
 // A key whose event a keyboard hook call under way is handling, this one or
 // one our sends interrupted: whatever the key state says, its hooks see it.
 inline bool keyEventAtHand(int key) {
@@ -152,6 +149,9 @@ inline bool keyEventAtHand(int key) {
             return true;
     return false;
 }
+// A platform may run the keyboard hook one deep: a key the host takes inside
+// our send then reaches it past the hook, and only the thread's key state
+// tells that the press at hand was let go meanwhile.
 inline bool pressOvertaken() {
     const InputAtHand* at = state.inputsAtHand;
     if (at == nullptr) return false;
