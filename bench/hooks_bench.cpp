@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "module/exports.h"
-#include "platform/simulated.h"
+#include "simulated.h"
 #include "state/state.h"
 #include "translate/hooks.h"
 

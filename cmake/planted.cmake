@@ -13,8 +13,8 @@ set(planted_mask_capture_to "")
 set(planted_burst_from "if (state.burstTicks > 4) {")
 set(planted_burst_to "if (state.burstTicks > 3) {")
 # Turning translation on leaves a burst running.
-set(planted_burst_cancel_from "    settleKeysReleasedElsewhere(0);\n    killTimer(&state.burstTimer);\n}")
-set(planted_burst_cancel_to "    settleKeysReleasedElsewhere(0);\n}")
+set(planted_burst_cancel_from "void cancelBurst() { killTimer(&state.burstTimer); }")
+set(planted_burst_cancel_to "void cancelBurst() {}")
 
 file(READ ${PROJECT_SOURCE_DIR}/src/module/timers.cpp planted_timers)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS src/module/timers.cpp)

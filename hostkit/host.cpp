@@ -3,6 +3,7 @@
 // records every keyboard and mouse message its windows receive. The test
 // host (tests/e2e) and the self-test (apps/selftest) run it.
 // With ORVALINDE_TRACE set, every message the windows receive is printed.
+#include "away.h"
 #include "input.h"
 
 // The exports are resolved by hand here, as a host that loads the DLL would.
@@ -27,9 +28,6 @@ constexpr int kSecondX = 400, kSecondY = 0, kSecondWidth = 300, kSecondHeight = 
 
 
 HWND mainWindow, secondWindow;
-// A window of a thread of its own, as another program's is: in front, it
-// takes the keys, and the host's thread sees none of them.
-HWND awayWindow;
 // Another top-level window of the thread, as a menu or a box would be; what
 // it receives is not logged.
 HWND otherWindow;
@@ -110,54 +108,6 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     // Handing Alt keystrokes to DefWindowProc would start a menu loop.
     if (message == WM_SYSCHAR || message == WM_SYSCOMMAND || message == WM_SYSDEADCHAR) return 0;
     return DefWindowProcA(window, message, wParam, lParam);
-}
-
-DWORD WINAPI awayThread(LPVOID ready) {
-    awayWindow = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "away", WS_POPUP | WS_VISIBLE, 860, 200, 100, 100, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
-    SetEvent(ready);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
-    return 0;
-}
-
-// Made before anything is held: under Wine a window that appears makes the
-// X server's keymap, which never saw the injected keys, the key state.
-void makeAwayWindow() {
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (HANDLE thread = CreateThread(nullptr, 0, awayThread, ready, 0, nullptr)) {
-        WaitForSingleObject(ready, 5000);
-        CloseHandle(thread);
-    }
-    CloseHandle(ready);
-}
-
-// A window becomes active when its thread gets to it.
-bool waitForForeground(HWND window) {
-    const double start = nowMs();
-    while (window != nullptr && GetForegroundWindow() != window && nowMs() - start < 2000) pumpOnce(1);
-    return window != nullptr && GetForegroundWindow() == window;
-}
-
-void goAway() {
-    inputHeldBack = true;
-    if (awayWindow != nullptr) SetForegroundWindow(awayWindow);
-    if (!waitForForeground(awayWindow) && injectionProblem.empty())
-        injectionProblem = "another thread's window did not take the foreground";
-}
-
-// No input is taken here: see inputHeldBack.
-void comeBack(HWND focus) {
-    if (!bringToForeground(mainWindow) && !waitForForeground(mainWindow) && injectionProblem.empty())
-        injectionProblem = "the main window did not come back to the foreground";
-    SetFocus(focus);
-    // Windows brings the thread's key state into line with the desktop's as
-    // the thread becomes active again; Wine once the thread reads it outside
-    // the handling of input, as hosts do when activated (dialog and menu
-    // keys). Read here, it is the same on both.
-    GetKeyState(VK_CONTROL);
-    inputHeldBack = false;
-    heldInputWaits = true;
 }
 
 POINT clientToScreen(scenario::Window window, int x, int y) {
@@ -298,7 +248,7 @@ struct WineHost : scenario::Driver {
         if (window == scenario::NoWindow) {
             goAway();
         } else if (inputHeldBack) {
-            comeBack(target);
+            comeBack(mainWindow, target);
         } else {
             SetFocus(target);
             pumpFor(5);

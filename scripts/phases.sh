@@ -4,7 +4,7 @@
 #   phase NAME COMMAND...      runs COMMAND now and waits for it
 #   phase_needed NAME COMMAND... the same, and the run ends there if it fails
 #   phase_beside NAME COMMAND... starts COMMAND beside the others, at most
-#                              PHASE_JOBS (default 3) at a time
+#                              PHASE_JOBS (default 4) at a time
 #   phases_end                 waits for all; shows each failed phase's log
 #                              in full (every log with PHASE_OUTPUT=all),
 #                              prints the table, and fails if one failed
@@ -50,7 +50,7 @@ phase_needed() {
 
 phase_beside() {
     phase_names+=("$1")
-    while [ "$(jobs -rp | wc -l)" -ge "${PHASE_JOBS:-3}" ]; do wait -n || true; done
+    while [ "$(jobs -rp | wc -l)" -ge "${PHASE_JOBS:-4}" ]; do wait -n || true; done
     echo "== $1 (beside the others)"
     phase_run "$@" &
 }

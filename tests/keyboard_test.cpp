@@ -144,7 +144,7 @@ TEST_F(Keys, NonzeroHookCodeOnlyEndsDraggerModeOnLostFocus) {
     EXPECT_FALSE(state.ctrlHeld);
     EXPECT_EQ(state.pendingCtrlUpWindow, main);
     EXPECT_EQ(state.draggerKey, 'F');
-    sim::setFocus(second);
+    focus(second);
     KeyboardProc(3, 'S', 1);
     EXPECT_EQ(state.draggerKey, 0);
     EXPECT_EQ(received(), Lines{});

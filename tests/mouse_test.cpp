@@ -275,10 +275,13 @@ TEST_F(Gestures, ChordSwitchDelayAcrossTickWrap) {
     };
     for (const Case& c : cases) {
         SetUp();
-        state.chordSwitchPending = true;
-        state.chordSwitchTick = c.switchTick;
+        down(VK_MENU);
+        press(Button::Left, 0, 0);
+        moveTo(1, 1);  // an Alt + left drag
+        sim::setTick(c.switchTick);
+        press(Button::Middle, 1, 1);  // the switch to the chord waits from here
         sim::setTick(c.switchTick + c.elapsed);
-        moveTo(1, 1);
+        moveTo(2, 2);
         EXPECT_EQ(state.chordDragActive, c.starts) << std::hex << c.switchTick << " +" << c.elapsed;
         EXPECT_EQ(state.chordSwitchPending, !c.starts);
     }
@@ -372,7 +375,7 @@ TEST_F(Gestures, DraggerModeHoldsBackMotionAndLeftPresses) {
 
 TEST_F(Gestures, DraggerModeEndsWhenFocusLeavesTheMainWindow) {
     state.draggerKey = 'F';
-    sim::setFocus(second);
+    focus(second);
     EXPECT_FALSE(sim::move(main, {1, 1}));
     EXPECT_EQ(state.draggerKey, 0);
     EXPECT_EQ(sim::cursorCount(), 1);
@@ -431,14 +434,14 @@ TEST_F(Gestures, NonActionCodesOnlyConvertThePoint) {
     EXPECT_EQ(record.pt.y, 6);
     EXPECT_FALSE(state.altRightDragActive);
     EXPECT_EQ(received(), Lines{});
-    sim::setFocus(second);  // lost focus still ends dragger mode
+    focus(second);  // lost focus still ends dragger mode
     MouseProc(3, WM_MOUSEMOVE, reinterpret_cast<LParam>(&record));
     EXPECT_EQ(state.draggerKey, 0);
 }
 
 TEST_F(Gestures, NoRecordPassesOnAndTouchesNothing) {
     state.draggerKey = 'F';
-    sim::setFocus(second);
+    focus(second);
     const uint64_t before = sim::nextHookCalls();
     EXPECT_EQ(MouseProc(HC_ACTION, WM_MOUSEMOVE, 0), 0);
     EXPECT_EQ(sim::nextHookCalls(), before + 1);

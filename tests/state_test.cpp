@@ -45,7 +45,7 @@ TEST_F(Helpers, OwedCtrlUpIsDroppedOnlyWhereTheHeldCtrlsReleaseGoes) {
     };
     for (const Case& c : cases) {
         SetUp();
-        sim::setFocus(c.owedHasFocus ? second : main);
+        focus(c.owedHasFocus ? second : main);
         state.pendingCtrlUpWindow = second;
         state.ctrlDownWindow = c.owedWasToldCtrl ? second : main;
         state.ctrlHeld = c.ctrlHeld;
@@ -127,7 +127,7 @@ TEST_F(Helpers, StopDraggerIfUnfocusedOnlyWhenFocusLeftMainWindow) {
     state.draggerKey = 'F';
     stopDraggerIfUnfocused();
     EXPECT_EQ(state.draggerKey, 'F');
-    sim::setFocus(second);
+    focus(second);
     stopDraggerIfUnfocused();
     EXPECT_EQ(state.draggerKey, 0);
     EXPECT_EQ(sim::cursorCount(), 1);

@@ -67,6 +67,10 @@ std::string describe(const sim::Message& message, WindowHandle mainWindow, Windo
 }
 
 void Host::SetUp() {
+    if (begun) endCase();
+    begun = true;
+    believed.clear();
+    observed = 0;
     sim::reset();
     state = TranslationState{};
     pointer = {0, 0};
@@ -77,7 +81,71 @@ void Host::SetUp() {
     doEnable();
 }
 
+void Host::TearDown() {
+    if (begun) endCase();
+    begun = false;
+}
+
+void Host::observe() {
+    const std::vector<sim::Message>& all = sim::messages();
+    for (; observed < all.size(); ++observed) {
+        const sim::Message& m = all[observed];
+        const int key = belief::update(believed[m.window], m.message, m.wParam);
+        // A button's release reaching another window than its press, as the
+        // platform routes it when no window captures the mouse: the press's
+        // window keeps believing it down, with or without the module.
+        if (belief::buttonName(key) == nullptr || believed[m.window].test(static_cast<size_t>(key))) continue;
+        for (auto& [window, held] : believed)
+            if (window != m.window) held.reset(static_cast<size_t>(key));
+    }
+}
+
+void Host::forgetKeysOfFocus() {
+    observe();
+    const WindowHandle had = sim::focus();
+    if (had != nullptr) belief::loseFocus(believed[had]);
+}
+
+void Host::focus(WindowHandle window) {
+    forgetKeysOfFocus();
+    sim::setFocus(window);
+}
+
+void Host::focusAway() {
+    forgetKeysOfFocus();
+    sim::focusAway();
+}
+
+// The user lets go of everything, what is queued is taken, types one more
+// key and moves the pointer (what the module owes at a later event is
+// settled there), and the timers run out; then no window may believe a key
+// or button down.
+void Host::endCase() {
+    sim::takeQueued();
+    sim::elevatedInFront(false);
+    for (int key = 8; key < 256; ++key)
+        if (sim::keyState(key)) sim::keyUp(key);
+    for (Button button : {Button::Left, Button::Right, Button::Middle})
+        if (sim::buttonHeld(button)) sim::buttonUp(button, main, pointer);
+    sim::keyDown('Q');
+    sim::keyUp('Q');
+    sim::move(main, pointer);
+    sim::advance(1000);
+    observe();
+    for (const auto& [window, held] : believed) {
+        const std::string name = window == main ? "main" : window == second ? "second" : "another window";
+        for (int key = 1; key < 256; ++key) {
+            if (!held.test(static_cast<size_t>(key))) continue;
+            const char* button = belief::buttonName(key);
+            ADD_FAILURE() << "once the user let go of everything, " << name << " still believes "
+                          << (button != nullptr ? std::string(button) : keyName(static_cast<WParam>(key))) << " down";
+        }
+    }
+}
+
 Lines Host::received() {
+    observe();
+    observed = 0;
     Lines lines;
     for (const sim::Message& message : sim::messages()) lines.push_back(describe(message, main, second));
     sim::clearMessages();

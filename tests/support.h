@@ -3,15 +3,20 @@
 // actions. received() returns what the windows got since the last call, one
 // line per message, e.g. "main WM_RBUTTONDOWN 0x0000 100,100" or, for input
 // the hooks passed on, "main input WM_KEYDOWN S".
+// Every case ends (at TearDown, or at the SetUp of the next case of a table)
+// as a user ends: letting go of every key and button; and then no window may
+// believe any of them down.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
+#include "belief.h"
 #include "module/exports.h"
-#include "platform/simulated.h"
+#include "simulated.h"
 #include "state/state.h"
 #include "translate/hooks.h"
 
@@ -25,8 +30,13 @@ struct Host : ::testing::Test {
     WindowHandle second = nullptr;
 
     void SetUp() override;
+    void TearDown() override;
 
     Lines received();
+    // The focus moves, as the user moves it: the window losing it forgets
+    // the keys it saw go down.
+    void focus(WindowHandle window);
+    void focusAway();
 
     void down(int key) { sim::keyDown(key); }
     void up(int key) { sim::keyUp(key); }
@@ -37,6 +47,15 @@ struct Host : ::testing::Test {
     void press(Button button, int x, int y) { sim::buttonDown(button, main, {x, y}); }
     void release(Button button, int x, int y) { sim::buttonUp(button, main, {x, y}); }
     void moveTo(int x, int y) { sim::move(main, {x, y}); }
+
+private:
+    // What each window believes held, from every message it got so far.
+    std::map<WindowHandle, belief::Held> believed;
+    size_t observed = 0;  // messages already read into `believed`
+    bool begun = false;
+    void observe();
+    void forgetKeysOfFocus();
+    void endCase();
 };
 
 // Runs a line of user actions, e.g. "d:CTRL bd:L m:5,5 bu:L u:CTRL t:S w:50":

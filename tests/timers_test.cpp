@@ -53,7 +53,7 @@ TEST_F(Dragger, StartIsRefused) {
     for (const Case& c : cases) {
         SetUp();
         for (int key : c.held) sim::setKeyState(key, true);
-        if (c.focusOnChild) sim::setFocus(sim::addWindow({0, 0}, main));
+        if (c.focusOnChild) focus(sim::addWindow({0, 0}, main));
         startDraggerMode();
         sim::advance(200);
         EXPECT_EQ(state.draggerKey, 0) << c.why;
@@ -89,7 +89,7 @@ TEST_F(Dragger, EndsOnLostFocusThroughEitherHookAndShowsTheCursorOnce) {
         SetUp();
         sim::setKeyState('F', true);
         startDraggerMode();
-        sim::setFocus(second);
+        focus(second);
         if (throughKeyboard)
             tap('S');
         else
@@ -115,7 +115,7 @@ TEST_F(Dragger, WhileDisabledEndsAtTheTickAfterItsKeysReleaseOrLostFocus) {
         if (release)
             EXPECT_FALSE(sim::keyUp('F'));  // passed on
         else
-            sim::setFocus(second);
+            focus(second);
         sim::advance(50);
         EXPECT_EQ(countOf(received(), "main WM_KEYDOWN F 0xC01D0001"), 0u);
         EXPECT_EQ(state.draggerKey, 0);
@@ -177,7 +177,7 @@ TEST_F(MaskCapture, NothingChangesWithoutExactlyOneNonModifierKey) {
 
 TEST_F(MaskCapture, RefusedWhenFocusIsNotTheMainWindow) {
     sim::setKeyState('F', true);
-    sim::setFocus(second);
+    focus(second);
     customMaskKeyPressed();
     EXPECT_EQ(state.maskKey, VK_TAB);
 }
@@ -323,7 +323,7 @@ TEST_F(Burst, RestartDuringABurstReArmsTheOneTimer) {
 
 TEST_F(Burst, IgnoresEnabledAndFocus) {
     doDisable();
-    sim::setFocus(second);
+    focus(second);
     doDelayedEnable();
     sim::advance(100);
     const Lines got = received();

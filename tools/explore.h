@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "model.h"
+
 int walk(uint64_t events, uint64_t seed);
 int corpus(const char* outDir, int count, char** files);
 
@@ -28,3 +30,46 @@ struct Handlers {
 // False when the file is not whole.
 bool readBack(int fd, const Handlers& handlers, uint64_t* transitions, uint32_t* mostSends);
 }  // namespace split
+
+// The search's states (explore.cpp), numbered from 0, the start.
+namespace search {
+// Replays the actions from the start to `node`, which is then the live
+// state; returns them.
+std::vector<scenario::Step> replayTo(uint32_t node);
+// The same, the live state kept.
+std::vector<scenario::Step> pathTo(uint32_t node);
+}  // namespace search
+
+// What the search finds (explore_findings.cpp): per kind of violation, how
+// often it was reached and the shortest path found to it.
+namespace findings {
+// How a finding's last steps are made again from its node: one action of
+// the node's alphabet, or its releases settled in `order`.
+struct Recipe {
+    int action;
+    const std::vector<size_t>* order;
+};
+// A violation of `kind` reached by `how` from `node` (`exception`: the
+// exception that accounts for it, if the path's mark does not).
+void report(const std::string& kind, uint32_t node, const Recipe& how, const std::vector<scenario::Step>& tail,
+            int exception = -1);
+// What the last actions found forgotten (model::reduced) was reached there.
+void reportForgotten(uint32_t node, const Recipe& how, const std::vector<scenario::Step>& tail);
+// Releases what is held at the live state, `node`'s (in every order when at
+// most three things are), then one keystroke and one motion, translation as
+// the path left it; reports what that finds.
+void settle(uint32_t node);
+// A finding the second process of a split level wrote down.
+void reportFromSecond(const std::string& kind, int exception, uint32_t node, int action,
+                      const std::vector<size_t>& order);
+// Whether a violation outside the exceptions was found (not a false alarm).
+bool violated();
+// Writes each kind's shortest path to DIR (none when null) and prints it;
+// returns the kinds outside the exceptions.
+int writeFindings(const char* outDir);
+// Prints how often each exception was reached; returns how many the host
+// must reach and did not.
+int reportExceptions();
+// Kinds whose every path tried was a false alarm.
+extern int unsettled;
+}  // namespace findings

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "belief.h"
-#include "platform/simulated.h"
+#include "simulated.h"
 #include "scenario.h"
 #include "sim_host.h"
 #include "state/state.h"

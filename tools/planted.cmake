@@ -14,7 +14,7 @@ foreach(source ${ORVALINDE_LOGIC_SOURCES})
     target_compile_options(logic_part_${stem} PRIVATE ${ORVALINDE_LOGIC_FLAGS})
     target_compile_definitions(logic_part_${stem} PRIVATE ${ORVALINDE_VERSION_DEFINE})
 endforeach()
-add_library(explore_parts OBJECT explore.cpp explore_split.cpp explore_walk.cpp model.cpp model_acts.cpp
+add_library(explore_parts OBJECT explore.cpp explore_findings.cpp explore_split.cpp explore_walk.cpp model.cpp model_acts.cpp
             model_checks.cpp model_key.cpp model_text.cpp model_steps.cpp model_time.cpp model_zone.cpp sim_host.cpp)
 target_include_directories(explore_parts PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(explore_parts PRIVATE orvalinde_scenario orvalinde_sim)
@@ -139,7 +139,7 @@ planted_fault(injected_alt_kept src/translate/keyboard.cpp "--host plain ${deep}
     [=[    state.altInjected = false;]=])
 # Keys released elsewhere: Alt let go in another program leaves main's Alt
 # down.
-planted_fault(alt_away_kept src/translate/keyboard.cpp "--host away ${deep}"
+planted_fault(alt_away_kept src/translate/reconcile.cpp "--host away ${deep}"
     "main believes VK_MENU is down"
     [=[        if (state.mainAltDown) sendAltUpToMain();
     }
@@ -161,7 +161,7 @@ planted_fault(switch_off_keeps_ctrl src/translate/switching.cpp "--host away ${d
 # Keys released elsewhere: with an elevated window in front every key reads
 # up, and the module takes that for the user's releases: a withheld Ctrl
 # forgotten, back in the host a Ctrl + click is a plain click.
-planted_fault(elevated_read_as_released src/translate/keyboard.cpp "--host away ${closed}"
+planted_fault(elevated_read_as_released src/translate/reconcile.cpp "--host away ${closed}"
     "the module forgot a key the user still holds"
     [=[    if (*blind < 0) *blind = keyStateBlind(mouseMessage);]=]
     [=[    if (*blind < 0) *blind = ((void)mouseMessage, 0);]=])
@@ -201,12 +201,12 @@ planted_fault(mask_finished_by_last_word src/translate/switching.cpp "--host los
 # (within any budget of sends per gesture ended, so counting sends misses it).
 planted_fault(disable_clicks src/module/lifecycle.cpp "--host plain ${closed}"
     "an export sent a button press"
-    [=[    state.enableRequested = false;
-    switchWhenQuiet();]=]
-    [=[    state.enableRequested = false;
-    platform::sendMessage(state.mainWindow, WM_RBUTTONDOWN, MK_NONE, 0);
-    platform::sendMessage(state.mainWindow, WM_RBUTTONUP, MK_NONE, 0);
-    switchWhenQuiet();]=])
+    [=[asCall([] { state.enableRequested = false; });]=]
+    [=[asCall([] {
+        state.enableRequested = false;
+        platform::sendMessage(state.mainWindow, WM_RBUTTONDOWN, MK_NONE, 0);
+        platform::sendMessage(state.mainWindow, WM_RBUTTONUP, MK_NONE, 0);
+    });]=])
 # Exports and keys re-entered: a key's press is passed on after its own
 # release, which a loop the host ran inside one of our sends (the Ctrl
 # key-up a drag owes, sent at the key's repeat) took first.
@@ -257,7 +257,7 @@ planted_fault(press_taken_past_hook src/translate/keyboard.cpp "${one_deep}"
 # dragger key's release, that release out of the queue already, takes it for
 # one the hooks missed; the mask is forgotten, and the release main is owed
 # swallowed.
-planted_fault(release_at_hand_settled src/translate/keyboard.cpp "${keys_first}"
+planted_fault(release_at_hand_settled src/translate/reconcile.cpp "${keys_first}"
     "main believes [A-Z_]+ is down"
     [=[    if (keyIsDown(key) || keyEventAtHand(key)) return false;]=]
     [=[    if (keyIsDown(key)) return false;]=])

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/simulated.h"
+#include "simulated.h"
 #include "scenario.h"
 
 // Main's client area at (40, 30) on the screen; the second window is a child

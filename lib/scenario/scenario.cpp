@@ -1,3 +1,4 @@
+// The scenario language read: a file's lines into steps.
 #include "scenario.h"
 
 #include <cstdio>
@@ -6,60 +7,15 @@
 #include <initializer_list>
 #include <sstream>
 
+#include "scenario_names.h"
+
 namespace scenario {
 
+using names::kKeys;
+using names::kMessages;
+using names::Named;
+
 namespace {
-
-struct Named {
-    const char* name;
-    uint32_t value;
-};
-
-const Named kMessages[] = {
-    {"WM_KEYDOWN", 0x0100},       {"WM_KEYUP", 0x0101},         {"WM_SYSKEYDOWN", 0x0104},
-    {"WM_SYSKEYUP", 0x0105},      {"WM_MOUSEMOVE", 0x0200},     {"WM_LBUTTONDOWN", 0x0201},
-    {"WM_LBUTTONUP", 0x0202},     {"WM_LBUTTONDBLCLK", 0x0203}, {"WM_RBUTTONDOWN", 0x0204},
-    {"WM_RBUTTONUP", 0x0205},     {"WM_RBUTTONDBLCLK", 0x0206}, {"WM_MBUTTONDOWN", 0x0207},
-    {"WM_MBUTTONUP", 0x0208},     {"WM_MBUTTONDBLCLK", 0x0209},
-};
-
-const Named kKeys[] = {
-    {"BACK", 0x08},     {"TAB", 0x09},      {"RETURN", 0x0D},   {"SHIFT", 0x10},   {"CONTROL", 0x11},
-    {"MENU", 0x12},     {"ESCAPE", 0x1B},   {"SPACE", 0x20},    {"LSHIFT", 0xA0},  {"RSHIFT", 0xA1},
-    {"LCONTROL", 0xA2}, {"RCONTROL", 0xA3}, {"LMENU", 0xA4},    {"RMENU", 0xA5},   {"F1", 0x70},
-    {"F2", 0x71},       {"F3", 0x72},       {"F4", 0x73},       {"F5", 0x74},      {"F6", 0x75},
-    {"F7", 0x76},       {"F8", 0x77},       {"F9", 0x78},       {"F10", 0x79},     {"F11", 0x7A},
-    {"F12", 0x7B},      {"CTRL", 0x11},     {"ALT", 0x12},
-};
-
-std::string hex(uint64_t value, int digits) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "0x%0*llX", digits, static_cast<unsigned long long>(value));
-    return buffer;
-}
-
-const char* windowName(Window window) {
-    switch (window) {
-    case Main: return "main";
-    case Second: return "second";
-    case NoWindow: return "none";
-    case Ime: return "ime";
-    case Tooltip: return "tooltip";
-    default: return "other";
-    }
-}
-
-std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\t') out += "\\t";
-        else if (c == '"' || c == '\\') out += std::string("\\") + c;
-        else out += c;
-    }
-    return out + "\"";
-}
 
 // Splits a line into words; "quoted text" with C escapes is one word.
 bool tokenize(const std::string& line, std::vector<std::string>* words, std::string* error) {
@@ -386,34 +342,6 @@ bool parseStep(Parser& p, Step* step) {
 
 }  // namespace
 
-const char* messageName(uint32_t message) {
-    for (const Named& named : kMessages)
-        if (named.value == message) return named.name;
-    return "WM_?";
-}
-
-std::string keyName(int key) {
-    for (const Named& named : kKeys)
-        if (static_cast<int>(named.value) == key) return std::string("VK_") + named.name;
-    if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return std::string(1, static_cast<char>(key));
-    return hex(static_cast<uint64_t>(key), 2);
-}
-
-std::string describe(const Received& r) {
-    if (r.box) return std::string("box ") + windowName(r.window) + " " + quoted(r.caption) + " " + quoted(r.text);
-    std::string out = windowName(r.window);
-    if (r.input) out += " input";
-    out += std::string(" ") + messageName(r.message);
-    if (isKeyMessage(r.message)) {
-        out += " " + keyName(static_cast<int>(r.wParam));
-        if (!r.input) out += " " + hex(static_cast<uint64_t>(r.lParam), 8);
-        return out;
-    }
-    const int x = static_cast<int16_t>(r.lParam & 0xFFFF);
-    const int y = static_cast<int16_t>((r.lParam >> 16) & 0xFFFF);
-    return out + " " + hex(r.wParam, 4) + " " + std::to_string(x) + " " + std::to_string(y);
-}
-
 bool parse(const std::string& file, const std::string& text, Scenario* out, std::string* error) {
     out->file = file;
     out->steps.clear();
@@ -471,61 +399,6 @@ bool load(const std::string& file, Scenario* out, std::string* error) {
     std::stringstream text;
     text << in.rdbuf();
     return parse(file, text.str(), out, error);
-}
-
-namespace {
-
-std::string over(Window window) { return window == Main ? "" : std::string(" over ") + windowName(window); }
-
-}  // namespace
-
-std::string format(const Step& step) {
-    static const char* const kButtons[] = {"left", "right", "middle"};
-    const std::string key = keyName(step.key).substr(keyName(step.key).rfind("VK_", 0) == 0 ? 3 : 0);
-    switch (step.kind) {
-    case Kind::Layout:
-        if (step.window == Ime || step.window == Tooltip) return "window " + std::string(windowName(step.window));
-        return "window " + std::string(windowName(step.window)) +
-               (step.window == Second ? " " + std::to_string(step.x) + " " + std::to_string(step.y) : "") + " " +
-               std::to_string(step.width) + " " + std::to_string(step.height) + (step.hidden ? " hidden" : "") +
-               (step.toolWindow ? " tool" : "");
-    case Kind::Call: return "call " + step.name;
-    case Kind::KeyDown: return "key down " + key;
-    case Kind::KeyUp: return "key up " + key + (step.release == Queued ? " queued" : "");
-    case Kind::KeyTap: return "key tap " + key;
-    case Kind::ButtonDown: return std::string("button down ") + kButtons[step.button];
-    case Kind::ButtonUp: {
-        static const char* const kHow[] = {"", " outside", " queued", " nonclient"};
-        return std::string("button up ") + kButtons[step.button] + kHow[step.release];
-    }
-    case Kind::Host:
-        if (step.keyOrder != HookFirst) return step.keyOrder == KeysFirst ? "host keys first" : "host keys first one deep";
-        return step.captures ? "host captures"
-                             : std::string("host ") + windowName(step.window) + " loop at " + (step.once ? "next " : "") +
-                                   messageName(step.expected.message);
-    case Kind::EndLoop: return "end loop";
-    case Kind::Pointer:
-        return "pointer " + std::to_string(step.x) + " " + std::to_string(step.y) + over(step.window);
-    case Kind::ButtonDouble: return std::string("button double ") + kButtons[step.button];
-    case Kind::Move:
-        return "move " + std::to_string(step.x) + " " + std::to_string(step.y) + over(step.window);
-    case Kind::Wait: return "wait " + std::to_string(step.milliseconds);
-    case Kind::Focus:
-        return std::string("focus ") + (step.elevated ? "elevated" : step.window == NoWindow ? "away" : windowName(step.window));
-    case Kind::Peek: return "peek";
-    case Kind::Buttons: return std::string("buttons ") + (step.swapped ? "swapped" : "normal");
-    case Kind::Unload: return "unload";
-    case Kind::ExpectNoTimer: return "expect no timer";
-    case Kind::ExpectModule: return std::string("expect module ") + (step.moduleLoaded ? "loaded" : "unloaded");
-    case Kind::ExpectCursor: return std::string("expect cursor ") + (step.cursorShown ? "shown" : "hidden");
-    default: break;
-    }
-    std::string out = "expect ";
-    if (step.everyMs != 0)
-        out += "every " + std::to_string(step.everyMs) + " ";
-    else if (step.minCount != 1 || step.maxCount != 1)
-        out += std::to_string(step.minCount) + ".." + std::to_string(step.maxCount) + " ";
-    return out + describe(step.expected);
 }
 
 }  // namespace scenario

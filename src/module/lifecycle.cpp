@@ -3,7 +3,7 @@
 #include "module/exports.h"
 #include "state/state.h"
 #include "translate/hooks.h"
-#include "translate/switching.h"
+#include "translate/reconcile.h"
 
 // ORVALINDE_VERSION comes from the build, which states the version once.
 const char* const kAboutText =
@@ -72,20 +72,18 @@ bool installHooks() {
 }
 
 extern "C" void PLATFORM_CDECL doEnable() {
-    settleKeysReleasedElsewhere(0);
-    if (!state.hooksInstalled) {
-        state.hooksInstalled = true;
-        keepModuleLoaded();
-        installHooks();
-    }
-    state.enableRequested = true;
-    switchWhenQuiet();
+    asCall([] {
+        if (!state.hooksInstalled) {
+            state.hooksInstalled = true;
+            keepModuleLoaded();
+            installHooks();
+        }
+        state.enableRequested = true;
+    });
 }
 
 extern "C" void PLATFORM_CDECL doDisable() {
-    settleKeysReleasedElsewhere(0);
-    state.enableRequested = false;
-    switchWhenQuiet();
+    asCall([] { state.enableRequested = false; });
 }
 
 extern "C" bool PLATFORM_CDECL showAbout() {

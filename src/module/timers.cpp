@@ -1,14 +1,15 @@
 // The timer-driven exports: dragger mode, mask key capture and the H burst.
 // Timer procedures run from the host's message dispatch on its UI thread.
-// Each, like every hook call and control call, first settles the keys let go
-// where the hooks never saw it.
+// Each runs as a call (asCall): it first settles the keys let go where the
+// hooks never saw it, and ends with any switch that waits for a quiet moment.
 #include "module/exports.h"
 #include "state/state.h"
 #include "translate/hooks.h"
-#include "translate/switching.h"
+#include "translate/reconcile.h"
 
-extern "C" void PLATFORM_CDECL startDraggerMode() {
-    settleKeysReleasedElsewhere(0);
+namespace {
+
+void startDragger() {
     if (state.draggerKey != 0) return;
     if (platform::focusWindow() != state.mainWindow) return;
     // Without exactly one held key there is nothing to repeat; arming the
@@ -22,8 +23,7 @@ extern "C" void PLATFORM_CDECL startDraggerMode() {
     platform::showCursor(false);
 }
 
-void PLATFORM_CALLBACK draggerTick(WindowHandle, uint32_t, TimerId, TimerTime) {
-    settleKeysReleasedElsewhere(0);
+void repeatDraggerKey() {
     // The key may have gone up, or the focus left main, since a hook last
     // looked (with translation off none looks): a repeat sent now would
     // reach a window that never hears the key's release.
@@ -52,11 +52,9 @@ void PLATFORM_CALLBACK draggerTick(WindowHandle, uint32_t, TimerId, TimerTime) {
         }
         state.draggerTimer = platform::setTimer(state.draggerTimer, static_cast<uint32_t>(left), draggerTick);
     }
-    switchWhenQuiet();
 }
 
-extern "C" void PLATFORM_CDECL customMaskKeyPressed() {
-    settleKeysReleasedElsewhere(0);
+void captureMaskKey() {
     if (platform::focusWindow() != state.mainWindow) return;
     const int key = singleHeldKey();
     if (key == 0) return;
@@ -69,26 +67,22 @@ extern "C" void PLATFORM_CDECL customMaskKeyPressed() {
     state.maskTimer = platform::setTimer(state.maskTimer, 50, maskTimerTick);
 }
 
-void PLATFORM_CALLBACK maskTimerTick(WindowHandle, uint32_t, TimerId, TimerTime) {
-    settleKeysReleasedElsewhere(0);
+void pressCtrlIfMaskHeld() {
     // A key released before the tick has had its release handled already;
     // pressing Ctrl now would leave the host with Ctrl held and nothing to
     // release it. With translation off the key's release passes on
     // untracked: the key only changes.
     if (state.enabled && keyIsDown(state.maskKey)) pressCtrlForMask();
     killTimer(&state.maskTimer);
-    switchWhenQuiet();
 }
 
-extern "C" void PLATFORM_CDECL doDelayedEnable() {
-    settleKeysReleasedElsewhere(0);
+void startBurst() {
     state.burstTicks = 0;
     keepModuleLoaded();
     state.burstTimer = platform::setTimer(state.burstTimer, 1, burstTick);
 }
 
-void PLATFORM_CALLBACK burstTick(WindowHandle, uint32_t, TimerId, TimerTime) {
-    settleKeysReleasedElsewhere(0);
+void sendBurstPair() {
     if (state.burstTicks > 4) {
         killTimer(&state.burstTimer);
         state.burstTicks += 1;
@@ -99,10 +93,16 @@ void PLATFORM_CALLBACK burstTick(WindowHandle, uint32_t, TimerId, TimerTime) {
         // The host's own H handler may have cancelled the burst meanwhile.
         if (state.burstTimer != 0) state.burstTimer = platform::setTimer(state.burstTimer, 10, burstTick);
     }
-    switchWhenQuiet();
 }
 
-extern "C" void PLATFORM_CDECL setOrvalindeIsEnabled() {
-    settleKeysReleasedElsewhere(0);
-    killTimer(&state.burstTimer);
-}
+void cancelBurst() { killTimer(&state.burstTimer); }
+
+}  // namespace
+
+extern "C" void PLATFORM_CDECL startDraggerMode() { asCall(startDragger); }
+void PLATFORM_CALLBACK draggerTick(WindowHandle, uint32_t, TimerId, TimerTime) { asCall(repeatDraggerKey); }
+extern "C" void PLATFORM_CDECL customMaskKeyPressed() { asCall(captureMaskKey); }
+void PLATFORM_CALLBACK maskTimerTick(WindowHandle, uint32_t, TimerId, TimerTime) { asCall(pressCtrlIfMaskHeld); }
+extern "C" void PLATFORM_CDECL doDelayedEnable() { asCall(startBurst); }
+void PLATFORM_CALLBACK burstTick(WindowHandle, uint32_t, TimerId, TimerTime) { asCall(sendBurstPair); }
+extern "C" void PLATFORM_CDECL setOrvalindeIsEnabled() { asCall(cancelBurst); }

@@ -1,7 +1,7 @@
 // The operating-system services the translation logic may use, over portable
 // types. Exactly one implementation is linked: win32.cpp into the DLL,
-// simulated.cpp into the native tests and tools. Plain free functions, so the
-// seam costs an ordinary call and nothing more.
+// sim/simulated.cpp into the native tests and tools. Plain free functions,
+// so the seam costs an ordinary call and nothing more.
 #pragma once
 
 #include <stdint.h>

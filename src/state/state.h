@@ -179,15 +179,6 @@ inline bool buttonIsDown(int logicalButton) {
     if (logicalButton == VK_MBUTTON) return keyIsDown(VK_MBUTTON);
     return keyIsDown(platform::buttonsSwapped() ? VK_LBUTTON + VK_RBUTTON - logicalButton : logicalButton);
 }
-// A reading of "up" proves nothing while the foreground is out of reach,
-// every key reading up; unless the event at hand is a press whose own
-// button reads down, which shows the readings are live.
-inline bool keyStateBlind(WParam message) {
-    const bool press = message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK && (message - WM_LBUTTONDOWN) % 3 != 1;
-    constexpr int kPressed[3] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON};
-    if (press && buttonIsDown(kPressed[(message - WM_LBUTTONDOWN) / 3])) return false;
-    return platform::foregroundOutOfReach();
-}
 // The module remembers a key held: the user's Ctrl or Alt, the mask key, or
 // dragger mode's key.
 inline bool anyKeyRemembered() {

@@ -3,6 +3,8 @@
 // the Ctrl key-up that the mouse gestures owe.
 #include "state/state.h"
 #include "translate/hooks.h"
+#include "translate/keys.h"
+#include "translate/reconcile.h"
 #include "translate/switching.h"
 
 namespace {
@@ -65,6 +67,8 @@ void handleMaskKey(bool released) {
     }
 }
 
+}  // namespace
+
 bool handleCtrl(bool released) {
     // The host has been told that Ctrl is down (passed on, or handed over).
     const bool hostKnowsCtrl = state.ctrlHeld && !state.ctrlWithheld;
@@ -113,7 +117,6 @@ bool handleCtrl(bool released) {
     return maskHeld;
 }
 
-// Any key outside the Ctrl family: Ctrl is no longer alone, or is alone again.
 void handleOtherKey(int key, bool released) {
     if (state.ctrlWithheld && !released) {
         // Handed over before anything is sent: the host may pump messages
@@ -136,67 +139,6 @@ void handleOtherKey(int key, bool released) {
             sendAltDownToMain();
         }
     }
-}
-
-// Up, and not on its way to the hooks. The desktop's key state runs ahead of
-// the thread's queue: a release still queued behind the event at hand reads
-// up already. Outside the keyboard hook no key message queued tells them
-// apart. Inside it the key at hand may be queued itself, so the thread's
-// own key state does: a release not yet taken has not reached it. A key
-// whose event a hook call under way handles is never released unseen, even
-// once out of the queue. (Under Wine
-// that state can lag after the focus came back, until read outside input:
-// the key is then settled at the next mouse event, tick or call instead.)
-// And a reading of "up" counts only while the key state reads anything at
-// all: `blind` keeps that check, made once (-1: not yet).
-bool releasedUnseen(int key, bool inKeyboardHook, WParam mouseMessage, int* blind) {
-    if (keyIsDown(key) || keyEventAtHand(key)) return false;
-    if (inKeyboardHook ? platform::threadKeyState(key) < 0 : platform::keyInputQueued()) return false;
-    if (*blind < 0) *blind = keyStateBlind(mouseMessage);
-    return *blind == 0;
-}
-
-// The dragger key or the mask key, released where the hooks never saw it.
-// The mask is over before its key-ups go out: a hook re-entered from them
-// reads the key up too, and must not settle it again.
-void settleKey(int key) {
-    settleOwedCtrlUp();
-    if (key == state.draggerKey) stopDragger();
-    if (key != state.maskKey) return;
-    const bool active = state.maskActive;
-    state.maskActive = state.maskPressPassed = false;
-    if (!active) return;
-    sendCtrlToMain(WM_KEYUP, KEY_OWED_CTRL_UP);
-    if (!state.altHeld && !state.maskedLeftDown) sendAltUpToMain();
-}
-
-}  // namespace
-
-void settleKeysReleasedElsewhere(int keyAtHand, WParam mouseMessage) {
-    if (!anyKeyRemembered()) return;
-    const bool inKeyboardHook = keyAtHand != 0;
-    int blind = -1;
-    auto up = [&](int key) { return releasedUnseen(key, inKeyboardHook, mouseMessage, &blind); };
-    // Ctrl first: a drag's owed key-up then goes out with Alt, as when Ctrl
-    // goes up before Alt.
-    if (state.ctrlHeld && !isCtrlFamily(keyAtHand) && up(VK_CONTROL)) {
-        // Its release will never reach the window owed the key-up.
-        sendOwedCtrlUp();
-        // Passed on, the release would have answered main's Ctrl; there is none.
-        if (!handleCtrl(true) && state.mainCtrlDown) sendCtrlToMain(WM_KEYUP, KEY_REPEAT_CTRL);
-    }
-    if (state.altHeld && !isAltFamily(keyAtHand) && up(VK_MENU)) {
-        // Forgotten before anything is sent: a hook re-entered from the sends
-        // must not settle Alt again.
-        state.altHeld = false;
-        settleOwedCtrlUp();
-        handleOtherKey(VK_MENU, true);
-        if (state.mainAltDown) sendAltUpToMain();
-    }
-    const int dragger = state.draggerKey;
-    if (dragger != 0 && dragger != keyAtHand && up(dragger)) settleKey(dragger);
-    const int mask = state.maskKey;
-    if ((state.maskActive || state.maskPressPassed) && mask != keyAtHand && up(mask)) settleKey(mask);
 }
 
 void pressCtrlForMask() {
@@ -227,8 +169,7 @@ LResult keyEvent(int code, WParam wParam, LParam lParam) {
     const bool released = (static_cast<uint64_t>(lParam) >> 31) != 0;
     const int key = static_cast<int32_t>(static_cast<uint32_t>(wParam));
 
-    if (anyGestureHeld()) endLostGestures(0, nullptr);
-    settleKeysReleasedElsewhere(key);
+    settleWhatWentUnseen(key, 0, nullptr);
 
     // Holding Alt after an Alt + right drag must not settle its Ctrl key-up;
     // Alt's release (and a right Alt press) does.

@@ -8,11 +8,6 @@
 
 namespace {
 
-// Gestures are kept per button: the left, right and middle button.
-enum GestureOn { LEFT = 0, RIGHT = 1, MIDDLE = 2 };
-constexpr int kButtonKey[3] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON};
-constexpr WParam kButtonUp[3] = {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP};
-
 inline void send(const Event& event, uint32_t message, WParam flags, Point at) {
     platform::sendMessage(event.target, message, flags, makePointParam(at));
 }
@@ -346,9 +341,6 @@ uint32_t gestureBits() {
            g[MIDDLE].held << 10;
 }
 
-namespace {
-
-// Ends the gestures on the buttons marked, as their releases would have.
 void endGestures(const bool ending[3]) {
     const GestureButton* g = state.gestureButtons;
     // A release sent here may open a host's menu, whose loop ends (or starts)
@@ -364,37 +356,6 @@ void endGestures(const bool ending[3]) {
         if (b == MIDDLE) handleMiddleUp(e);
     }
     ++state.gestureChanges;
-}
-
-}  // namespace
-
-void endLostGestures(WParam message, WindowHandle target) {
-    const GestureButton* g = state.gestureButtons;
-    bool lost[3], ending[3];
-    bool any = false, anyUp = false;
-    for (int b = LEFT; b <= MIDDLE; ++b) {
-        const WParam press = kButtonUp[b] - 1;
-        // A press of the button, or the double-click a second press makes,
-        // means it went up since, wherever its release went.
-        const bool pressedAgain = g[b].held && (message == press || message == press + 2);
-        lost[b] = g[b].held && !pressedAgain && message != kButtonUp[b] && !buttonIsDown(kButtonKey[b]);
-        ending[b] = lost[b] || pressedAgain;
-        any = any || ending[b];
-        anyUp = anyUp || lost[b];
-    }
-    if (!any) return;
-    // The async state changes when a release is queued: one still queued
-    // behind this event is on its way to its handler. Nor is a button that
-    // reads up while the key state reads nothing released; but such a drag
-    // is not followed into another window: were its button up, that window
-    // would get the release, and the one sent the press never would.
-    const bool queued = anyUp && platform::buttonInputQueued();
-    if (anyUp && (queued || keyStateBlind(message))) {
-        const bool moved = !queued && message == WM_MOUSEMOVE;
-        for (int b = LEFT; b <= MIDDLE; ++b) ending[b] = ending[b] && (!lost[b] || (moved && target != g[b].window));
-        if (!ending[LEFT] && !ending[RIGHT] && !ending[MIDDLE]) return;
-    }
-    endGestures(ending);
 }
 
 void endAllGestures() {

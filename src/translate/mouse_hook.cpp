@@ -3,6 +3,7 @@
 #include "state/state.h"
 #include "translate/gestures.h"
 #include "translate/hooks.h"
+#include "translate/reconcile.h"
 #include "translate/switching.h"
 
 namespace {
@@ -56,9 +57,7 @@ LResult mouseEvent(int code, WParam wParam, LParam lParam) {
     outer.live = false;
     state.replacing = {wParam, screen, true};
 
-    if (anyGestureHeld()) endLostGestures(wParam, record->hwnd);
-    // After the buttons: a drag ended here owes its Ctrl key-up at Alt's release.
-    settleKeysReleasedElsewhere(0, wParam);
+    settleWhatWentUnseen(0, wParam, record->hwnd);
     const uint32_t before = gestureBits();
     const Event event = {record->hwnd, record->pt};
     const bool swallow = translate(wParam, event);

@@ -1,6 +1,6 @@
 // The platform calls the logic makes, against the simulated world; every
 // one is counted.
-#include "platform/simulated_world.h"
+#include "simulated_world.h"
 
 #include <algorithm>
 

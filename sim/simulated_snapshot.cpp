@@ -1,8 +1,8 @@
 // Snapshots of the simulated world, for tools that branch from one state.
 #include <algorithm>
 
-#include "platform/simulated.h"
-#include "platform/simulated_world.h"
+#include "simulated.h"
+#include "simulated_world.h"
 
 using namespace simworld;
 

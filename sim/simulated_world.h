@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/simulated.h"
+#include "simulated.h"
 
 namespace simworld {
 

@@ -1,8 +1,8 @@
 // The simulated platform's clock and timers: a virtual clock that moves only
 // when told, and timers that fire in order of due time as it passes them, or,
 // for tools that search every order, only when told to.
-#include "platform/simulated.h"
-#include "platform/simulated_world.h"
+#include "simulated.h"
+#include "simulated_world.h"
 
 using namespace simworld;
 

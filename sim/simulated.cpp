@@ -1,7 +1,7 @@
 // In-memory platform for the native tests and tools. Single-threaded like
 // the host's UI thread; every logic call is counted.
-#include "platform/simulated.h"
-#include "platform/simulated_world.h"
+#include "simulated.h"
+#include "simulated_world.h"
 
 #include <algorithm>
 #include <array>
