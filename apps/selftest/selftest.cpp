@@ -7,6 +7,7 @@
 // Exit status: 0 none failed (some may have run late), 1 some failed, 2 it cannot run
 // properly here (or its command line is wrong), 3 the person's input stopped it.
 #include "machine.h"
+#include "selftest.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,7 +27,6 @@ extern const size_t kCarriedCount;
 
 namespace {
 
-constexpr int kPassed = 0, kFailed = 1, kRefused = 2, kStopped = 3;
 // A scenario's own process only: it failed where the host was measurably
 // late, which timing explains. Such a run alone is tried again.
 constexpr int kLate = 4;
@@ -101,64 +101,6 @@ int runAltGr(const std::string& dll) {
     std::printf("%s\n", touchedDuringRun() ? "STOP" : line.c_str());
     std::fflush(stdout);
     return touchedDuringRun() ? kStopped : outcome == Outcome::Passed ? kPassed : outcome == Outcome::Failed ? kFailed : kSkipped;
-}
-
-HWND aboutOwner;
-
-BOOL CALLBACK closeIfAbout(HWND window, LPARAM) {
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (std::strcmp(name, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-    aboutOwner = GetWindow(window, GW_OWNER);
-    PostMessageA(window, WM_COMMAND, IDOK, 0);
-    return FALSE;
-}
-
-// Closes the about box, noting its owner: the window load took.
-DWORD WINAPI closeAbout(void* thread) {
-    for (int i = 0; i < 500 && aboutOwner == nullptr; ++i) {
-        Sleep(20);
-        EnumThreadWindows(static_cast<DWORD>(reinterpret_cast<uintptr_t>(thread)), closeIfAbout, 0);
-    }
-    return 0;
-}
-
-BOOL CALLBACK addIfThisThread(HWND window, LPARAM list) {
-    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId())
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-    return TRUE;
-}
-
-std::string describeWindow(HWND window) {
-    char name[64] = {}, title[64] = {}, owner[64] = "none";
-    GetClassNameA(window, name, sizeof name);
-    GetWindowTextA(window, title, sizeof title);
-    if (HWND o = GetWindow(window, GW_OWNER)) GetClassNameA(o, owner, sizeof owner);
-    return format("class \"%s\", title \"%s\", %s, %s, owner %s, style 0x%08lX, extended 0x%08lX", name, title,
-                  IsWindowVisible(window) ? "visible" : "hidden", IsWindowEnabled(window) ? "enabled" : "disabled",
-                  owner, static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
-                  static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)));
-}
-
-int listWindows(const std::string& dll) {
-    std::string error;
-    if (startHost(dll.c_str(), &error) == nullptr) {
-        std::printf("%s %s\n", error == kNoFocus ? "REFUSE" : "FAIL", error.c_str());
-        return error == kNoFocus ? kRefused : kFailed;
-    }
-    HMODULE module = GetModuleHandleA("Orvalinde.dll");
-    reinterpret_cast<OrvalindeLoadFn>(reinterpret_cast<void*>(GetProcAddress(module, "load")))();
-    const DWORD thread = GetCurrentThreadId();
-    CloseHandle(CreateThread(nullptr, 0, closeAbout, reinterpret_cast<void*>(static_cast<uintptr_t>(thread)), 0, nullptr));
-    reinterpret_cast<OrvalindeShowAboutFn>(reinterpret_cast<void*>(GetProcAddress(module, "showAbout")))();
-    std::vector<HWND> windows;
-    EnumWindows(addIfThisThread, reinterpret_cast<LPARAM>(&windows));
-    for (size_t i = 0; i < windows.size(); ++i)
-        std::printf("  %zu. %s%s\n", i + 1, describeWindow(windows[i]).c_str(),
-                    windows[i] == aboutOwner ? "  <- load took this one" : "");
-    if (aboutOwner == nullptr) std::printf("  load took no window of this thread (the about box had no owner)\n");
-    std::fflush(stdout);
-    return kPassed;
 }
 
 // ---- The run the person starts. ----

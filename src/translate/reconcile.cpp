@@ -14,8 +14,7 @@ namespace {
 // button reads down, which shows the readings are live.
 bool keyStateBlind(WParam message) {
     const bool press = message >= WM_LBUTTONDOWN && message <= WM_MBUTTONDBLCLK && (message - WM_LBUTTONDOWN) % 3 != 1;
-    constexpr int kPressed[3] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON};
-    if (press && buttonIsDown(kPressed[(message - WM_LBUTTONDOWN) / 3])) return false;
+    if (press && buttonIsDown(kButtonKey[(message - WM_LBUTTONDOWN) / 3])) return false;
     return platform::foregroundOutOfReach();
 }
 
@@ -25,9 +24,9 @@ bool keyStateBlind(WParam message) {
 // apart. Inside it the key at hand may be queued itself, so the thread's
 // own key state does: a release not yet taken has not reached it. A key
 // whose event a hook call under way handles is never released unseen, even
-// once out of the queue. (Under Wine
-// that state can lag after the focus came back, until read outside input:
-// the key is then settled at the next mouse event, tick or call instead.)
+// once out of the queue. (Under Wine that state can lag after the focus
+// came back, until read outside input: the key is then settled at the next
+// mouse event, tick or call instead.)
 // And a reading of "up" counts only while the key state reads anything at
 // all: `blind` keeps that check, made once (-1: not yet).
 bool releasedUnseen(int key, bool inKeyboardHook, WParam mouseMessage, int* blind) {
