@@ -109,8 +109,3 @@ void settleKeysReleasedElsewhere(int keyAtHand, WParam mouseMessage) {
 }
 
 
-void settleWhatWentUnseen(int keyAtHand, WParam mouseMessage, WindowHandle target) {
-    if (anyGestureHeld()) endLostGestures(mouseMessage, target);
-    // After the buttons: a drag ended here owes its Ctrl key-up at Alt's release.
-    settleKeysReleasedElsewhere(keyAtHand, mouseMessage);
-}

@@ -21,9 +21,14 @@ void endLostGestures(WParam message, WindowHandle target);
 // mouse hook's event. Nothing is settled while the key state reads nothing.
 void settleKeysReleasedElsewhere(int keyAtHand, WParam mouseMessage = 0);
 
-// Both, on the way into a hook call: the gestures, then the keys. The event
-// at hand is `keyAtHand`'s, or the mouse's `mouseMessage` to `target`.
-void settleWhatWentUnseen(int keyAtHand, WParam mouseMessage, WindowHandle target);
+// Both, on the way into a hook call: the gestures, then the keys (a drag
+// ended here owes its Ctrl key-up at Alt's release). The event at hand is
+// `keyAtHand`'s, or the mouse's `mouseMessage` to `target`. Inline: every
+// input event of the host comes through here.
+inline void settleWhatWentUnseen(int keyAtHand, WParam mouseMessage, WindowHandle target) {
+    if (anyGestureHeld()) endLostGestures(mouseMessage, target);
+    settleKeysReleasedElsewhere(keyAtHand, mouseMessage);
+}
 
 // Every control export and timer procedure runs its body through here: what
 // went unseen since the module last looked is settled on the way in, and a
