@@ -3,7 +3,7 @@
 // that releasing everything leaves no host window believing anything down.
 //   explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced]
 //           [--bound-timers] [--lean] [--split] [--first]
-//           [--keys-first | --one-deep] [--out DIR]
+//           [--keys-first | --one-deep] [--gestures] [--out DIR]
 //                                        search (to closure unless --depth;
 //                                        with at most N inputs held at once;
 //                                        timers fired in any order and the
@@ -15,7 +15,9 @@
 //                                        --keys-first, the order of Wine
 //                                        from 9.1 for keys, --one-deep, the
 //                                        same with no keyboard hook inside
-//                                        the keyboard hook: model.h)
+//                                        the keyboard hook: model.h;
+//                                        --gestures lists the combinations
+//                                        of the gesture flags it reached)
 //   explore [--host H] --walk EVENTS [--seed N]
 //                                        a seeded random walk instead, in
 //                                        rounds that end settled and checked
@@ -127,6 +129,7 @@ struct Level {
     uint64_t transitions = 0;
     uint32_t mostSends = 0;
     uint32_t lastRead = 0;  // the node the last candidate read back became, or 0: none
+    int depth = 0;          // the depth of the states it finds
 };
 Level level;
 
@@ -175,6 +178,7 @@ void expand(size_t from, size_t to, bool lean) {
             if (!insert(seen, print)) continue;
             const uint32_t node = static_cast<uint32_t>(nodes.size());
             nodes.push_back({parent, static_cast<uint16_t>(a)});
+            if (gesture_states::wanted) gesture_states::record(level.depth);
             settle(node);
             level.next.push_back(node);
             if (!lean) level.nextStates.push_back(model::save());
@@ -207,6 +211,7 @@ int explore(int maxDepth, const char* outDir, bool lean, bool split, bool firstO
     nodes.push_back({0, 0});
     level.frontier = {0};
     if (!lean) level.frontierStates = {model::save()};
+    if (gesture_states::wanted) gesture_states::record(0);
     settle(0);
     FILE* between = split ? std::tmpfile() : nullptr;
     if (split && between == nullptr) {
@@ -217,6 +222,7 @@ int explore(int maxDepth, const char* outDir, bool lean, bool split, bool firstO
     while (!level.frontier.empty() && (maxDepth < 0 || depth < maxDepth) && !(firstOnly && findings::violated())) {
         level.next.clear();
         level.nextStates.clear();
+        level.depth = depth + 1;
         const size_t half = split && level.frontier.size() >= 2 ? level.frontier.size() / 2 : level.frontier.size();
         pid_t second = 0;
         if (half < level.frontier.size()) {
@@ -252,6 +258,7 @@ int explore(int maxDepth, const char* outDir, bool lean, bool split, bool firstO
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const int outside = writeFindings(outDir) + reportExceptions();
+    if (gesture_states::wanted) gesture_states::print();
     std::printf("%s after %llu transitions in %.1f s; at most %u sends from one event\n",
                 level.frontier.empty()         ? "closed"
                 : firstOnly && findings::violated()      ? "ended at the first violation"
@@ -307,6 +314,8 @@ int main(int argc, char** argv) {
             model::keyOrder = scenario::KeysFirstOneDeep;
         } else if (std::strcmp(argv[i], "--reduced") == 0) {
             model::reduced = true;
+        } else if (std::strcmp(argv[i], "--gestures") == 0) {
+            gesture_states::wanted = true;
         } else if (std::strcmp(argv[i], "--out") == 0 && value) {
             outDir = argv[++i];
         } else if (std::strcmp(argv[i], "--walk") == 0 && value) {
@@ -315,13 +324,17 @@ int main(int argc, char** argv) {
             seed = std::strtoull(argv[++i], nullptr, 10);
         } else {
             std::fprintf(stderr,
-                         "usage: explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced] [--bound-timers] [--lean] [--split] [--first] [--out DIR] | "
+                         "usage: explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced] [--bound-timers] [--lean] [--split] [--first] [--gestures] [--out DIR] | "
                          "explore [--host H] --walk EVENTS [--seed N] | "
                          "explore --corpus DIR SCENARIO...\n");
             return 2;
         }
     }
     if (walkEvents > 0) return walk(walkEvents, seed);
+    if (split && gesture_states::wanted) {
+        std::fprintf(stderr, "explore: --gestures reads each new state, which a split level's second process keeps\n");
+        return 2;
+    }
     const int result = explore(depth, outDir, lean, split, firstOnly);
     if (findings::unsettled == 0 || model::boundTimers) return result;
     // A kind the paths tried did not settle may still be real on a path

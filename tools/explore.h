@@ -73,3 +73,11 @@ int reportExceptions();
 // Kinds whose every path tried was a false alarm.
 extern int unsettled;
 }  // namespace findings
+
+// The combinations of the gesture flags the search reaches
+// (explore_gestures.cpp): each new state's is recorded at its depth.
+namespace gesture_states {
+extern bool wanted;  // explore --gestures
+void record(int depth);
+void print();
+}  // namespace gesture_states
