@@ -46,6 +46,11 @@ class Program:
         self.title, self.name = title, exe.split(".")[0]
         exe = SYSTEM + exe
         self.log = os.path.join(WORK, self.name + ".log")
+        # A program run before under the same name left its log, "ready" and
+        # all: beside busy loops the away check once began on the strength of
+        # the editor's, with the module not yet working in the new editor.
+        if os.path.exists(self.log):
+            os.remove(self.log)
         inject = os.path.join(BIN, "orvalinde_inject.exe")
         self.process = subprocess.Popen(
             ["wine", inject, "run", exe, wine_path(os.path.join(BIN, "orvalinde_agent.dll")),
@@ -57,7 +62,8 @@ class Program:
                 break
             time.sleep(0.1)
         else:
-            raise SystemExit("FAIL %s: the module never became ready in its UI thread" % self.name)
+            said = open(self.log).read().split("\n")[:3] if os.path.exists(self.log) else "no log"
+            raise SystemExit("FAIL %s: the module never became ready in its UI thread: %s" % (self.name, said))
         time.sleep(0.5)
 
     def tool(self, *args):

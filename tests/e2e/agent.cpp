@@ -4,6 +4,7 @@
 // windows receive, one line each:
 //   <ms> sent|input <hwnd> <class> <message> <wParam> <lParam>
 //   <ms> mark <n>        a mark the check posted between its steps
+//   <ms> loading         the agent has begun to load the module
 //   <ms> ready           the module is loaded and enabled
 // ORVALINDE_AGENT_LOG names the log, ORVALINDE_AGENT_DLL the module.
 #define WIN32_LEAN_AND_MEAN
@@ -51,7 +52,15 @@ void start() {
     if (logFile == nullptr) return;
     markMessage = RegisterWindowMessageA("OrvalindeAgentMark");
     callHook = SetWindowsHookExA(WH_CALLWNDPROC, sentHook, nullptr, GetCurrentThreadId());
-    if (GetEnvironmentVariableA("ORVALINDE_AGENT_DLL", path, sizeof path) == 0) return;
+    if (GetEnvironmentVariableA("ORVALINDE_AGENT_DLL", path, sizeof path) == 0) {
+        std::fprintf(logFile, "%lu failed: no ORVALINDE_AGENT_DLL\n", GetTickCount());
+        std::fflush(logFile);
+        return;
+    }
+    // Said first, so that a log with this and no "ready" tells that loading
+    // or enabling never returned.
+    std::fprintf(logFile, "%lu loading\n", GetTickCount());
+    std::fflush(logFile);
     HMODULE module = LoadLibraryA(path);
     FARPROC load = module ? GetProcAddress(module, "load") : nullptr;
     FARPROC enable = module ? GetProcAddress(module, "doEnable") : nullptr;
