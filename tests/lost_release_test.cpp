@@ -10,10 +10,10 @@ using LostReleases = Host;
 TEST_F(LostReleases, DragsAHostsOwnRecordsStartAreNotTakenForLostReleases) {
     const struct {
         WParam press;
-        bool TranslationState::*drag;
-    } cases[] = {{WM_RBUTTONDOWN, &TranslationState::altRightDragActive},
-                 {WM_MBUTTONDOWN, &TranslationState::altMiddleDragActive},
-                 {WM_LBUTTONDOWN, &TranslationState::altLeftDragActive}};
+        bool (*dragging)();
+    } cases[] = {{WM_RBUTTONDOWN, [] { return state.rightGesture == RightGesture::AltDrag; }},
+                 {WM_MBUTTONDOWN, [] { return state.middleGesture == MiddleGesture::AltDrag; }},
+                 {WM_LBUTTONDOWN, [] { return state.leftGesture == LeftGesture::AltDrag; }}};
     for (const auto& c : cases) {
         SetUp();
         sim::setKeyState(VK_MENU, true);
@@ -26,7 +26,7 @@ TEST_F(LostReleases, DragsAHostsOwnRecordsStartAreNotTakenForLostReleases) {
         sim::setKeyState(button, false);
         moveTo(7, 7);
         tap('S');
-        EXPECT_TRUE(state.*c.drag) << c.press;
+        EXPECT_TRUE(c.dragging()) << c.press;
         // The host ends what its records began.
         MouseProc(HC_ACTION, c.press + 1, reinterpret_cast<LParam>(&record));
     }

@@ -111,14 +111,14 @@ TEST_F(Gestures, AltMiddleDragBecomesRightDragFromThePressPoint) {
                               "main WM_RBUTTONUP 0x0000 59,71",
                               "main WM_MBUTTONUP 0x0000 59,71",
                           }));
-    EXPECT_FALSE(state.altMiddleArmed || state.altMiddleDragActive);
+    EXPECT_EQ(state.middleGesture, MiddleGesture::None);
 }
 
 TEST_F(Gestures, AltMiddleDragSettlesAnOwedCtrlUpBeforeItStarts) {
     state.pendingCtrlUpWindow = second;
     sim::setKeyState(VK_MENU, true);
     sim::setKeyState(VK_MBUTTON, true);  // pressed before the owed key-up arose
-    state.altMiddleArmed = true;
+    state.middleGesture = MiddleGesture::AltArmed;
     state.middleAnchor = {1, 1};
     moveTo(2, 2);
     EXPECT_EQ(received(), Lines({
@@ -160,11 +160,11 @@ TEST_F(Gestures, PressAndReleaseWithoutMotion) {
     sim::setKeyState(VK_MENU, true);
     EXPECT_TRUE(sim::buttonDown(Button::Middle, main, {5, 5}));
     EXPECT_FALSE(sim::buttonUp(Button::Middle, main, {5, 5}));
-    EXPECT_FALSE(state.altMiddleArmed);
+    EXPECT_EQ(state.middleGesture, MiddleGesture::None);
 
     EXPECT_TRUE(sim::buttonDown(Button::Left, main, {7, 7}));
     EXPECT_FALSE(sim::buttonUp(Button::Left, main, {7, 7}));
-    EXPECT_FALSE(state.altLeftArmed);  // the release ends the unmoved press
+    EXPECT_EQ(state.leftGesture, LeftGesture::None);  // the release ends the unmoved press
     EXPECT_EQ(received(), Lines({"main input WM_MBUTTONUP 0x0000 5,5", "main input WM_LBUTTONUP 0x0000 7,7"}));
 
     // A later plain press, with Alt added before the motion, is the host's:
@@ -205,7 +205,7 @@ TEST_F(Gestures, ChordReleaseWithMiddleUpDoesNotRearm) {
     press(Button::Left, 12, 12);
     sim::setKeyState(VK_MBUTTON, false);
     release(Button::Left, 16, 16);
-    EXPECT_FALSE(state.altMiddleArmed);
+    EXPECT_EQ(state.middleGesture, MiddleGesture::None);
     EXPECT_EQ(state.pendingCtrlUpWindow, main);
 }
 
@@ -240,11 +240,11 @@ TEST_F(Gestures, MiddleAddedToAltLeftDragSwitchesToChord) {
     sim::setTick(sim::now() + 5);
     press(Button::Middle, 12, 12);
     EXPECT_EQ(received(), Lines({"main WM_RBUTTONUP 0x0000 12,12", "main WM_KEYDOWN MENU 0x20380001"}));
-    EXPECT_TRUE(state.chordSwitchPending);
+    EXPECT_EQ(state.leftGesture, LeftGesture::ChordPending);
     sim::advance(2);
     moveTo(13, 13);
     EXPECT_EQ(received(), Lines({"main WM_KEYDOWN CONTROL 0xC0000001", "main WM_RBUTTONDOWN 0x0000 13,13"}));
-    EXPECT_TRUE(state.chordDragActive);
+    EXPECT_EQ(state.leftGesture, LeftGesture::Chord);
 }
 
 TEST_F(Gestures, LeftReleaseDropsAPendingSwitch) {
@@ -259,7 +259,7 @@ TEST_F(Gestures, LeftReleaseDropsAPendingSwitch) {
     sim::advance(5);
     moveTo(20, 20);  // no button held: plain motion, no chord drag
     EXPECT_EQ(received(), Lines({"main input WM_MOUSEMOVE 0x0000 20,20"}));
-    EXPECT_FALSE(state.chordDragActive || state.chordSwitchPending);
+    EXPECT_EQ(state.leftGesture, LeftGesture::None);
 }
 
 TEST_F(Gestures, ChordSwitchDelayAcrossTickWrap) {
@@ -282,8 +282,8 @@ TEST_F(Gestures, ChordSwitchDelayAcrossTickWrap) {
         press(Button::Middle, 1, 1);  // the switch to the chord waits from here
         sim::setTick(c.switchTick + c.elapsed);
         moveTo(2, 2);
-        EXPECT_EQ(state.chordDragActive, c.starts) << std::hex << c.switchTick << " +" << c.elapsed;
-        EXPECT_EQ(state.chordSwitchPending, !c.starts);
+        EXPECT_EQ(state.leftGesture, c.starts ? LeftGesture::Chord : LeftGesture::ChordPending)
+            << std::hex << c.switchTick << " +" << c.elapsed;
     }
 }
 
@@ -310,7 +310,7 @@ TEST_F(Gestures, LeftPressWithAltInjectedSkipsTheAltRules) {
     state.ctrlWithheld = true;
     press(Button::Left, 3, 4);
     EXPECT_EQ(received(), Lines({"main WM_KEYDOWN MENU 0x20380001", "main WM_LBUTTONDOWN 0x0001 3,4"}));
-    EXPECT_FALSE(state.altLeftArmed || state.chordDragActive);
+    EXPECT_EQ(state.leftGesture, LeftGesture::PressSent);
 }
 
 TEST_F(Gestures, WithheldCtrlLeftClickIsReplayedWithAlt) {
@@ -333,7 +333,7 @@ TEST_F(Gestures, MaskedLeftClickPassesThePressAndReplaysTheRelease) {
     press(Button::Left, 3, 4);
     release(Button::Left, 5, 6);
     EXPECT_EQ(received(), Lines({"main input WM_LBUTTONDOWN 0x0001 3,4", "main WM_LBUTTONUP 0x0000 5,6"}));
-    EXPECT_FALSE(state.maskedLeftDown);
+    EXPECT_EQ(state.leftGesture, LeftGesture::None);
 }
 
 TEST_F(Gestures, MotionDuringAReplayedLeftUpIsSwallowed) {
@@ -395,7 +395,7 @@ TEST_F(Gestures, PassThroughWhenDisabledOrWithoutMainWindow) {
         EXPECT_EQ(MouseProc(HC_ACTION, WM_RBUTTONDOWN, reinterpret_cast<LParam>(&record)), 0);
         EXPECT_EQ(sim::nextHookCalls(), before + 1);
         EXPECT_EQ(record.pt.x, 310);  // left unconverted
-        EXPECT_FALSE(state.altRightDragActive);
+        EXPECT_EQ(state.rightGesture, RightGesture::None);
         EXPECT_EQ(received(), Lines{});
     }
 }
@@ -432,7 +432,7 @@ TEST_F(Gestures, NonActionCodesOnlyConvertThePoint) {
     EXPECT_EQ(MouseProc(3, WM_RBUTTONDOWN, reinterpret_cast<LParam>(&record)), 0);
     EXPECT_EQ(record.pt.x, 5);
     EXPECT_EQ(record.pt.y, 6);
-    EXPECT_FALSE(state.altRightDragActive);
+    EXPECT_EQ(state.rightGesture, RightGesture::None);
     EXPECT_EQ(received(), Lines{});
     focus(second);  // lost focus still ends dragger mode
     MouseProc(3, WM_MOUSEMOVE, reinterpret_cast<LParam>(&record));

@@ -17,7 +17,7 @@
 //                                        same with no keyboard hook inside
 //                                        the keyboard hook: model.h;
 //                                        --gestures lists the combinations
-//                                        of the gesture flags it reached)
+//                                        of the gestures and flags it reached)
 //   explore [--host H] --walk EVENTS [--seed N]
 //                                        a seeded random walk instead, in
 //                                        rounds that end settled and checked

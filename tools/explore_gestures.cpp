@@ -1,6 +1,6 @@
-// The combinations of the gesture flags that the search reaches (explore
-// --gestures): which of them can be true together, per button and for all
-// three, each with how many states have it and the shallowest depth.
+// The combinations of the buttons' gestures and flags that the search
+// reaches (explore --gestures): which of them come together, per button and
+// for all three, each with how many states have it and the shallowest depth.
 #include <cstdio>
 #include <map>
 #include <string>
@@ -18,23 +18,25 @@ struct Flag {
     bool (*read)();
 };
 const GestureButton& at(int button) { return state.gestureButtons[button]; }
+bool left(LeftGesture g) { return state.leftGesture == g; }
+bool middle(MiddleGesture g) { return state.middleGesture == g; }
 const Flag kFlags[] = {
     {"left held", LEFT, [] { return at(LEFT).held; }},
-    {"left pressSent", LEFT, [] { return at(LEFT).pressSent; }},
-    {"altLeftArmed", LEFT, [] { return state.altLeftArmed; }},
-    {"altLeftDragActive", LEFT, [] { return state.altLeftDragActive; }},
-    {"chordDragActive", LEFT, [] { return state.chordDragActive; }},
-    {"chordSwitchPending", LEFT, [] { return state.chordSwitchPending; }},
-    {"maskedLeftDown", LEFT, [] { return state.maskedLeftDown; }},
+    {"left PressSent", LEFT, [] { return left(LeftGesture::PressSent); }},
+    {"left AltArmed", LEFT, [] { return left(LeftGesture::AltArmed); }},
+    {"left AltDrag", LEFT, [] { return left(LeftGesture::AltDrag); }},
+    {"left Chord", LEFT, [] { return left(LeftGesture::Chord); }},
+    {"left ChordPending", LEFT, [] { return left(LeftGesture::ChordPending); }},
+    {"left Masked", LEFT, [] { return left(LeftGesture::Masked); }},
+    {"left rightPressOut", LEFT, [] { return at(LEFT).rightPressOut; }},
     {"sendingLeftUp", LEFT, [] { return state.sendingLeftUp; }},
     {"right held", RIGHT, [] { return at(RIGHT).held; }},
-    {"right pressSent", RIGHT, [] { return at(RIGHT).pressSent; }},
-    {"rightPressOut", RIGHT, [] { return at(RIGHT).rightPressOut; }},
-    {"altRightDragActive", RIGHT, [] { return state.altRightDragActive; }},
+    {"right AltDrag", RIGHT, [] { return state.rightGesture == RightGesture::AltDrag; }},
+    {"right rightPressOut", RIGHT, [] { return at(RIGHT).rightPressOut; }},
     {"middle held", MIDDLE, [] { return at(MIDDLE).held; }},
-    {"middle pressSent", MIDDLE, [] { return at(MIDDLE).pressSent; }},
-    {"altMiddleArmed", MIDDLE, [] { return state.altMiddleArmed; }},
-    {"altMiddleDragActive", MIDDLE, [] { return state.altMiddleDragActive; }},
+    {"middle AltArmed", MIDDLE, [] { return middle(MiddleGesture::AltArmed); }},
+    {"middle AltDrag", MIDDLE, [] { return middle(MiddleGesture::AltDrag); }},
+    {"middle rightPressOut", MIDDLE, [] { return at(MIDDLE).rightPressOut; }},
     {"ctrlWithheld", -1, [] { return state.ctrlWithheld; }},
     {"altInjected", -1, [] { return state.altInjected; }},
     {"chordCtrlWindow", -1, [] { return state.chordCtrlWindow != nullptr; }},
@@ -89,7 +91,7 @@ void print() {
         for (const auto& [bits, seen] : combinations) add(&projected, bits & mask, seen);
         list(titles[button], projected);
     }
-    list("all gesture flags together", combinations);
+    list("all together", combinations);
 }
 
 }  // namespace gesture_states

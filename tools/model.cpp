@@ -41,10 +41,7 @@ bool TranslationState::*const kFlags[kFlagCount] = {
     &TranslationState::enableRequested,  &TranslationState::maskPressPassed,     &TranslationState::mainCtrlDown,
     &TranslationState::mainAltDown,
     &TranslationState::ctrlWithheld,     &TranslationState::altInjected,         &TranslationState::altHeld,
-    &TranslationState::ctrlHeld,         &TranslationState::maskedLeftDown,      &TranslationState::altLeftArmed,
-    &TranslationState::altLeftDragActive, &TranslationState::altMiddleArmed,     &TranslationState::altMiddleDragActive,
-    &TranslationState::altRightDragActive, &TranslationState::chordDragActive,   &TranslationState::chordSwitchPending,
-    &TranslationState::sendingLeftUp,      &TranslationState::modulePinned,
+    &TranslationState::ctrlHeld,         &TranslationState::sendingLeftUp,       &TranslationState::modulePinned,
 };
 
 // Read as a byte: a bool holding anything but 0 or 1 must be seen as such.
@@ -321,7 +318,7 @@ std::string apply(const scenario::Step& s) {
         heldBefore[b] = state.gestureButtons[b].held;
         gestureWindows[b] = heldBefore[b] ? state.gestureButtons[b].window : nullptr;
     }
-    bool middleDragBefore = state.altMiddleDragActive;
+    bool middleDragBefore = state.middleGesture == MiddleGesture::AltDrag;
     // A button whose release waits behind this step's event was still held
     // when that event happened.
     Believed queuedButtons;
@@ -376,7 +373,7 @@ std::string apply(const scenario::Step& s) {
         // let go elsewhere, it may send Ctrl and Alt key-downs, as the
         // key's release would have.)
         if (call && !act && isButtonPress(m.message)) {
-            if (m.message == WM_MBUTTONDOWN && middleDragBefore && !state.altMiddleDragActive)
+            if (m.message == WM_MBUTTONDOWN && middleDragBefore && state.middleGesture != MiddleGesture::AltDrag)
                 middleDragBefore = false;
             else
                 violation = "an export sent a button press";

@@ -5,6 +5,7 @@
 // find can be written out as a scenario file and replayed as it stands.
 #pragma once
 
+#include <cstring>
 #include <bitset>
 #include <cstdint>
 #include <memory>
@@ -223,9 +224,17 @@ std::string believedDown(int* exception);
 // Shared by the model's parts (model.cpp, model_key.cpp): the module's
 // flags, read as bytes; a host window's index (main 0, second 1, else -1);
 // the buttons each window got as input, not from the module.
-constexpr size_t kFlagCount = 21;
+constexpr size_t kFlagCount = 13;
 extern bool TranslationState::*const kFlags[kFlagCount];
 uint8_t flagByte(bool TranslationState::*flag);
+// A button's gesture, read as a byte as a flag is.
+template <typename Gesture>
+uint8_t gestureByte(Gesture TranslationState::*field) {
+    static_assert(sizeof(Gesture) == 1, "a gesture is one byte");
+    uint8_t byte;
+    std::memcpy(&byte, &(state.*field), 1);
+    return byte;
+}
 int windowIndex(WindowHandle window);
 bool samePoint(Point a, Point b);
 extern Believed byInput[2];

@@ -37,6 +37,10 @@ bool answersNoPress(const sim::Message& m, bool blind) {
 std::string invariants(uint32_t mostSends) {
     for (bool TranslationState::*flag : kFlags)
         if (flagByte(flag) > 1) return "a flag holds neither 0 nor 1";
+    if (gestureByte(&TranslationState::leftGesture) > static_cast<uint8_t>(LeftGesture::Masked) ||
+        gestureByte(&TranslationState::rightGesture) > static_cast<uint8_t>(RightGesture::AltDrag) ||
+        gestureByte(&TranslationState::middleGesture) > static_cast<uint8_t>(MiddleGesture::AltDrag))
+        return "a button's gesture holds no value of its kind";
     if (sim::wrongHookResults() != 0) return "a hook returned neither 1 nor the next hook's result";
     if (sim::mostSendsPerEntry() > mostSends)
         return "one event caused too many sends";
@@ -85,9 +89,10 @@ void forgetExcusedReleases() {
         }
     // Nor does the module send a release, owed or standing in for the
     // user's, but to end a gesture, or a left press it turned into one.
-    const bool gesture = anyGestureHeld() || state.altInjected || state.maskedLeftDown || state.altLeftArmed ||
-                         state.altLeftDragActive || state.altMiddleArmed || state.altMiddleDragActive ||
-                         state.altRightDragActive || state.chordDragActive || state.chordSwitchPending;
+    // (A Ctrl + left press outlasting its Ctrl gets the user's own release.)
+    const bool gesture = anyGestureHeld() || state.altInjected ||
+                         (state.leftGesture != LeftGesture::None && state.leftGesture != LeftGesture::PressSent) ||
+                         state.rightGesture != RightGesture::None || state.middleGesture != MiddleGesture::None;
     if (!gesture) {
         std::fill(sentPresses, sentPresses + 3, 0);
         std::fill(releaseDue, releaseDue + 3, false);

@@ -32,22 +32,17 @@ const StateField kStateFields[] = {
     {"pendingCtrlUpWindow", 1, "as it is"},
     {"altRightCtrlWindow", 1, "as it is"},
     {"chordCtrlWindow", 1, "as it is"},
-    {"maskedLeftDown", 1, "a flag"},
     {"ctrlDownWindow", 1, "as it is"},
     {"mainCtrlDown", 1, "a flag"},
     {"mainAltDown", 1, "a flag"},
-    {"altLeftArmed", 1, "a flag"},
+    {"leftGesture", 1, "as it is"},
+    {"rightGesture", 1, "as it is"},
+    {"middleGesture", 1, "as it is"},
     {"leftAnchor", 1, "whether it is the pointer where the next event goes"},
-    {"altLeftDragActive", 1, "a flag"},
-    {"altMiddleArmed", 1, "a flag"},
     {"middleAnchor", 1, "whether it is the pointer where the next event goes"},
-    {"altMiddleDragActive", 1, "a flag"},
-    {"altRightDragActive", 1, "a flag"},
-    {"chordDragActive", 1, "a flag"},
-    {"chordSwitchPending", 1, "a flag"},
     {"chordSwitchTick", 1, "as the pending switch's age, up to the 2 ms it waits"},
     {"sendingLeftUp", 1, "a flag"},
-    {"gestureButtons", 3, "held, press sent, right press out, whether the last send point is the pointer, the window while held"},
+    {"gestureButtons", 3, "held, right press out, whether the last send point is the pointer, the window while held"},
     {"gestureChanges", 1, "out: compared only with itself within one handler's call"},
     {"replacing", 1, "out: live only inside a mouse hook call"},
     {"inputsAtHand", 1, "out: null between events"},
@@ -90,6 +85,9 @@ std::string key() {
     auto put = [&k](const void* data, size_t size) { k.append(static_cast<const char*>(data), size); };
     auto byte = [&k](int value) { k.push_back(static_cast<char>(value)); };
     for (bool TranslationState::*flag : kFlags) byte(flagByte(flag));
+    byte(gestureByte(&TranslationState::leftGesture));
+    byte(gestureByte(&TranslationState::rightGesture));
+    byte(gestureByte(&TranslationState::middleGesture));
     put(&state.mainWindow, sizeof state.mainWindow);
     put(&state.pendingCtrlUpWindow, sizeof state.pendingCtrlUpWindow);
     put(&state.altRightCtrlWindow, sizeof state.altRightCtrlWindow);
@@ -102,8 +100,7 @@ std::string key() {
     const bool all = !reduced;
     const Point pointer = pointerForEvents();
     for (const GestureButton& g : state.gestureButtons) {
-        byte(g.held | (g.pressSent && (all || g.held)) << 1 | (g.held && samePoint(g.at, pointer)) << 2 |
-             (g.rightPressOut && (all || g.held)) << 3);
+        byte(g.held | (g.held && samePoint(g.at, pointer)) << 1 | (g.rightPressOut && (all || g.held)) << 2);
         if (g.held) put(&g.window, sizeof g.window);
     }
     put(&state.draggerKey, sizeof state.draggerKey);
@@ -115,11 +112,11 @@ std::string key() {
     // Whether the host still wants the burst is read only while its timer lives.
     byte((all || burstLive) && burstWanted);
     // Only whether an anchor is the pointer matters: every event happens there.
-    byte((all || state.altLeftArmed) && samePoint(state.leftAnchor, pointer));
-    byte((all || state.altMiddleArmed) && samePoint(state.middleAnchor, pointer));
+    byte((all || state.leftGesture == LeftGesture::AltArmed) && samePoint(state.leftAnchor, pointer));
+    byte((all || state.middleGesture == MiddleGesture::AltArmed) && samePoint(state.middleAnchor, pointer));
     byte(host.pointerWindow);
     // The switch tick matters only while pending, and only up to 2 ms old.
-    byte(state.chordSwitchPending ? std::min<uint32_t>(sim::now() - state.chordSwitchTick, 2) : 0);
+    byte(state.leftGesture == LeftGesture::ChordPending ? std::min<uint32_t>(sim::now() - state.chordSwitchTick, 2) : 0);
     for (TimerId id : {state.draggerTimer, state.maskTimer, state.burstTimer}) {
         int live = 0;
         for (size_t i = 0; i < timers.size(); ++i)

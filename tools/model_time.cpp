@@ -16,7 +16,7 @@ struct TimerFeature {
 };
 const TimerFeature kTimerFeatures[] = {{"dragger", draggerTick}, {"mask", maskTimerTick}, {"burst", burstTick}};
 
-bool chordSwitchYoung() { return state.chordSwitchPending && sim::now() - state.chordSwitchTick < 2; }
+bool chordSwitchYoung() { return state.leftGesture == LeftGesture::ChordPending && sim::now() - state.chordSwitchTick < 2; }
 
 }  // namespace
 
@@ -119,7 +119,7 @@ Outcome run(const std::vector<scenario::Step>& steps, std::vector<Event>* events
                 e.live.push_back({a.event, a.offset, !firedSeen && fired != 0});
             }
         }
-        const bool pendingBefore = state.chordSwitchPending;
+        const bool pendingBefore = state.leftGesture == LeftGesture::ChordPending;
         const uint32_t tickBefore = state.chordSwitchTick;
         if (pendingBefore && e.kind != Event::Tick) {
             e.switchAt = switchAt;
@@ -131,7 +131,7 @@ Outcome run(const std::vector<scenario::Step>& steps, std::vector<Event>* events
         out.end += violation;
         noteArms(event);
         // A switch made (or made again) here: its age counts from here.
-        if (state.chordSwitchPending && (!pendingBefore || state.chordSwitchTick != tickBefore || e.kind == Event::Action))
+        if (state.leftGesture == LeftGesture::ChordPending && (!pendingBefore || state.chordSwitchTick != tickBefore || e.kind == Event::Action))
             switchAt = event;
         if (events != nullptr) events->push_back(e);
     }

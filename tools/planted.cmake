@@ -93,17 +93,12 @@ planted_fault(drag_ctrl_up_forgotten src/translate/mouse.cpp "--host plain ${dee
 # releases were checked against presses, no search saw anything wrong.
 planted_fault(middle_click_right_up src/translate/mouse.cpp "--host plain ${deep}"
     "the module sent a release that answers no press"
-    [=[    state.altMiddleArmed = false;
-    if (!state.altMiddleDragActive) return false;
-    state.altMiddleDragActive = false;
+    [=[    if (was != MiddleGesture::AltDrag) return false;
     // These go out whatever a re-entered call does: each answers a press
     // the window was sent.
     send(e, WM_MBUTTONDOWN, MK_NONE, e.pt);
     sendRightUpFor(MIDDLE, e, MK_NONE);]=]
-    [=[    const bool armed = state.altMiddleArmed;
-    state.altMiddleArmed = false;
-    if (!state.altMiddleDragActive && !armed) return false;
-    state.altMiddleDragActive = false;
+    [=[    if (was == MiddleGesture::None) return false;
     send(e, WM_MBUTTONDOWN, MK_NONE, e.pt);
     send(e, WM_RBUTTONUP, MK_NONE, e.pt);]=])
 # Capture: the Ctrl key-up a drag owes goes to the window its release

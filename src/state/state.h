@@ -11,9 +11,22 @@ struct GestureButton {
     WindowHandle window;
     Point at;
     bool held;
-    bool pressSent;  // the module sent the press itself (Ctrl + left)
     bool rightPressOut;  // the drag's right press went out: its release answers it
 };
+
+// What a press of each button began: one gesture per button at a time, so
+// that combinations no input can reach cannot be written either.
+enum class LeftGesture : uint8_t {
+    None,
+    PressSent,     // Ctrl + left: the module sent the press itself
+    AltArmed,      // Alt + left, not yet moved
+    AltDrag,       // Alt + left moved: a right drag
+    Chord,         // Alt + left + middle: a Ctrl + right drag
+    ChordPending,  // the other button joined a drag: a chord on the next motion
+    Masked,        // pressed while the mask key stands for Ctrl
+};
+enum class RightGesture : uint8_t { None, AltDrag };
+enum class MiddleGesture : uint8_t { None, AltArmed, AltDrag };
 
 struct ReplacedEvent {
     WParam message;
@@ -67,7 +80,6 @@ struct TranslationState {
     // goes there, wherever the pointer is at the release.
     WindowHandle altRightCtrlWindow = nullptr;
     WindowHandle chordCtrlWindow = nullptr;
-    bool maskedLeftDown = false;
     // Where the host was told that the user's Ctrl went down (the focus
     // window it was passed on to, or the window it was sent to): the key-up
     // that takes it back goes there.
@@ -77,18 +89,14 @@ struct TranslationState {
     bool mainCtrlDown = false;
     bool mainAltDown = false;
 
-    bool altLeftArmed = false;
+    LeftGesture leftGesture = LeftGesture::None;
+    RightGesture rightGesture = RightGesture::None;
+    MiddleGesture middleGesture = MiddleGesture::None;
+    // Where an armed Alt + left or Alt + middle press was made: its drag
+    // starts there.
     Point leftAnchor = {0, 0};
-    bool altLeftDragActive = false;
-
-    bool altMiddleArmed = false;
     Point middleAnchor = {0, 0};
-    bool altMiddleDragActive = false;
-
-    bool altRightDragActive = false;
-    bool chordDragActive = false;
-    bool chordSwitchPending = false;
-    uint32_t chordSwitchTick = 0;
+    uint32_t chordSwitchTick = 0;  // when the pending chord was set
 
     bool sendingLeftUp = false;
 
@@ -179,6 +187,9 @@ inline bool buttonIsDown(int logicalButton) {
     if (logicalButton == VK_MBUTTON) return keyIsDown(VK_MBUTTON);
     return keyIsDown(platform::buttonsSwapped() ? VK_LBUTTON + VK_RBUTTON - logicalButton : logicalButton);
 }
+// A left press made while the mask key stood for Ctrl: its release is
+// replayed, and the Alt key-up the mask's release held back waits for it.
+inline bool leftMasked() { return state.leftGesture == LeftGesture::Masked; }
 // The module remembers a key held: the user's Ctrl or Alt, the mask key, or
 // dragger mode's key.
 inline bool anyKeyRemembered() {

@@ -62,7 +62,7 @@ void handleMaskKey(bool released) {
         sendCtrlToMain(WM_KEYUP, KEY_OWED_CTRL_UP);
         // Alt is held back only for a masked left press: its replayed release
         // sends the key-up. Any other left press has no such release.
-        if (!state.altHeld && !state.maskedLeftDown) sendAltUpToMain();
+        if (!state.altHeld && !leftMasked()) sendAltUpToMain();
         state.maskActive = false;
     }
 }
@@ -73,7 +73,7 @@ bool handleCtrl(bool released) {
     // The host has been told that Ctrl is down (passed on, or handed over).
     const bool hostKnowsCtrl = state.ctrlHeld && !state.ctrlWithheld;
     state.ctrlHeld = !released;
-    if (state.maskActive || state.maskedLeftDown) {
+    if (state.maskActive || leftMasked()) {
         if (!released)
             sendAltDownToMain();
         else if (!state.altHeld)

@@ -20,7 +20,6 @@ void begin(int button, const Event& e) {
     g.window = e.target;
     g.at = e.pt;
     g.held = buttonIsDown(kButtonKey[button]);
-    g.pressSent = false;
     g.rightPressOut = false;
 }
 
@@ -102,7 +101,7 @@ void replayLeftUp(const Event& e) {
 
 // A drag ended by adding the other button restarts as a chord on later motion.
 void pendChordSwitch() {
-    state.chordSwitchPending = true;
+    state.leftGesture = LeftGesture::ChordPending;
     state.chordSwitchTick = platform::tickCount();
 }
 
@@ -117,9 +116,9 @@ void startCtrlRightDrag(int button, const Event& e, WindowHandle* ctrlWindow) {
 
 bool handleMove(const Event& e) {
     const uint32_t changes = state.gestureChanges;
-    if (state.altMiddleArmed && keyIsDown(VK_MENU) && keyIsDown(VK_MBUTTON) && awayFrom(state.middleAnchor, e.pt)) {
-        state.altMiddleArmed = false;
-        state.altMiddleDragActive = true;
+    if (state.middleGesture == MiddleGesture::AltArmed && keyIsDown(VK_MENU) && keyIsDown(VK_MBUTTON) &&
+        awayFrom(state.middleAnchor, e.pt)) {
+        state.middleGesture = MiddleGesture::AltDrag;
         settleOwedCtrlUp();
         if (gestureChangedSince(changes)) return true;
         sendRightPressFor(MIDDLE, e, state.middleAnchor);
@@ -127,9 +126,9 @@ bool handleMove(const Event& e) {
         sendFor(MIDDLE, e, WM_MOUSEMOVE, MK_RBUTTON_CONTROL, e.pt);
         return true;
     }
-    if (state.altLeftArmed && keyIsDown(VK_MENU) && buttonIsDown(VK_LBUTTON) && awayFrom(state.leftAnchor, e.pt)) {
-        state.altLeftArmed = false;
-        state.altLeftDragActive = true;
+    if (state.leftGesture == LeftGesture::AltArmed && keyIsDown(VK_MENU) && buttonIsDown(VK_LBUTTON) &&
+        awayFrom(state.leftAnchor, e.pt)) {
+        state.leftGesture = LeftGesture::AltDrag;
         sendAltUpToMain();
         if (gestureChangedSince(changes)) return true;
         sendRightPressFor(LEFT, e, state.leftAnchor);
@@ -137,15 +136,19 @@ bool handleMove(const Event& e) {
         sendFor(LEFT, e, WM_MOUSEMOVE, MK_NONE, e.pt);
         return true;
     }
-    if (state.altRightDragActive || state.chordDragActive) {
-        if (state.altRightDragActive) recordSendPoint(RIGHT, e, e.pt);
-        if (state.chordDragActive) recordSendPoint(LEFT, e, e.pt);
+    const bool rightDrag = state.rightGesture == RightGesture::AltDrag;
+    const bool chord = state.leftGesture == LeftGesture::Chord;
+    if (rightDrag || chord) {
+        if (rightDrag) recordSendPoint(RIGHT, e, e.pt);
+        if (chord) recordSendPoint(LEFT, e, e.pt);
         send(e, WM_MOUSEMOVE, MK_RBUTTON_CONTROL, e.pt);
         return true;
     }
-    if (state.altLeftDragActive || state.altMiddleDragActive) {
-        if (state.altLeftDragActive) recordSendPoint(LEFT, e, e.pt);
-        if (state.altMiddleDragActive) recordSendPoint(MIDDLE, e, e.pt);
+    const bool leftDrag = state.leftGesture == LeftGesture::AltDrag;
+    const bool middleDrag = state.middleGesture == MiddleGesture::AltDrag;
+    if (leftDrag || middleDrag) {
+        if (leftDrag) recordSendPoint(LEFT, e, e.pt);
+        if (middleDrag) recordSendPoint(MIDDLE, e, e.pt);
         send(e, WM_MOUSEMOVE, MK_RBUTTON, e.pt);
         return true;
     }
@@ -157,8 +160,8 @@ bool handleMove(const Event& e) {
 // and must find the gesture over.
 bool handleRightUp(const Event& e) {
     released(RIGHT);
-    if (!state.altRightDragActive) return false;
-    state.altRightDragActive = false;
+    if (state.rightGesture != RightGesture::AltDrag) return false;
+    state.rightGesture = RightGesture::None;
     const WindowHandle ctrlWindow = state.altRightCtrlWindow;
     const bool enabled = state.enabled;
     sendRightUpFor(RIGHT, e, MK_CONTROL);
@@ -170,9 +173,9 @@ bool handleRightUp(const Event& e) {
 
 bool handleMiddleUp(const Event& e) {
     released(MIDDLE);
-    state.altMiddleArmed = false;
-    if (!state.altMiddleDragActive) return false;
-    state.altMiddleDragActive = false;
+    const MiddleGesture was = state.middleGesture;
+    state.middleGesture = MiddleGesture::None;
+    if (was != MiddleGesture::AltDrag) return false;
     // These go out whatever a re-entered call does: each answers a press
     // the window was sent.
     send(e, WM_MBUTTONDOWN, MK_NONE, e.pt);
@@ -183,21 +186,21 @@ bool handleMiddleUp(const Event& e) {
 
 bool handleLeftUp(const Event& e) {
     released(LEFT);
-    // A left release ends what a left press began: a chord switch that never
-    // started, and an Alt + left press that never moved. Left pending, either
-    // would turn a later, unrelated motion into a drag no release ends.
-    state.chordSwitchPending = false;
-    state.altLeftArmed = false;
+    // A left release ends whatever the left press began, a chord switch that
+    // never started and an Alt + left press that never moved too: left
+    // pending, either would turn a later, unrelated motion into a drag no
+    // release ends.
+    const LeftGesture was = state.leftGesture;
+    state.leftGesture = LeftGesture::None;
     const uint32_t changes = state.gestureChanges;
-    if (state.chordDragActive) {
-        state.chordDragActive = false;
+    if (was == LeftGesture::Chord) {
         const WindowHandle ctrlWindow = state.chordCtrlWindow;
         // Alt and middle still held: the Alt + middle gesture resumes,
         // unless it is under way again (the middle button went up and down
         // while the chord held), and its own release ends it.
-        if (keyIsDown(VK_MENU) && keyIsDown(VK_MBUTTON) && !state.altMiddleDragActive) {
+        if (keyIsDown(VK_MENU) && keyIsDown(VK_MBUTTON) && state.middleGesture != MiddleGesture::AltDrag) {
             state.middleAnchor = e.pt;
-            state.altMiddleArmed = true;
+            state.middleGesture = MiddleGesture::AltArmed;
             begin(MIDDLE, e);
         }
         const bool enabled = state.enabled;
@@ -205,14 +208,12 @@ bool handleLeftUp(const Event& e) {
         oweCtrlUpAfterSend(ctrlWindow, enabled);
         return true;
     }
-    if (state.altLeftDragActive) {
-        state.altLeftDragActive = false;
+    if (was == LeftGesture::AltDrag) {
         sendRightUpFor(LEFT, e, MK_NONE);
         if (state.altHeld && !gestureChangedSince(changes)) sendAltDownToMain();
         return true;
     }
-    if (state.maskedLeftDown) {
-        state.maskedLeftDown = false;
+    if (was == LeftGesture::Masked) {
         replayLeftUp(e);
         // The Alt key-up the mask key's release held back for this press.
         if (!state.maskActive && !state.altHeld && !state.altInjected && !gestureChangedSince(changes))
@@ -230,23 +231,23 @@ bool handleLeftDown(const Event& e) {
     if (!state.altInjected && keyIsDown(VK_MENU)) {
         begin(LEFT, e);
         if (keyIsDown(VK_MBUTTON)) {
-            if (state.altMiddleDragActive) {
-                state.altMiddleDragActive = false;
+            const bool middleDrag = state.middleGesture == MiddleGesture::AltDrag;
+            state.middleGesture = MiddleGesture::None;
+            if (middleDrag) {
                 pendChordSwitch();
                 sendRightUpFor(MIDDLE, e, MK_NONE);
             } else {
-                state.altMiddleArmed = false;
-                state.chordDragActive = true;
+                state.leftGesture = LeftGesture::Chord;
                 startCtrlRightDrag(LEFT, e, &state.chordCtrlWindow);
             }
             return true;
         }
         state.leftAnchor = e.pt;
-        state.altLeftArmed = true;
+        state.leftGesture = LeftGesture::AltArmed;
         return true;
     }
     if (state.maskActive) {
-        state.maskedLeftDown = true;
+        state.leftGesture = LeftGesture::Masked;
         begin(LEFT, e);
         return false;
     }
@@ -255,7 +256,7 @@ bool handleLeftDown(const Event& e) {
         begin(LEFT, e);
         // Ctrl released first, the real release is passed on to answer this
         // press; a lost one must be answered here.
-        state.gestureButtons[LEFT].pressSent = true;
+        state.leftGesture = LeftGesture::PressSent;
         const uint32_t changes = state.gestureChanges;
         sendAltDownToMain();
         if (!gestureChangedSince(changes)) send(e, WM_LBUTTONDOWN, MK_LBUTTON, e.pt);
@@ -266,9 +267,8 @@ bool handleLeftDown(const Event& e) {
 
 bool handleMiddleDown(const Event& e) {
     if (!keyIsDown(VK_MENU)) return false;
-    if (state.altLeftDragActive) {
-        state.altLeftDragActive = false;
-        state.altMiddleArmed = false;
+    if (state.leftGesture == LeftGesture::AltDrag) {
+        if (state.middleGesture == MiddleGesture::AltArmed) state.middleGesture = MiddleGesture::None;
         pendChordSwitch();
         const uint32_t changes = state.gestureChanges;
         sendRightUpFor(LEFT, e, MK_NONE);
@@ -276,7 +276,7 @@ bool handleMiddleDown(const Event& e) {
         return true;
     }
     state.middleAnchor = e.pt;
-    state.altMiddleArmed = true;
+    state.middleGesture = MiddleGesture::AltArmed;
     begin(MIDDLE, e);
     return true;
 }
@@ -289,9 +289,8 @@ bool translate(WParam message, const Event& e) {
     if (pressOvertaken()) return true;
     if (message == WM_MOUSEMOVE) {
         if (state.sendingLeftUp) return true;
-        if (state.chordSwitchPending && chordSwitchDue()) {
-            state.chordSwitchPending = false;
-            state.chordDragActive = true;
+        if (state.leftGesture == LeftGesture::ChordPending && chordSwitchDue()) {
+            state.leftGesture = LeftGesture::Chord;
             startCtrlRightDrag(LEFT, e, &state.chordCtrlWindow);
             return true;
         }
@@ -319,7 +318,7 @@ bool translate(WParam message, const Event& e) {
         return handleMiddleUp(e);
     case WM_RBUTTONDOWN:
         if (!keyIsDown(VK_MENU)) return false;
-        state.altRightDragActive = true;
+        state.rightGesture = RightGesture::AltDrag;
         begin(RIGHT, e);
         startCtrlRightDrag(RIGHT, e, &state.altRightCtrlWindow);
         return true;
@@ -332,12 +331,12 @@ bool translate(WParam message, const Event& e) {
     }
 }
 
-// The gesture flags, one bit each, to tell whether a call changed any.
+// Each button's gesture and whether it is held, to tell whether a call
+// changed any.
 uint32_t gestureBits() {
     const GestureButton* g = state.gestureButtons;
-    return state.altLeftArmed | state.altLeftDragActive << 1 | state.altMiddleArmed << 2 |
-           state.altMiddleDragActive << 3 | state.altRightDragActive << 4 | state.chordDragActive << 5 |
-           state.chordSwitchPending << 6 | state.maskedLeftDown << 7 | g[LEFT].held << 8 | g[RIGHT].held << 9 |
+    return static_cast<uint32_t>(state.leftGesture) | static_cast<uint32_t>(state.rightGesture) << 4 |
+           static_cast<uint32_t>(state.middleGesture) << 6 | g[LEFT].held << 8 | g[RIGHT].held << 9 |
            g[MIDDLE].held << 10;
 }
 
@@ -350,7 +349,7 @@ void endGestures(const bool ending[3]) {
         if (gestureChangedSince(changes)) break;
         if (!ending[b]) continue;
         const Event e = {g[b].window, g[b].at};
-        const bool pressSent = g[b].pressSent;
+        const bool pressSent = b == LEFT && state.leftGesture == LeftGesture::PressSent;
         if (b == LEFT && !handleLeftUp(e) && pressSent) replayLeftUp(e);
         if (b == RIGHT) handleRightUp(e);
         if (b == MIDDLE) handleMiddleUp(e);
@@ -363,8 +362,8 @@ void endAllGestures() {
     const bool held[3] = {g[LEFT].held, g[RIGHT].held, g[MIDDLE].held};
     if (held[LEFT] || held[RIGHT] || held[MIDDLE]) endGestures(held);
     // What a press armed and no motion has started yet.
-    state.altLeftArmed = false;
-    state.altMiddleArmed = false;
-    state.chordSwitchPending = false;
+    if (state.leftGesture == LeftGesture::AltArmed || state.leftGesture == LeftGesture::ChordPending)
+        state.leftGesture = LeftGesture::None;
+    if (state.middleGesture == MiddleGesture::AltArmed) state.middleGesture = MiddleGesture::None;
 }
 

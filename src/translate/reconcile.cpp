@@ -47,7 +47,7 @@ void settleKey(int key) {
     state.maskActive = state.maskPressPassed = false;
     if (!active) return;
     sendModifier(state.mainWindow, WM_KEYUP, VK_CONTROL, KEY_OWED_CTRL_UP);
-    if (!state.altHeld && !state.maskedLeftDown) sendAltUpToMain();
+    if (!state.altHeld && !leftMasked()) sendAltUpToMain();
 }
 
 }  // namespace
@@ -107,5 +107,3 @@ void settleKeysReleasedElsewhere(int keyAtHand, WParam mouseMessage) {
     const int mask = state.maskKey;
     if ((state.maskActive || state.maskPressPassed) && mask != keyAtHand && up(mask)) settleKey(mask);
 }
-
-

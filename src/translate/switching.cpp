@@ -51,7 +51,7 @@ void finishWhatTranslationBegan() {
     state.ctrlWithheld = false;
     state.altInjected = false;
     state.maskActive = false;
-    state.maskedLeftDown = false;
+    if (leftMasked()) state.leftGesture = LeftGesture::None;
     state.maskPressPassed = false;
     if (state.mainCtrlDown || mask) sendModifier(state.mainWindow, WM_KEYUP, VK_CONTROL, ctrlUp);
     if (state.mainAltDown) sendAltUpToMain();
