@@ -250,13 +250,13 @@ TEST(Key, TellsApartStatesWhoseFuturesDiffer) {
     model::variant = model::kPlainHost;
 }
 
-// The exports, once (exports.h): the .def the linker reads and the ordinals
+// The exports, once (export_list.h): the .def the linker reads and the ordinals
 // the public header gives hosts agree with that list, no export more or
 // less, and the simulated host and the model call only exports of it, the
 // host every one a host calls by name.
 TEST(Exports, DefHeaderAndToolsFollowTheOneList) {
     std::map<std::string, int> listed;
-#define ORVALINDE_LISTED(name, ordinal) listed[#name] = ordinal;
+#define ORVALINDE_LISTED(name, ordinal, kind) listed[#name] = ordinal;
     ORVALINDE_EXPORTS(ORVALINDE_LISTED)
 #undef ORVALINDE_LISTED
     auto read = [](const char* path) {

@@ -13,19 +13,17 @@ struct Export {
     void (*function)();
 };
 
-void callLoad() { load(); }
-void callShowAbout() { showAbout(); }
-
-const Export kExports[] = {
-    {"load", callLoad},
-    {"doEnable", doEnable},
-    {"doDisable", doDisable},
-    {"showAbout", callShowAbout},
-    {"startDraggerMode", startDraggerMode},
-    {"customMaskKeyPressed", customMaskKeyPressed},
-    {"doDelayedEnable", doDelayedEnable},
-    {"setOrvalindeIsEnabled", setOrvalindeIsEnabled},
-};
+// Every call a host makes by name, from the list of exports: the hook
+// procedures are the platform's to call.
+#define ORVALINDE_SIM_hook(function)
+#define ORVALINDE_SIM_call(function) {#function, [] { (void)function(); }},
+#define ORVALINDE_SIM_timer(function) ORVALINDE_SIM_call(function)
+#define ORVALINDE_SIM(function, ordinal, kind) ORVALINDE_SIM_##kind(function)
+const Export kExports[] = {ORVALINDE_EXPORTS(ORVALINDE_SIM)};
+#undef ORVALINDE_SIM
+#undef ORVALINDE_SIM_timer
+#undef ORVALINDE_SIM_call
+#undef ORVALINDE_SIM_hook
 
 sim::Button simButton(scenario::Button button) {
     return button == scenario::Left ? sim::Button::Left

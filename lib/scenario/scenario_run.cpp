@@ -6,6 +6,7 @@
 #include <deque>
 #include <map>
 
+#include "module/export_list.h"
 #include "scenario.h"
 
 namespace scenario {
@@ -189,7 +190,15 @@ bool sameMessage(const Received& a, const Received& b) {
 
 // The exports that arm a timer; none is due sooner than 1 ms after it.
 bool armsTimer(const std::string& name) {
-    return name == "startDraggerMode" || name == "customMaskKeyPressed" || name == "doDelayedEnable";
+#define ORVALINDE_ARMS_hook(function) false
+#define ORVALINDE_ARMS_call(function) false
+#define ORVALINDE_ARMS_timer(function) name == #function
+#define ORVALINDE_ARMS(function, ordinal, kind) ORVALINDE_ARMS_##kind(function) ||
+    return ORVALINDE_EXPORTS(ORVALINDE_ARMS) false;
+#undef ORVALINDE_ARMS
+#undef ORVALINDE_ARMS_timer
+#undef ORVALINDE_ARMS_call
+#undef ORVALINDE_ARMS_hook
 }
 constexpr double kSoonestTickMs = 1;
 

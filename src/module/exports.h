@@ -4,21 +4,8 @@
 // is ignored.
 #pragma once
 
+#include "module/export_list.h"
 #include "platform/platform.h"
-
-// Every export with its ordinal, once: a test holds the linker's .def, the
-// public header's ordinals and the tools' tables to this list.
-#define ORVALINDE_EXPORTS(X)     \
-    X(LowLevelMouseProc, 1)      \
-    X(MouseProc, 2)              \
-    X(customMaskKeyPressed, 3)   \
-    X(doDelayedEnable, 4)        \
-    X(doDisable, 5)              \
-    X(doEnable, 6)               \
-    X(load, 7)                   \
-    X(setOrvalindeIsEnabled, 8)  \
-    X(showAbout, 9)              \
-    X(startDraggerMode, 10)
 
 extern "C" {
 LResult PLATFORM_CALLBACK LowLevelMouseProc(int code, WParam wParam, LParam lParam);
