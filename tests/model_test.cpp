@@ -243,7 +243,7 @@ TEST(Key, TellsApartStatesWhoseFuturesDiffer) {
             model::apply(s);
         model::collectMessages(nullptr);
         for (const sim::Message& m : received)
-            if (m.input && m.message == WM_RBUTTONUP) releasedIn[order] = model::host.windowOf(m.window);
+            if (m.input && m.message == WM_RBUTTONUP) releasedIn[order] = model::world.host.windowOf(m.window);
     }
     EXPECT_NE(releasedIn[0], releasedIn[1]);
     EXPECT_NE(keys[0], keys[1]);

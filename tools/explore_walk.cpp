@@ -117,8 +117,8 @@ namespace {
 // export or window; motion to the same point or a new one; waits rounded.
 int nearest(const std::vector<scenario::Step>& actions, const scenario::Step& want) {
     using scenario::Kind;
-    const bool same = want.kind == Kind::Move && want.window == model::host.pointerWindow &&
-                      want.x == model::host.pointer.x && want.y == model::host.pointer.y;
+    const bool same = want.kind == Kind::Move && want.window == model::world.host.pointerWindow &&
+                      want.x == model::world.host.pointer.x && want.y == model::world.host.pointer.y;
     int pick = -1;
     for (size_t i = 0; i < actions.size(); ++i) {
         const scenario::Step& a = actions[i];
@@ -130,7 +130,7 @@ int nearest(const std::vector<scenario::Step>& actions, const scenario::Step& wa
             match = a.button == want.button && a.release == want.release && a.nested < 0;
         if (kind == Kind::Call) match = a.name == want.name;
         if (kind == Kind::Move)
-            match = a.window == want.window && same == (a.x == model::host.pointer.x && a.y == model::host.pointer.y);
+            match = a.window == want.window && same == (a.x == model::world.host.pointer.x && a.y == model::world.host.pointer.y);
         if (kind == Kind::Wait)
             match = a.milliseconds == (want.milliseconds < 2 ? 1u : want.milliseconds < 50 ? 2u : 50u);
         if (match && pick < 0) pick = static_cast<int>(i);

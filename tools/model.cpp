@@ -7,11 +7,8 @@
 
 namespace model {
 
-SimulatedHost host{SimulatedHost::NoWorld{}};
+World world;
 bool sentToHost = false;
-Believed believed[2];
-Believed excused[2][kExceptionCount];
-Believed byInput[2];  // buttons a window got as input, not from the module
 
 namespace {
 
@@ -52,8 +49,8 @@ uint8_t flagByte(bool TranslationState::*flag) {
 }
 
 int windowIndex(WindowHandle window) {
-    if (window == host.main) return 0;
-    if (window == host.second) return 1;
+    if (window == world.host.main) return 0;
+    if (window == world.host.second) return 1;
     return -1;
 }
 
@@ -71,14 +68,14 @@ void believe(const sim::Message& m) {
     if (collected != nullptr) collected->push_back(m);
     const int index = windowIndex(m.window);
     if (index < 0) return;
-    const int key = belief::update(believed[index], m.message, m.wParam);
+    const int key = belief::update(world.believed[index], m.message, m.wParam);
     if (key >= 1 && key <= 4) {
-        byInput[index].set(key, m.input && believed[index].test(key));
-        countPress(key == VK_MBUTTON ? 2 : key - 1, believed[index].test(key), m.input);
+        world.byInput[index].set(key, m.input && world.believed[index].test(key));
+        countPress(key == VK_MBUTTON ? 2 : key - 1, world.believed[index].test(key), m.input);
     }
     // A release settles whatever an exception said about that key.
-    if (key != 0 && !believed[index].test(key))
-        for (Believed& e : excused[index]) e.reset(key);
+    if (key != 0 && !world.believed[index].test(key))
+        for (Believed& e : world.excused[index]) e.reset(key);
 }
 
 bool isButtonPress(uint32_t message) {
@@ -130,8 +127,8 @@ int presses(const scenario::Step& s) {
 
 scenario::Step nestedAction(int index) {
     switch (index) {
-    case 0: return moveStep(host.pointerWindow, newPoint());
-    case 1: return moveStep(host.pointerWindow == scenario::Main ? scenario::Second : scenario::Main, newPoint());
+    case 0: return moveStep(world.host.pointerWindow, newPoint());
+    case 1: return moveStep(world.host.pointerWindow == scenario::Main ? scenario::Second : scenario::Main, newPoint());
     case 2:
         for (int b = 0; b < 3; ++b)
             if (sim::buttonHeld(static_cast<sim::Button>(b))) return buttonStep(scenario::Kind::ButtonUp, b);
@@ -148,10 +145,10 @@ void runLoop() {
         const scenario::Step inside = nestedAction(nested);
         if (inside.kind != scenario::Kind::EndLoop) {
             if (flat != nullptr) flat->push_back(inside);
-            if (inside.kind == scenario::Kind::ButtonUp) releaseDue[inside.button] = true;
+            if (inside.kind == scenario::Kind::ButtonUp) world.releaseDue[inside.button] = true;
             zoneAction(0);
             std::string error;
-            scenario::perform(scenario::Scenario(), inside, host, &error);
+            scenario::perform(scenario::Scenario(), inside, world.host, &error);
         }
     }
     if (flat != nullptr) flat->push_back(step(scenario::Kind::EndLoop));
@@ -160,54 +157,39 @@ void runLoop() {
 }  // namespace
 
 void start() {
-    host = SimulatedHost();
+    world.host = SimulatedHost();
     sim::checkHookResults(true);
     sim::holdTimers(untimed);
-    if (variant == kCapturingHost) host.hostCaptures();
-    if (variant == kSwappedHost) host.swapButtons(true);
-    if (keyOrder != scenario::HookFirst) host.keyOrder(keyOrder);
+    if (variant == kCapturingHost) world.host.hostCaptures();
+    if (variant == kSwappedHost) world.host.swapButtons(true);
+    if (keyOrder != scenario::HookFirst) world.host.keyOrder(keyOrder);
     if (variant == kModalHost) {
         for (scenario::Window w : {scenario::Main, scenario::Second})
-            for (uint32_t m : {WM_RBUTTONUP, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN}) host.loopAt(w, m, false);
-        host.loopBody = runLoop;
+            for (uint32_t m : {WM_RBUTTONUP, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN}) world.host.loopAt(w, m, false);
+        world.host.loopBody = runLoop;
     }
     if (variant == kReentrantHost) startActs();
-    burstWanted = false;
-    host.call("load");
-    host.call("doEnable");
+    world.burstWanted = false;
+    world.host.call("load");
+    world.host.call("doEnable");
     sim::watchTimerFires(untimed && boundTimers ? zoneFires : nullptr);
     startZone();
     sim::clearMessages();
-    std::fill(sentPresses, sentPresses + 3, 0);
-    std::fill(releaseDue, releaseDue + 3, false);
+    std::fill(world.sentPresses, world.sentPresses + 3, 0);
+    std::fill(world.releaseDue, world.releaseDue + 3, false);
     for (int w = 0; w < 2; ++w) {
-        believed[w].reset();
-        byInput[w].reset();
-        for (Believed& e : excused[w]) e.reset();
+        world.believed[w].reset();
+        world.byInput[w].reset();
+        for (Believed& e : world.excused[w]) e.reset();
     }
 }
 
-Saved save() {
-    Saved saved{sim::save(), state, host, {believed[0], believed[1]}, {}, {byInput[0], byInput[1]}, burstWanted, {}, {}, zone};
-    std::copy(sentPresses, sentPresses + 3, saved.sentPresses);
-    std::copy(releaseDue, releaseDue + 3, saved.releaseDue);
-    std::copy(&excused[0][0], &excused[0][0] + 2 * kExceptionCount, &saved.excused[0][0]);
-    return saved;
-}
+Saved save() { return {sim::save(), state, world}; }
 
 void restore(const Saved& saved) {
-    sim::restore(*saved.world);
+    sim::restore(*saved.platform);
     state = saved.module;
-    host = saved.host;
-    believed[0] = saved.believed[0];
-    believed[1] = saved.believed[1];
-    std::copy(saved.sentPresses, saved.sentPresses + 3, sentPresses);
-    std::copy(saved.releaseDue, saved.releaseDue + 3, releaseDue);
-    byInput[0] = saved.byInput[0];
-    byInput[1] = saved.byInput[1];
-    burstWanted = saved.burstWanted;
-    zone = saved.zone;
-    std::copy(&saved.excused[0][0], &saved.excused[0][0] + 2 * kExceptionCount, &excused[0][0]);
+    world = saved.world;
 }
 
 std::vector<scenario::Step> alphabet() {
@@ -251,7 +233,7 @@ std::vector<scenario::Step> alphabet() {
                 out.back().nested = nested;
             }
     }
-    out.push_back(moveStep(host.pointerWindow, host.pointer));
+    out.push_back(moveStep(world.host.pointerWindow, world.host.pointer));
     for (scenario::Window w : {scenario::Main, scenario::Second}) out.push_back(moveStep(w, newPoint()));
     if (untimed)
         timeSteps(&out);
@@ -262,7 +244,7 @@ std::vector<scenario::Step> alphabet() {
             out.push_back(s);
         }
     scenario::Step focus = step(scenario::Kind::Focus);
-    focus.window = sim::focus() == host.main ? scenario::Second : scenario::Main;
+    focus.window = sim::focus() == world.host.main ? scenario::Second : scenario::Main;
     out.push_back(focus);
     if (variant == kAwayHost) {
         // Away to another program, or back to the window that did not have it.
@@ -293,7 +275,7 @@ std::vector<scenario::Step> alphabet() {
 std::string apply(const scenario::Step& s) {
     const bool call = s.kind == scenario::Kind::Call;
     if (s.kind != scenario::Kind::Wait || s.name.empty()) zoneAction(s.kind == scenario::Kind::Wait ? 1 : 0);
-    if (zone.impossible) return kNoClock;
+    if (world.zone.impossible) return kNoClock;
 
     const WindowHandle mainBefore = state.mainWindow;
     const WindowHandle owedBefore = state.pendingCtrlUpWindow;
@@ -304,7 +286,7 @@ std::string apply(const scenario::Step& s) {
     if (s.kind == scenario::Kind::ButtonUp && s.release != scenario::Seen) {
         const int button = kButtonKeys[s.button];
         for (int w = 0; w < 2; ++w)
-            if (believed[w].test(button) && byInput[w].test(button)) excused[w][kReleasedElsewhere].set(button);
+            if (world.believed[w].test(button) && world.byInput[w].test(button)) world.excused[w][kReleasedElsewhere].set(button);
     }
     // The keys the module remembers held, which it settles once they are
     // found let go unseen.
@@ -327,7 +309,7 @@ std::string apply(const scenario::Step& s) {
     // So was a button let go inside a loop that this step's motion opened.
     const bool heldAtMotion = s.kind == scenario::Kind::Move && anyButtonHeld();
     sim::resetMostSendsPerEntry();
-    if (s.kind == scenario::Kind::ButtonUp) releaseDue[s.button] = true;
+    if (s.kind == scenario::Kind::ButtonUp) world.releaseDue[s.button] = true;
     const bool blindBefore = sim::elevatedIsInFront();
     // ... and the windows its drags sent Ctrl to, whose key-ups they owe.
     const WindowHandle ctrlWindows[2] = {state.altRightCtrlWindow, state.chordCtrlWindow};
@@ -339,12 +321,12 @@ std::string apply(const scenario::Step& s) {
         flat->push_back(s);
     if (call) noteCall(s.name, false);
     if (!act) pendingNested = s.nested;
-    if (!performTimeStep(s)) scenario::perform(scenario::Scenario(), s, host, &error);
+    if (!performTimeStep(s)) scenario::perform(scenario::Scenario(), s, world.host, &error);
     if (call) noteCall(s.name, true);
     pendingNested = -1;
     const uint32_t actSends = disarmAct();
     followZone();
-    if (zone.impossible) {
+    if (world.zone.impossible) {
         sim::clearMessages();
         return kNoClock;
     }
@@ -384,20 +366,20 @@ std::string apply(const scenario::Step& s) {
             violation = "a message was sent to a window that is neither main, the event's nor owed it";
     }
     sim::clearMessages();
-    if (pressStep) releaseDue[s.button] = false;
+    if (pressStep) world.releaseDue[s.button] = false;
     // A window the pointer is not over, and which does not hold the mouse,
     // gets no release of the buttons held now, nor of the drags they drive.
     for (int w = 0; w < 2 && (anyButtonHeld() || queuedButtons.any() || heldAtMotion); ++w) {
-        const WindowHandle handle = host.handle(static_cast<scenario::Window>(w));
-        if (w == host.pointerWindow || sim::capture() == handle) continue;
+        const WindowHandle handle = world.host.handle(static_cast<scenario::Window>(w));
+        if (w == world.host.pointerWindow || sim::capture() == handle) continue;
         for (int button : kButtonKeys)
-            if (believed[w].test(button)) excused[w][kPointerLeftWhileHeld].set(button);
+            if (world.believed[w].test(button)) world.excused[w][kPointerLeftWhileHeld].set(button);
     }
     // The window losing the focus is told so, and forgets the keys it saw.
     if (sim::focus() != focusBefore && windowIndex(focusBefore) >= 0) {
         const int w = windowIndex(focusBefore);
-        belief::loseFocus(believed[w]);
-        for (Believed& e : excused[w]) belief::loseFocus(e);
+        belief::loseFocus(world.believed[w]);
+        for (Believed& e : world.excused[w]) belief::loseFocus(e);
     }
     // Those settled by this step, other than by an event of their own key.
     const bool keysAfter[4] = {state.ctrlHeld, state.altHeld, state.maskActive || state.maskPressPassed,

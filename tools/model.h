@@ -102,7 +102,6 @@ struct Zone {
     uint32_t arms[kTimers] = {};
     int8_t bound[kTimers + 1][kTimers + 1] = {};  // [i][j]: due(i) - due(j) <= bound; 0: now
 };
-extern Zone zone;
 void startZone();
 // An event happens, at least `least` ms after the last: before every live
 // timer is due, as the platform runs timers only when nothing else waits.
@@ -117,21 +116,34 @@ bool zoneMayFire(TimerId id);
 // must fire first, or this one cannot be the next to fire.
 extern const char* const kNoClock;
 
-struct Saved {
-    std::shared_ptr<const sim::Snapshot> world;
-    TranslationState module;
-    SimulatedHost host;
-    Believed believed[2];
+// The live world beside the simulated platform and the module's record: the
+// host, and what the checks keep of what the windows were told.
+struct World {
+    SimulatedHost host{SimulatedHost::NoWorld{}};
+    Believed believed[2];  // main, second
+    // Per window and exception, the believed keys that exception accounts for.
     Believed excused[2][kExceptionCount];
-    Believed byInput[2];
-    bool burstWanted;
-    uint8_t sentPresses[3];
-    bool releaseDue[3];
+    Believed byInput[2];  // buttons a window got as input, not from the module
+    // The host asked for the burst (doDelayedEnable) and has not cancelled it
+    // (setOrvalindeIsEnabled) since: the burst's timer may live only then.
+    bool burstWanted = false;
+    // Per button, the presses the module sent that no release has answered
+    // yet (up to 3), and whether the user let it go since the host was last
+    // told: a release the module sends must answer one of those, or a press
+    // the host got as input that a window still believes down.
+    uint8_t sentPresses[3] = {};
+    bool releaseDue[3] = {};
     Zone zone;
 };
+extern World world;
 
-// The live world: the simulated platform, the module's record and these.
-extern SimulatedHost host;
+// A state of the search: all of it, to come back to.
+struct Saved {
+    std::shared_ptr<const sim::Snapshot> platform;
+    TranslationState module;
+    World world;
+};
+
 // The reentrant host (model_acts.cpp): its handlers set on main and second,
 // the acts added to an alphabet, an action's act armed (and its line written
 // to `flat` when set) and disarmed once the action is done, returning how
@@ -149,22 +161,10 @@ extern const char* const kExports[kExportCount];
 // Whether main or second got a message in the last action, sent by the
 // module or passed on: an act it carried was set off only then.
 extern bool sentToHost;
-// The host asked for the burst (doDelayedEnable) and has not cancelled it
-// (setOrvalindeIsEnabled) since: the burst's timer may live only then.
-extern bool burstWanted;
-extern Believed believed[2];  // main, second
-// Per button, the presses the module sent that no release has answered yet
-// (up to 3), and whether the user let it go since the host was last told: a
-// release the module sends must answer one of those, or a press the host
-// got as input that a window still believes down.
-extern uint8_t sentPresses[3];
-extern bool releaseDue[3];
 // A press or release of a button reached a window (`down`, what it believes
 // now); whether a release the module sent answers no press.
 void countPress(int button, bool down, bool input);
 bool answersNoPress(const sim::Message& m, bool blind);
-// Per window and exception, the believed keys that exception accounts for.
-extern Believed excused[2][kExceptionCount];
 
 // A fresh world: the host's windows, main focused, `load` and `doEnable`.
 void start();
@@ -237,7 +237,6 @@ uint8_t gestureByte(Gesture TranslationState::*field) {
 }
 int windowIndex(WindowHandle window);
 bool samePoint(Point a, Point b);
-extern Believed byInput[2];
 // Steps of the alphabet, and a point that is neither the pointer nor an anchor.
 scenario::Step step(scenario::Kind kind);
 scenario::Step keyStep(scenario::Kind kind, int key);

@@ -4,8 +4,6 @@
 
 namespace model {
 
-bool burstWanted = false;
-
 namespace {
 
 // The reentrant host's acts, by index: each export called (kExports), a
@@ -50,7 +48,7 @@ scenario::Step actStep(int act) {
     if (act < kActButtons) return [&] { scenario::Step s = step(scenario::Kind::KeyUp); s.key = kKeys[act - kActKeys]; return s; }();
     if (act < kActFocus) return [&] { scenario::Step s = step(scenario::Kind::ButtonUp); s.button = static_cast<scenario::Button>(act - kActButtons); return s; }();
     scenario::Step focus = step(scenario::Kind::Focus);
-    focus.window = sim::focus() == host.main ? scenario::Second : scenario::Main;
+    focus.window = sim::focus() == world.host.main ? scenario::Second : scenario::Main;
     return focus;
 }
 
@@ -62,7 +60,7 @@ void reentrantProcedure(const sim::Message& m) {
     const int act = armed;
     armed = -1;
     if (flatSteps != nullptr) {
-        (*flatSteps)[armedAt].window = host.windowOf(m.window);
+        (*flatSteps)[armedAt].window = world.host.windowOf(m.window);
         (*flatSteps)[armedAt].expected.message = m.message;
     }
     sim::handTheEventAgain();
@@ -73,10 +71,10 @@ void reentrantProcedure(const sim::Message& m) {
         if (flatSteps != nullptr) flatSteps->push_back(inside);
         const bool call = inside.kind == scenario::Kind::Call;
         if (act < kActTimers || act >= kActKeys) zoneAction(0);
-        if (inside.kind == scenario::Kind::ButtonUp) releaseDue[inside.button] = true;
+        if (inside.kind == scenario::Kind::ButtonUp) world.releaseDue[inside.button] = true;
         if (call) noteCall(inside.name, false);
         std::string error;
-        if (!performTimeStep(inside)) scenario::perform(scenario::Scenario(), inside, host, &error);
+        if (!performTimeStep(inside)) scenario::perform(scenario::Scenario(), inside, world.host, &error);
         if (call) noteCall(inside.name, true);
     }
     if (flatSteps != nullptr) flatSteps->push_back(step(scenario::Kind::EndLoop));
@@ -91,12 +89,12 @@ void reentrantProcedure(const sim::Message& m) {
 // its own sends came before it armed anything), and no longer once it calls
 // setOrvalindeIsEnabled.
 void noteCall(const std::string& name, bool returned) {
-    if (name == "doDelayedEnable" && returned) burstWanted = true;
-    if (name == "setOrvalindeIsEnabled") burstWanted = false;
+    if (name == "doDelayedEnable" && returned) world.burstWanted = true;
+    if (name == "setOrvalindeIsEnabled") world.burstWanted = false;
 }
 
 void startActs() {
-    for (WindowHandle w : {host.main, host.second}) sim::setWindowProcedure(w, reentrantProcedure);
+    for (WindowHandle w : {world.host.main, world.host.second}) sim::setWindowProcedure(w, reentrantProcedure);
 }
 
 // The step presses what the act lets go: the user may let it go before the

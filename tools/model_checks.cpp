@@ -8,14 +8,11 @@
 
 namespace model {
 
-uint8_t sentPresses[3];
-bool releaseDue[3];
-
 void countPress(int button, bool down, bool input) {
-    if (!down) releaseDue[button] = false;
+    if (!down) world.releaseDue[button] = false;
     // Drags that overlap each send the right button down, and each answers
     // its own press with a release of its own.
-    uint8_t& count = sentPresses[button];
+    uint8_t& count = world.sentPresses[button];
     if (!input) count = static_cast<uint8_t>(down ? std::min(count + 1, 3) : std::max(count - 1, 0));
 }
 
@@ -30,8 +27,8 @@ bool answersNoPress(const sim::Message& m, bool blind) {
     const bool release = m.message == WM_LBUTTONUP || m.message == WM_RBUTTONUP || m.message == WM_MBUTTONUP;
     if (!release || windowIndex(m.window) < 0 || blind) return false;
     const int b = static_cast<int>(m.message - WM_LBUTTONUP) / 3;
-    return sentPresses[b] == 0 && !believed[0].test(kButtonKeys[b]) && !believed[1].test(kButtonKeys[b]) &&
-           !releaseDue[b];
+    return world.sentPresses[b] == 0 && !world.believed[0].test(kButtonKeys[b]) && !world.believed[1].test(kButtonKeys[b]) &&
+           !world.releaseDue[b];
 }
 
 std::string invariants(uint32_t mostSends) {
@@ -63,7 +60,7 @@ std::string invariants(uint32_t mostSends) {
         (state.burstTimer != 0 && perProcedure[2] == 0))
         return "the module keeps the id of a timer that is dead";
     if ((perProcedure[0] != 0) != (state.draggerKey != 0)) return "the dragger timer outlives its mode, or the mode runs without it";
-    if (perProcedure[2] != 0 && (state.burstTicks > 5 || !burstWanted)) return "the burst timer outlives the burst";
+    if (perProcedure[2] != 0 && (state.burstTicks > 5 || !world.burstWanted)) return "the burst timer outlives the burst";
     if (state.draggerKey == 0 && sim::cursorCount() != 0) return "the cursor count is off with dragger mode off";
     if (state.draggerKey != 0 && sim::cursorCount() != -1) return "the cursor is not hidden exactly once in dragger mode";
     return "";
@@ -77,13 +74,13 @@ void forgetExcusedReleases() {
     for (int w = 0; w < 2; ++w)
         for (int b = 0; b < 3; ++b) {
             const int button = kButtonKeys[b];
-            if (!believed[w].test(button) || sim::buttonHeld(static_cast<sim::Button>(b))) continue;
+            if (!world.believed[w].test(button) || sim::buttonHeld(static_cast<sim::Button>(b))) continue;
             for (int e = 0; e < kExceptionCount; ++e) {
-                if (!excused[w][e].test(button)) continue;
+                if (!world.excused[w][e].test(button)) continue;
                 forgotten.push_back({beliefKind(w, button), e});
-                believed[w].reset(button);
-                byInput[w].reset(button);
-                for (Believed& x : excused[w]) x.reset(button);
+                world.believed[w].reset(button);
+                world.byInput[w].reset(button);
+                for (Believed& x : world.excused[w]) x.reset(button);
                 break;
             }
         }
@@ -94,8 +91,8 @@ void forgetExcusedReleases() {
                          (state.leftGesture != LeftGesture::None && state.leftGesture != LeftGesture::PressSent) ||
                          state.rightGesture != RightGesture::None || state.middleGesture != MiddleGesture::None;
     if (!gesture) {
-        std::fill(sentPresses, sentPresses + 3, 0);
-        std::fill(releaseDue, releaseDue + 3, false);
+        std::fill(world.sentPresses, world.sentPresses + 3, 0);
+        std::fill(world.releaseDue, world.releaseDue + 3, false);
     }
 }
 
@@ -108,10 +105,10 @@ std::string beliefKind(int window, int key) {
 std::string believedDown(int* exception) {
     for (int pass = -1; pass < kExceptionCount; ++pass) {
         for (int w = 0; w < 2; ++w) {
-            Believed down = believed[w];
+            Believed down = world.believed[w];
             for (int e = 0; e < kExceptionCount; ++e)
-                if (pass < 0 || e != pass) down &= ~excused[w][e];
-            if (pass >= 0) down &= excused[w][pass];
+                if (pass < 0 || e != pass) down &= ~world.excused[w][e];
+            if (pass >= 0) down &= world.excused[w][pass];
             const size_t key = down._Find_first();
             if (key < down.size()) {
                 *exception = pass;

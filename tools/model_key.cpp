@@ -70,10 +70,10 @@ void packKeys(std::string* out, const std::bitset<256>& keys) {
 // event goes to (the one that holds the mouse, if any), where the module
 // keeps its anchors and last send points.
 Point pointerForEvents() {
-    const Point origin = host.origin(host.pointerWindow);
-    const Point screen = {origin.x + host.pointer.x, origin.y + host.pointer.y};
+    const Point origin = world.host.origin(world.host.pointerWindow);
+    const Point screen = {origin.x + world.host.pointer.x, origin.y + world.host.pointer.y};
     const WindowHandle capture = sim::capture();
-    const Point to = capture != nullptr ? host.origin(host.windowOf(capture)) : origin;
+    const Point to = capture != nullptr ? world.host.origin(world.host.windowOf(capture)) : origin;
     return {screen.x - to.x, screen.y - to.y};
 }
 
@@ -110,11 +110,11 @@ std::string key() {
     const uint32_t burstTicks = all || burstLive ? state.burstTicks : 0;
     put(&burstTicks, sizeof burstTicks);
     // Whether the host still wants the burst is read only while its timer lives.
-    byte((all || burstLive) && burstWanted);
+    byte((all || burstLive) && world.burstWanted);
     // Only whether an anchor is the pointer matters: every event happens there.
     byte((all || state.leftGesture == LeftGesture::AltArmed) && samePoint(state.leftAnchor, pointer));
     byte((all || state.middleGesture == MiddleGesture::AltArmed) && samePoint(state.middleAnchor, pointer));
-    byte(host.pointerWindow);
+    byte(world.host.pointerWindow);
     // The switch tick matters only while pending, and only up to 2 ms old.
     byte(state.leftGesture == LeftGesture::ChordPending ? std::min<uint32_t>(sim::now() - state.chordSwitchTick, 2) : 0);
     for (TimerId id : {state.draggerTimer, state.maskTimer, state.burstTimer}) {
@@ -132,9 +132,9 @@ std::string key() {
     }
     // ... and how long until each is due, and which may be due first.
     if (untimed && boundTimers)
-        for (int i = 0; i <= zone.count; ++i)
-            for (int j = 0; j <= zone.count; ++j)
-                if (i != j) byte(zone.bound[i][j]);
+        for (int i = 0; i <= world.zone.count; ++i)
+            for (int j = 0; j <= world.zone.count; ++j)
+                if (i != j) byte(world.zone.bound[i][j]);
     byte(0xFF);
     const std::bitset<256> keys = sim::keyStates();
     packKeys(&k, keys);
@@ -145,15 +145,15 @@ std::string key() {
     byte(windowIndex(sim::focus()));
     byte(sim::cursorCount());
     for (int w = 0; w < 2; ++w) {
-        packKeys(&k, believed[w]);
-        for (const Believed& e : excused[w]) packKeys(&k, e);
+        packKeys(&k, world.believed[w]);
+        for (const Believed& e : world.excused[w]) packKeys(&k, e);
     }
     // Where a release may go unseen, whether a believed button came as
     // input decides what that release excuses.
     if (variant == kLostReleases || variant == kSwappedHost || variant == kAwayHost)
         for (int w = 0; w < 2; ++w) {
             // Read only for a button the window believes down.
-            const Believed b = all ? byInput[w] : byInput[w] & believed[w];
+            const Believed b = all ? world.byInput[w] : world.byInput[w] & world.believed[w];
             byte(b.test(1) | b.test(2) << 1 | b.test(3) << 2 | b.test(4) << 3);
         }
     // The capturing host's window that holds the mouse gets its releases,
@@ -168,7 +168,7 @@ std::string key() {
         put(&q.screen, sizeof q.screen);
     }
     byte(sim::elevatedIsInFront());
-    for (int b = 0; b < 3; ++b) byte(sentPresses[b] | releaseDue[b] << 2);
+    for (int b = 0; b < 3; ++b) byte(world.sentPresses[b] | world.releaseDue[b] << 2);
     return k;
 }
 

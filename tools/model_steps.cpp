@@ -8,7 +8,7 @@ namespace model {
 Point newPoint() {
     static const Point candidates[] = {{10, 10}, {20, 20}, {30, 30}, {40, 40}};
     for (Point p : candidates)
-        if (!samePoint(p, host.pointer) && !samePoint(p, state.leftAnchor) && !samePoint(p, state.middleAnchor))
+        if (!samePoint(p, world.host.pointer) && !samePoint(p, state.leftAnchor) && !samePoint(p, state.middleAnchor))
             return p;
     return candidates[0];
 }
@@ -60,7 +60,7 @@ std::vector<scenario::Step> settleTail() {
     // gets, the check must not send for it. The user goes on typing and
     // moving the mouse, as users do.
     out.push_back(keyStep(scenario::Kind::KeyTap, kSettleKey));
-    out.push_back(moveStep(host.pointerWindow, newPoint()));
+    out.push_back(moveStep(world.host.pointerWindow, newPoint()));
     return out;
 }
 

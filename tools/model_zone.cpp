@@ -10,7 +10,6 @@
 namespace model {
 
 bool boundTimers = false;
-Zone zone;
 const char* const kNoClock = "no clock lets this happen here";
 
 namespace {
@@ -77,28 +76,28 @@ void pass(Zone* z, int least, int firing) {
 }  // namespace
 
 void startZone() {
-    zone = Zone();
-    follow(&zone);
+    world.zone = Zone();
+    follow(&world.zone);
 }
 
 void zoneAction(int least) {
-    if (untimed && boundTimers) pass(&zone, least, -1);
+    if (untimed && boundTimers) pass(&world.zone, least, -1);
 }
 
 void followZone() {
-    if (untimed && boundTimers) follow(&zone);
+    if (untimed && boundTimers) follow(&world.zone);
 }
 
 void zoneFires(TimerId id, bool fired) {
-    follow(&zone);
+    follow(&world.zone);
     if (fired) return;
-    for (int i = 0; i < zone.count; ++i)
-        if (zone.ids[i] == id) return pass(&zone, 0, i + 1);
+    for (int i = 0; i < world.zone.count; ++i)
+        if (world.zone.ids[i] == id) return pass(&world.zone, 0, i + 1);
 }
 
 bool zoneMayFire(TimerId id) {
     if (!boundTimers) return true;
-    Zone z = zone;
+    Zone z = world.zone;
     follow(&z);
     for (int i = 0; i < z.count; ++i)
         if (z.ids[i] == id) pass(&z, 0, i + 1);
