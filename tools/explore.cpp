@@ -1,36 +1,7 @@
-// Explores, breadth-first, every state the module can reach from `load` and
-// `doEnable` on the simulated platform, checking the invariants in each and
-// that releasing everything leaves no host window believing anything down.
-//   explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced]
-//           [--bound-timers] [--lean] [--split] [--first]
-//           [--keys-first | --one-deep] [--gestures] [--out DIR]
-//                                        search (to closure unless --depth;
-//                                        with at most N inputs held at once;
-//                                        timers fired in any order and the
-//                                        key reduced, model.h; --lean trades
-//                                        time for memory; --split, lean too,
-//                                        expands each level in two processes;
-//                                        --first ends with the level where
-//                                        a violation is first met;
-//                                        --keys-first, the order of Wine
-//                                        from 9.1 for keys, --one-deep, the
-//                                        same with no keyboard hook inside
-//                                        the keyboard hook: model.h;
-//                                        --gestures lists the combinations
-//                                        of the gestures and flags it reached)
-//   explore [--host H] --walk EVENTS [--seed N]
-//                                        a seeded random walk instead, in
-//                                        rounds that end settled and checked
-// H is the host: plain (the default), lost, capture, modal, away, swapped or reentrant (model.h).
-//   explore --corpus DIR SCENARIO...     the scenarios as fuzzer inputs
-// For each kind of violation the shortest path is written to DIR as a
-// scenario file (untimed, with real waits; a kind whose every path tried
-// needs a firing order no clock gives is unsettled, and the search runs
-// again with --bound-timers, untimed with the timers' due times bounded in
-// the key, where every state is one a clock gives). The last
-// line reads "explored N states (depth D): V violations outside the
-// documented exceptions"; the exit status is 1 when V > 0 or a documented
-// exception is never reached.
+// The search: breadth-first, every state the module can reach from `load`
+// and `doEnable` on the simulated platform, each checked as it is reached
+// (model.h) and settled (findings::settle), level by level, a level's second
+// half in a second process when split. Its command line is explore_main.cpp.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -201,10 +172,9 @@ void readReport(const std::string& kind, int exception, uint32_t node, int actio
     if (node != 0) reportFromSecond(kind, exception, node, action, order);
 }
 
-// `lean`: keep only node numbers between levels and replay each state when
-// it is expanded, for runs deeper than memory would allow. `split` (lean
-// too): each level's second half is expanded by a second process.
-int explore(int maxDepth, const char* outDir, bool lean, bool split, bool firstOnly) {
+}  // namespace
+
+int search::run(int maxDepth, const char* outDir, bool lean, bool split, bool firstOnly) {
     const auto started = std::chrono::steady_clock::now();
     model::start();
     insert(seen, fingerprint(model::key()));
@@ -269,83 +239,4 @@ int explore(int maxDepth, const char* outDir, bool lean, bool split, bool firstO
     std::printf("explored %zu states (depth %d, %s host): %d violations outside the documented exceptions\n",
                 seen.count, depth, model::kVariantNames[model::variant], outside);
     return outside == 0 ? 0 : 1;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc >= 3 && std::strcmp(argv[1], "--corpus") == 0) return corpus(argv[2], argc - 3, argv + 3);
-    int depth = -1;
-    const char* outDir = nullptr;
-    uint64_t walkEvents = 0, seed = 1;
-    bool lean = false, split = false, firstOnly = false;
-    for (int i = 1; i < argc; ++i) {
-        const bool value = i + 1 < argc;
-        if (std::strcmp(argv[i], "--depth") == 0 && value) {
-            depth = std::atoi(argv[++i]);
-        } else if (std::strcmp(argv[i], "--host") == 0 && value) {
-            const char* name = argv[++i];
-            int v = 0;
-            while (v < model::kVariantCount && std::strcmp(name, model::kVariantNames[v]) != 0) ++v;
-            if (v == model::kVariantCount) {
-                std::fprintf(stderr, "explore: no host '%s' (plain, lost, capture, modal, away, swapped or reentrant)\n", name);
-                return 2;
-            }
-            model::variant = static_cast<model::Variant>(v);
-        } else if (std::strcmp(argv[i], "--max-held") == 0 && value) {
-            model::maxHeld = std::atoi(argv[++i]);
-            if (model::maxHeld < 1 || model::maxHeld > 9) {
-                std::fprintf(stderr, "explore: --max-held takes 1 to 9 (of the six keys and three buttons)\n");
-                return 2;
-            }
-        } else if (std::strcmp(argv[i], "--first") == 0) {
-            firstOnly = true;
-        } else if (std::strcmp(argv[i], "--lean") == 0) {
-            lean = true;
-        } else if (std::strcmp(argv[i], "--split") == 0) {
-            lean = split = true;
-        } else if (std::strcmp(argv[i], "--untimed") == 0) {
-            model::untimed = true;
-        } else if (std::strcmp(argv[i], "--bound-timers") == 0) {
-            model::untimed = model::boundTimers = true;
-        } else if (std::strcmp(argv[i], "--keys-first") == 0) {
-            if (model::keyOrder == scenario::HookFirst) model::keyOrder = scenario::KeysFirst;
-        } else if (std::strcmp(argv[i], "--one-deep") == 0) {
-            model::keyOrder = scenario::KeysFirstOneDeep;
-        } else if (std::strcmp(argv[i], "--reduced") == 0) {
-            model::reduced = true;
-        } else if (std::strcmp(argv[i], "--gestures") == 0) {
-            gesture_states::wanted = true;
-        } else if (std::strcmp(argv[i], "--out") == 0 && value) {
-            outDir = argv[++i];
-        } else if (std::strcmp(argv[i], "--walk") == 0 && value) {
-            walkEvents = std::strtoull(argv[++i], nullptr, 10);
-        } else if (std::strcmp(argv[i], "--seed") == 0 && value) {
-            seed = std::strtoull(argv[++i], nullptr, 10);
-        } else {
-            std::fprintf(stderr,
-                         "usage: explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced] [--bound-timers] [--lean] [--split] [--first] [--gestures] [--out DIR] | "
-                         "explore [--host H] --walk EVENTS [--seed N] | "
-                         "explore --corpus DIR SCENARIO...\n");
-            return 2;
-        }
-    }
-    if (walkEvents > 0) return walk(walkEvents, seed);
-    if (split && gesture_states::wanted) {
-        std::fprintf(stderr, "explore: --gestures reads each new state, which a split level's second process keeps\n");
-        return 2;
-    }
-    const int result = explore(depth, outDir, lean, split, firstOnly);
-    if (findings::unsettled == 0 || model::boundTimers) return result;
-    // A kind the paths tried did not settle may still be real on a path
-    // merged into theirs: the same search again, each state with the bounds
-    // on its timers that every path to it shares, settles it.
-    std::printf("%d kinds unsettled: the same search again with the timers bounded (--bound-timers)\n", findings::unsettled);
-    std::fflush(nullptr);
-    std::vector<char*> again(argv, argv + argc);
-    again.push_back(const_cast<char*>("--bound-timers"));
-    again.push_back(nullptr);
-    ::execv("/proc/self/exe", again.data());
-    std::perror("explore: searching again");
-    return 2;
 }

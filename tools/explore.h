@@ -31,8 +31,15 @@ struct Handlers {
 bool readBack(int fd, const Handlers& handlers, uint64_t* transitions, uint32_t* mostSends);
 }  // namespace split
 
-// The search's states (explore.cpp), numbered from 0, the start.
+// The search (explore.cpp); its states are numbered from 0, the start.
 namespace search {
+// To `maxDepth` levels (-1: to closure), writing each kind of violation's
+// shortest path to `outDir` when set. `lean`: keep only node numbers between
+// levels and replay each state when it is expanded, for runs deeper than
+// memory would allow. `split` (lean too): each level's second half is
+// expanded by a second process. `firstOnly`: end with the level where a
+// violation is first met. Returns the exit status.
+int run(int maxDepth, const char* outDir, bool lean, bool split, bool firstOnly);
 // Replays the actions from the start to `node`, which is then the live
 // state; returns them.
 std::vector<scenario::Step> replayTo(uint32_t node);

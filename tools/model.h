@@ -171,6 +171,14 @@ void start();
 Saved save();
 void restore(const Saved& saved);
 
+// The modal host's loop body (model_apply.cpp): inside the first loop an
+// action opens, the user takes the nested action it carries, one of
+// kNestedActions (motion to a new point over the same window or the other,
+// a held button let go, Alt pressed or let go, the settling key tapped);
+// then the loop returns.
+constexpr int kNestedActions = 5;
+void runModalLoop();
+
 // The user's possible next actions. With the modal host, a button action
 // may carry `nested`: the index of the action the user takes inside the
 // first loop it opens (see nestedAction); a loop with none closes at once. Motion goes to a new point (one no
@@ -179,8 +187,9 @@ void restore(const Saved& saved);
 // capture ended early, sees the release over another window.
 std::vector<scenario::Step> alphabet();
 
-// Performs one action and checks every invariant; returns "" or the kind of
-// the first violation.
+// Performs one action and checks every invariant (model_apply.cpp: the
+// world observed before it, the action performed, what it caused checked);
+// returns "" or the kind of the violation found.
 std::string apply(const scenario::Step& step);
 // The steps as a scenario has them: with a modal host, each action followed
 // by what ran inside the loops it opened and their `end loop` lines.
@@ -221,9 +230,8 @@ std::string settle(const std::vector<scenario::Step>& releases, std::vector<scen
 // exception accounts for come first.
 std::string believedDown(int* exception);
 
-// Shared by the model's parts (model.cpp, model_key.cpp): the module's
-// flags, read as bytes; a host window's index (main 0, second 1, else -1);
-// the buttons each window got as input, not from the module.
+// Shared by the model's parts: the module's flags, read as bytes; a host
+// window's index (main 0, second 1, else -1).
 constexpr size_t kFlagCount = 13;
 extern bool TranslationState::*const kFlags[kFlagCount];
 uint8_t flagByte(bool TranslationState::*flag);
