@@ -420,7 +420,7 @@ bool runScenario(const char* dllPath, const scenario::Scenario& s, std::string* 
 
 std::string lateLine(const std::string& error, double lateMs) {
     char late[96];
-    std::snprintf(late, sizeof late, " (the host was away from its queue for %.0f ms at once)", lateMs);
+    std::snprintf(late, sizeof late, " (the host ran %.0f ms late)", lateMs);
     return error + late;
 }
 

@@ -173,6 +173,7 @@ TEST(ScenarioRun, TimerRunsAndLatenessFollowTheMeasuredTime) {
                                "expect main WM_KEYUP H 0xC01D0001";
     const char* const cancel = "call doDelayedEnable\ncall setOrvalindeIsEnabled\nwait 50\ncall doDelayedEnable\n"
                                "wait 50\nexpect main WM_KEYDOWN H 0xC01D0001\nexpect main WM_KEYUP H 0xC01D0001";
+    const char* const behind = "call doDelayedEnable\nwait 1\nexpect main WM_KEYDOWN H 0xC01D0001\nkey down MENU";
     struct Case {
         const char* text;
         std::vector<std::vector<scenario::Received>> batches;
@@ -216,6 +217,13 @@ TEST(ScenarioRun, TimerRunsAndLatenessFollowTheMeasuredTime) {
          "s.txt:2: unexpected `main WM_KEYDOWN VK_CONTROL 0xC0000001` before this action", 0},
         {cancel, {{hDown}, {}, {hDown}, {}, {hDown, hUp}}, 10, 0, 0,
          "s.txt:4: unexpected `main WM_KEYDOWN H 0xC01D0001` before this action", 0},
+        // A tick before a later action: late where the host was kLateMs or
+        // more behind the waits planned since the call, though it never
+        // stalled that long at once; an extra tick otherwise.
+        {behind, {{}, {hDown, hDown}}, 30, 0, 0, "s.txt:4: unexpected `main WM_KEYDOWN H 0xC01D0001` before this action",
+         59},
+        {behind, {{}, {hDown, hDown}}, 10, 0, 0, "s.txt:4: unexpected `main WM_KEYDOWN H 0xC01D0001` before this action",
+         0},
     };
     for (const Case& c : cases) {
         scenario::Scenario s;

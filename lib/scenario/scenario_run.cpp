@@ -228,6 +228,10 @@ bool run(const Scenario& s, Driver& driver, std::string* error, double* lateMs) 
         while (early > 0 && (unless == nullptr || !matches(*unless, pending.front()))) pop();
     };
     bool afterTimerCall = false;  // the last action was a call that armed a timer
+    // The last call that armed a timer, and the waits planned since: a host
+    // far behind that plan lets a timer's message through before an action
+    // planned to come first. How far behind it was at such a message.
+    double armedAt = -1, plannedSinceArmed = 0, behindPlan = 0;
     uint64_t ticksBefore = 0;     // the module's timer ticks when the last action began
     // Whether timing can explain the failure at hand: a message missing,
     // out of place or unexpected; not a run outside its measured bounds,
@@ -315,13 +319,19 @@ bool run(const Scenario& s, Driver& driver, std::string* error, double* lateMs) 
             pull();
             dropEarly(nullptr);
             const bool late = afterTimerCall && driver.clockMs() - lastCall.at >= kSoonestTickMs;
-            if (late && std::all_of(pending.begin(), pending.end(), [&](const Received& r) { return expectedAnywhere(s, r); }))
+            const bool expected =
+                std::all_of(pending.begin(), pending.end(), [&](const Received& r) { return expectedAnywhere(s, r); });
+            if (late && expected) {
                 early = pending.size();
-            else if (!pending.empty())
+            } else if (!pending.empty()) {
+                if (expected && armedAt >= 0) behindPlan = driver.clockMs() - armedAt - plannedSinceArmed;
                 return unexpected(step.line, "before this action");
+            }
         }
         afterTimerCall = step.kind == Kind::Call && armsTimer(step.name);
         if (step.kind == Kind::Call) lastCall = {driver.clockMs(), driver.stalledMs()};
+        if (afterTimerCall) armedAt = driver.clockMs(), plannedSinceArmed = 0;
+        if (step.kind == Kind::Wait) plannedSinceArmed += step.milliseconds;
         ticksBefore = driver.moduleTimerTicks();
         if (perform(s, step, driver, error)) return true;
         timing = false;
@@ -334,7 +344,7 @@ bool run(const Scenario& s, Driver& driver, std::string* error, double* lateMs) 
         ok = pending.empty() || unexpected(s.steps.back().line, "after the last line");
     }
     if (lateMs != nullptr) {
-        const double longest = driver.longestStallMs();
+        const double longest = std::max(driver.longestStallMs(), behindPlan);
         *lateMs = !ok && timing && longest >= kLateMs ? longest : 0;
     }
     return ok;
