@@ -50,7 +50,7 @@ TEST_F(Keys, SequencesReachTheHostAsWritten) {
           "main input WM_KEYUP S", "main WM_KEYDOWN CONTROL 0x001D0001", "main input WM_KEYDOWN S"}},
     };
     for (const SequenceCase& c : cases) {
-        SetUp();
+        nextCase();
         runActions(c.actions, main);
         EXPECT_EQ(received(), c.expected) << c.actions;
     }
@@ -67,7 +67,7 @@ TEST_F(Keys, EveryKeystrokeButAnAltPressSettlesTheOwedCtrlUp) {
         {"u:S", true},    {"d:CTRL", true},  {"d:TAB", true},  {"d:SHIFT", true},
     };
     for (const FlushCase& c : cases) {
-        SetUp();
+        nextCase();
         state.pendingCtrlUpWindow = second;
         runActions(c.actions, main);
         const Lines got = received();
@@ -113,7 +113,7 @@ TEST_F(Keys, DraggerKeyRepeatsAreSwallowedAndItsReleaseEndsTheMode) {
 // also when the tick ends the mode before the hook sees the release.
 TEST_F(Keys, DraggerKeyThatIsAlsoTheMaskKeyHasItsReleasePassedOn) {
     for (bool tickFirst : {false, true}) {
-        SetUp();
+        nextCase();
         sim::setKeyState('F', true);
         startDraggerMode();
         state.maskKey = 'F';
@@ -235,7 +235,7 @@ TEST_F(Keys, NoModifierIsLeftDownForTheHost) {
         "d:CTRL d:S d:TAB u:S u:TAB d:CTRL u:CTRL",
     };
     for (const char* actions : cases) {
-        SetUp();
+        nextCase();
         runActions(std::string(actions) + " t:S", main);
         std::string lastCtrl = "none", lastAlt = "none";
         for (const sim::Message& m : sim::messages()) {

@@ -7,6 +7,7 @@ struct Lifecycle : ::testing::Test {
         sim::reset();
         state = TranslationState{};
     }
+    void nextCase() { SetUp(); }
 };
 
 TEST_F(Lifecycle, LoadFindsTheFirstTopLevelWindowOfTheCallingThread) {
@@ -54,7 +55,7 @@ TEST_F(Lifecycle, FailedInstallationShowsItsBoxOnceAndLeavesTheModuleUsable) {
         {WH_KEYBOARD, "Error setting hook for LowLevelKbd!", "Error", 1},
     };
     for (const Case& c : cases) {
-        SetUp();
+        nextCase();
         const WindowHandle main = sim::addWindow({0, 0});
         load();
         sim::failHookInstall(c.failingKind);
@@ -94,7 +95,7 @@ TEST_F(Lifecycle, LowLevelMouseProcOnlyPassesOn) {
 TEST_F(Lifecycle, TheModuleIsPinnedBeforeTheSystemHoldsAProcedureOfIt) {
     void (*const exports[])() = {doEnable, startDraggerMode, customMaskKeyPressed, doDelayedEnable};
     for (void (*const call)() : exports) {
-        SetUp();
+        nextCase();
         sim::setFocus(sim::addWindow({0, 0}));
         load();
         sim::setKeyState('F', true);  // the one key dragger mode and capture need
@@ -129,14 +130,14 @@ TEST_F(HookChain, LaterHooksAreHandedTheScreenPoint) {
          }},
     };
     for (const auto& c : cases) {
-        SetUp();
+        nextCase();
         c.event(second);
         const std::vector<Point> handed = sim::pointsPassedOn();
         ASSERT_EQ(handed.size(), 1u) << c.name;
         EXPECT_EQ(handed[0].x, 350) << c.name;
         EXPECT_EQ(handed[0].y, 20) << c.name;
     }
-    SetUp();
+    nextCase();
     MouseHookRecord record = {{350, 20}, second, 1, 0};
     MouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LParam>(&record));
     EXPECT_EQ(record.pt.x, 50);

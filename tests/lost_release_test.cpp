@@ -15,7 +15,7 @@ TEST_F(LostReleases, DragsAHostsOwnRecordsStartAreNotTakenForLostReleases) {
                  {WM_MBUTTONDOWN, [] { return state.middleGesture == MiddleGesture::AltDrag; }},
                  {WM_LBUTTONDOWN, [] { return state.leftGesture == LeftGesture::AltDrag; }}};
     for (const auto& c : cases) {
-        SetUp();
+        nextCase();
         sim::setKeyState(VK_MENU, true);
         MouseHookRecord record = {{5, 5}, main, 1, 0};
         MouseProc(HC_ACTION, c.press, reinterpret_cast<LParam>(&record));
@@ -119,7 +119,7 @@ TEST_F(LostReleases, SwitchingOffWhileTheKeyStateLagsSettlesWhatTheModuleBegan) 
          {}, true},
     };
     for (const auto& c : cases) {
-        SetUp();
+        nextCase();
         c.hold(main);
         if (c.askedWhileHeld) doDisable();
         received();
@@ -179,7 +179,7 @@ TEST_F(LostReleases, KeysLetGoElsewhereAreSettledAtTheNextEventTickOrCall) {
         {"dragger mode, at its tick", "d:F", {'F'}, [](WindowHandle) { sim::advance(50); }, {}},
     };
     for (const auto& c : cases) {
-        SetUp();
+        nextCase();
         runActions(c.hold, main);
         if (c.hold == std::string("d:F")) startDraggerMode();
         received();
@@ -215,7 +215,7 @@ TEST_F(LostReleases, NothingEndsOnTheReadingsOfAKeyStateOutOfReach) {
          {"main WM_KEYUP CONTROL 0xC001D001", "main WM_KEYUP MENU 0xC0380001"}},
     };
     for (const auto& c : cases) {
-        SetUp();
+        nextCase();
         runActions(c.hold, main);
         if (c.switchOff) doDisable();
         received();

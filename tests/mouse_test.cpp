@@ -29,7 +29,7 @@ TEST_F(Gestures, AltRightDragBecomesCtrlRightDrag) {
 TEST_F(Gestures, OwedCtrlUpIsSettledByTheNextButtonPress) {
     const Button buttons[] = {Button::Left, Button::Right, Button::Middle};
     for (Button button : buttons) {
-        SetUp();
+        nextCase();
         sim::setKeyState(VK_MENU, true);
         press(Button::Right, 5, 5);
         release(Button::Right, 5, 5);
@@ -51,7 +51,7 @@ TEST_F(Gestures, OwedCtrlUpGoesToTheWindowThatGotTheCtrlDown) {
         Button held, ending;  // the chord is held with the middle button
     } cases[] = {{Button::Right, Button::Right}, {Button::Middle, Button::Left}};
     for (const auto& c : cases) {
-        SetUp();
+        nextCase();
         sim::setKeyState(VK_MENU, true);
         sim::buttonDown(c.held, main, {5, 5});
         if (c.ending != c.held) sim::buttonDown(c.ending, main, {5, 5});
@@ -274,7 +274,7 @@ TEST_F(Gestures, ChordSwitchDelayAcrossTickWrap) {
         {5, 1, false},          {5, 2, true},
     };
     for (const Case& c : cases) {
-        SetUp();
+        nextCase();
         down(VK_MENU);
         press(Button::Left, 0, 0);
         moveTo(1, 1);  // an Alt + left drag
@@ -338,7 +338,7 @@ TEST_F(Gestures, MaskedLeftClickPassesThePressAndReplaysTheRelease) {
 
 TEST_F(Gestures, MotionDuringAReplayedLeftUpIsSwallowed) {
     for (bool masked : {true, false}) {
-        SetUp();
+        nextCase();
         sim::setWindowProcedure(main, [&](const sim::Message& m) {
             if (m.message == WM_LBUTTONUP && !m.input) {
                 EXPECT_TRUE(sim::move(main, {9, 9}));
@@ -384,7 +384,7 @@ TEST_F(Gestures, DraggerModeEndsWhenFocusLeavesTheMainWindow) {
 TEST_F(Gestures, PassThroughWhenDisabledOrWithoutMainWindow) {
     sim::setKeyState(VK_MENU, true);
     for (bool disabled : {true, false}) {
-        SetUp();
+        nextCase();
         if (disabled)
             doDisable();
         else

@@ -44,7 +44,7 @@ TEST_F(Helpers, OwedCtrlUpIsDroppedOnlyWhereTheHeldCtrlsReleaseGoes) {
         {true, false, true, false, false},  // the user's Ctrl went to main, and is taken back there
     };
     for (const Case& c : cases) {
-        SetUp();
+        nextCase();
         focus(c.owedHasFocus ? second : main);
         state.pendingCtrlUpWindow = second;
         state.ctrlDownWindow = c.owedWasToldCtrl ? second : main;

@@ -31,6 +31,9 @@ struct Host : ::testing::Test {
 
     void SetUp() override;
     void TearDown() override;
+    // The next case of a table: the one before ends as a user ends (checked),
+    // and a fresh host begins.
+    void nextCase() { SetUp(); }
 
     Lines received();
     // The focus moves, as the user moves it: the window losing it forgets

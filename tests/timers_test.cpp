@@ -51,7 +51,7 @@ TEST_F(Dragger, StartIsRefused) {
         {"focus on a child of the main window", {'F'}, true},
     };
     for (const Case& c : cases) {
-        SetUp();
+        nextCase();
         for (int key : c.held) sim::setKeyState(key, true);
         if (c.focusOnChild) focus(sim::addWindow({0, 0}, main));
         startDraggerMode();
@@ -86,7 +86,7 @@ TEST_F(Dragger, SecondStartWhileOnChangesNothing) {
 
 TEST_F(Dragger, EndsOnLostFocusThroughEitherHookAndShowsTheCursorOnce) {
     for (bool throughKeyboard : {true, false}) {
-        SetUp();
+        nextCase();
         sim::setKeyState('F', true);
         startDraggerMode();
         focus(second);
@@ -106,7 +106,7 @@ TEST_F(Dragger, EndsOnLostFocusThroughEitherHookAndShowsTheCursorOnce) {
 // key's release or main's loss of the focus, and sends nothing.
 TEST_F(Dragger, WhileDisabledEndsAtTheTickAfterItsKeysReleaseOrLostFocus) {
     for (bool release : {true, false}) {
-        SetUp();
+        nextCase();
         doDisable();
         down('F');
         startDraggerMode();
@@ -165,7 +165,7 @@ TEST_F(MaskCapture, AutoRepeatBeforeTheTickPressesCtrlSooner) {
 TEST_F(MaskCapture, NothingChangesWithoutExactlyOneNonModifierKey) {
     const std::vector<std::vector<int>> cases = {{}, {'F', 'G'}, {VK_SHIFT}, {VK_CONTROL}, {VK_MENU}};
     for (const std::vector<int>& held : cases) {
-        SetUp();
+        nextCase();
         for (int key : held) sim::setKeyState(key, true);
         customMaskKeyPressed();
         sim::advance(100);
@@ -220,7 +220,7 @@ TEST_F(MaskCapture, ReleaseOfTheKeyHeldAtCaptureReachesTheHostOnlyIfItsPressDid)
         {"the mask key, captured again", VK_TAB, maskUps},
     };
     for (const auto& c : cases) {
-        SetUp();
+        nextCase();
         down(c.key);
         customMaskKeyPressed();
         sim::advance(50);
@@ -376,7 +376,7 @@ TEST_F(TimerIds, NoOrderOfTheFeaturesTouchesTheHostsTimer) {
     };
     int order[] = {0, 1, 2, 3};
     do {
-        SetUp();
+        nextCase();
         std::string names;
         TimerId host = 0;
         for (int f : order) {
