@@ -57,14 +57,30 @@ class Program:
              wine_path(os.path.join(BIN, "Orvalinde.dll")), wine_path(self.log)],
             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         self.marks = 0
-        for _ in range(300):
-            if os.path.exists(self.log) and "ready" in open(self.log).read():
-                break
+        # A program's start under Wine on a loaded machine is slow and has no
+        # bound: the limit is generous, and the wait ends early only if the
+        # agent says it failed or the injector has exited.
+        deadline = time.time() + 120
+        while not (os.path.exists(self.log) and "ready" in open(self.log).read()):
+            failed = os.path.exists(self.log) and " failed" in open(self.log).read()
+            if time.time() > deadline or failed or self.process.poll() is not None:
+                exited = self.process.poll() is not None
+                why = "the injector exited: %r" % self.process.stdout.read().strip() if exited else \
+                    "the agent failed" if failed else "120 s"
+                raise SystemExit("FAIL %s: the module never became ready in its UI thread (%s): %s" %
+                                 (self.name, why, self.said()))
             time.sleep(0.1)
-        else:
-            said = open(self.log).read().split("\n")[:3] if os.path.exists(self.log) else "no log"
-            raise SystemExit("FAIL %s: the module never became ready in its UI thread: %s" % (self.name, said))
         time.sleep(0.5)
+
+    def said(self):
+        """What the log tells of a start that never became ready: its first
+        lines, and the classes of the windows that took messages (a dialog's,
+        "#32770", would be a message box shown from inside load or doEnable)."""
+        if not os.path.exists(self.log):
+            return "no log"
+        lines = open(self.log).read().split("\n")
+        classes = sorted({line.split()[3] for line in lines if len(line.split()) > 3 and line.split()[1] in ("input", "sent")})
+        return "%s; windows that took messages: %s" % (lines[:3], ", ".join(classes) or "none")
 
     def tool(self, *args):
         return subprocess.run(["wine", os.path.join(BIN, "orvalinde_inject.exe"), *args], capture_output=True,

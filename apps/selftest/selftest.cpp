@@ -141,7 +141,8 @@ Child runChild(const std::string& arguments) {
     Child child;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE readEnd, writeEnd;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 1 << 16)) return child.output = "cannot make a pipe", child;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 1 << 16))
+        return child.output = format("FAIL cannot make a pipe (error %lu)", GetLastError()), child;
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -149,9 +150,19 @@ Child runChild(const std::string& arguments) {
     startup.hStdOutput = startup.hStdError = writeEnd;
     PROCESS_INFORMATION process;
     std::string command = "\"" + ownPath() + "\" " + arguments;
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    // A busy machine may refuse a start for a moment (seen once under Wine
+    // beside other builds): that is no fault of the DLL, so try again before
+    // calling it a failure.
+    bool started = false;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        if (attempt > 0) Sleep(1000);
+        started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+        if (!started) error = GetLastError();
+    }
+    if (!started) {
         CloseHandle(readEnd), CloseHandle(writeEnd);
-        return child.output = "cannot start a process", child;
+        return child.output = format("FAIL cannot start a process (error %lu, three tries)", error), child;
     }
     CloseHandle(writeEnd);
     CloseHandle(process.hThread);
@@ -162,7 +173,7 @@ Child runChild(const std::string& arguments) {
         if (touched || GetTickCount() - start > kScenarioLimitMs) {
             TerminateProcess(process.hProcess, kStopped);
             WaitForSingleObject(process.hProcess, 5000);
-            child.output = touched ? "" : "did not finish in time";
+            child.output = touched ? "" : "FAIL did not finish in time";
             child.code = touched ? kStopped : kFailed;
             break;
         }
@@ -175,7 +186,9 @@ Child runChild(const std::string& arguments) {
     }
     char buffer[4096];
     DWORD got;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) child.output.append(buffer, got);
+    std::string said;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) said.append(buffer, got);
+    child.output += child.output.empty() || said.empty() ? said : "; it said: " + said;
     CloseHandle(readEnd);
     CloseHandle(process.hProcess);
     child.output.erase(child.output.find_last_not_of("\r\n") + 1);
