@@ -120,7 +120,9 @@ POINT clientToScreen(scenario::Window window, int x, int y) {
 
 namespace {
 
-struct WineHost : scenario::Driver {
+// The host on Windows itself (checked here under Wine): real windows, input
+// through SendInput, the DLL's own hooks.
+struct WindowsHost : scenario::Driver {
     static constexpr DWORD kDown[3] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_MIDDLEDOWN};
     static constexpr DWORD kUp[3] = {MOUSEEVENTF_LEFTUP, MOUSEEVENTF_RIGHTUP, MOUSEEVENTF_MIDDLEUP};
     HMODULE dll;
@@ -366,7 +368,7 @@ bool createWindows(std::string* error) {
     return true;
 }
 
-WineHost host;
+WindowsHost host;
 
 }  // namespace
 
