@@ -78,7 +78,7 @@ struct ScriptedHost : scenario::Driver {
     void hostCaptures() override {}
     void place(scenario::Window, int, int) override {}
     void loopAt(scenario::Window, uint32_t, bool) override {}
-    uint64_t moduleTimerTicks() override { return 0; }
+    uint64_t moduleTimerTicks() override { return ticks; }
     void move(scenario::Window, int, int) override { advance(); }
     void wait(uint32_t) override { advance(); }
     void focus(scenario::Window) override { advance(); }
@@ -97,12 +97,14 @@ struct ScriptedHost : scenario::Driver {
     // away from its queue for so long in it, the longest of which at once.
     double actionMs = 0, stallPerActionMs = 0, longestMs = 0;
     double clock = 0, stalled = 0;
+    uint64_t ticks = 0, ticksPerAction = 0;  // the module's timer ticks
     double clockMs() override { return clock; }
     double stalledMs() override { return stalled; }
     double longestStallMs() override { return longestMs; }
     void advance() {
         clock += actionMs;
         stalled += stallPerActionMs;
+        ticks += ticksPerAction;
         if (next == batches.size()) return;
         // What arrives adds to what the runner has not taken yet.
         pending.insert(pending.end(), batches[next].begin(), batches[next].end());
@@ -174,12 +176,15 @@ TEST(ScenarioRun, TimerRunsAndLatenessFollowTheMeasuredTime) {
     const char* const cancel = "call doDelayedEnable\ncall setOrvalindeIsEnabled\nwait 50\ncall doDelayedEnable\n"
                                "wait 50\nexpect main WM_KEYDOWN H 0xC01D0001\nexpect main WM_KEYUP H 0xC01D0001";
     const char* const behind = "call doDelayedEnable\nwait 1\nexpect main WM_KEYDOWN H 0xC01D0001\nkey down MENU";
+    const char* const overtaken = "call doDelayedEnable\nkey down MENU\nkey up MENU";
+    const char* const unexpectedCtrl = "s.txt:3: unexpected `main WM_KEYDOWN VK_CONTROL 0xC0000001` before this action";
     struct Case {
         const char* text;
         std::vector<std::vector<scenario::Received>> batches;
         double actionMs, stallPerActionMs, longestMs;
         const char* error;  // empty: passes
         double late;
+        uint64_t ticksPerAction = 0;
     } cases[] = {
         // 500 ms from the call: 9..11 (two actions of 250 ms).
         {run, {{}, std::vector<scenario::Received>(10, tick)}, 250, 0, 0, "", 0},
@@ -224,6 +229,11 @@ TEST(ScenarioRun, TimerRunsAndLatenessFollowTheMeasuredTime) {
          59},
         {behind, {{}, {hDown, hDown}}, 10, 0, 0, "s.txt:4: unexpected `main WM_KEYDOWN H 0xC01D0001` before this action",
          0},
+        // A message expected nowhere: late only after a tick, with the host as
+        // far behind (a timer that found the world otherwise than planned).
+        {overtaken, {{}, {ctrlDown}}, 30, 0, 0, unexpectedCtrl, 60, 1},
+        {overtaken, {{}, {ctrlDown}}, 10, 0, 0, unexpectedCtrl, 0, 1},
+        {overtaken, {{}, {ctrlDown}}, 30, 0, 0, unexpectedCtrl, 0, 0},
     };
     for (const Case& c : cases) {
         scenario::Scenario s;
@@ -234,6 +244,7 @@ TEST(ScenarioRun, TimerRunsAndLatenessFollowTheMeasuredTime) {
         host.actionMs = c.actionMs;
         host.stallPerActionMs = c.stallPerActionMs;
         host.longestMs = c.longestMs;
+        host.ticksPerAction = c.ticksPerAction;
         double late = -1;
         const bool ok = scenario::run(s, host, &error, &late);
         EXPECT_EQ(ok, std::string(c.error).empty()) << c.text;

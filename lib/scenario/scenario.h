@@ -115,9 +115,10 @@
 // A failure that timing can explain (a message missing, out of place or
 // unexpected, though never a run outside its measured bounds nor a wrong
 // parameter) is put down to the host when it stayed away from its queue for
-// kLateMs or more at once, or when a message the file expects arrived
-// before an action that came kLateMs or more behind the waits planned since
-// the last call that armed a timer: the run was late.
+// kLateMs or more at once, or when a message the file expects, or any
+// message after a tick of the module's timers, arrived before an action that
+// came kLateMs or more behind the waits planned since the last call that
+// armed a timer: the run was late.
 #pragma once
 
 #include <cstdint>
