@@ -61,12 +61,14 @@ class Program:
         # bound: the limit is generous, and the wait ends early only if the
         # agent says it failed or the injector has exited.
         deadline = time.time() + 120
-        while not (os.path.exists(self.log) and "ready" in open(self.log).read()):
-            failed = os.path.exists(self.log) and " failed" in open(self.log).read()
-            if time.time() > deadline or failed or self.process.poll() is not None:
-                exited = self.process.poll() is not None
+        while True:
+            log = open(self.log).read() if os.path.exists(self.log) else ""
+            if "ready" in log:
+                break
+            exited = self.process.poll() is not None
+            if time.time() > deadline or " failed" in log or exited:
                 why = "the injector exited: %r" % self.process.stdout.read().strip() if exited else \
-                    "the agent failed" if failed else "120 s"
+                    "the agent failed" if " failed" in log else "120 s"
                 raise SystemExit("FAIL %s: the module never became ready in its UI thread (%s): %s" %
                                  (self.name, why, self.said()))
             time.sleep(0.1)
