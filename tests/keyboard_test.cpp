@@ -73,7 +73,7 @@ TEST_F(Keys, EveryKeystrokeButAnAltPressSettlesTheOwedCtrlUp) {
         const Lines got = received();
         const bool settled = std::count(got.begin(), got.end(), "second WM_KEYUP CONTROL 0xC001D001") == 1;
         EXPECT_EQ(settled, c.settles) << c.actions;
-        EXPECT_EQ(state.pendingCtrlUpWindow == nullptr, c.settles) << c.actions;
+        EXPECT_EQ(ctrlUpOwedTo() == nullptr, c.settles) << c.actions;
     }
 }
 
@@ -83,28 +83,28 @@ TEST_F(Keys, CtrlReleaseDropsTheOwedKeyUpItOwns) {
     state.pendingCtrlUpWindow = main;  // a second gesture finished while Ctrl is held
     runActions("u:CTRL", main);
     EXPECT_EQ(received(), Lines({"main input WM_KEYUP CONTROL"}));
-    EXPECT_EQ(state.pendingCtrlUpWindow, nullptr);
+    EXPECT_EQ(ctrlUpOwedTo(), nullptr);
 }
 
 TEST_F(Keys, LeftAndRightModifiersAreTracked) {
     runActions("d:RALT", main);
-    EXPECT_TRUE(state.altHeld);
+    EXPECT_TRUE(altHeld());
     runActions("u:RALT d:LCTRL", main);
-    EXPECT_FALSE(state.altHeld);
-    EXPECT_TRUE(state.ctrlHeld);
-    EXPECT_TRUE(state.ctrlWithheld);
+    EXPECT_FALSE(altHeld());
+    EXPECT_TRUE(ctrlHeld());
+    EXPECT_TRUE(ctrlWithheld());
     runActions("u:LCTRL", main);
-    EXPECT_FALSE(state.ctrlHeld || state.ctrlWithheld);
+    EXPECT_FALSE(ctrlHeld() || ctrlWithheld());
     EXPECT_EQ(received(), Lines({"main input WM_KEYDOWN RMENU", "main input WM_KEYUP RMENU"}));
 }
 
 TEST_F(Keys, DraggerKeyRepeatsAreSwallowedAndItsReleaseEndsTheMode) {
     runActions("d:F", main);
     startDraggerMode();
-    ASSERT_EQ(state.draggerKey, 'F');
+    ASSERT_EQ(draggerKey(), 'F');
     EXPECT_TRUE(sim::keyDown('F'));
     EXPECT_FALSE(sim::keyUp('F'));
-    EXPECT_EQ(state.draggerKey, 0);
+    EXPECT_EQ(draggerKey(), 0);
     EXPECT_EQ(sim::cursorCount(), 0);
     EXPECT_EQ(received(), Lines({"main input WM_KEYDOWN F", "main input WM_KEYUP F"}));
 }
@@ -121,12 +121,12 @@ TEST_F(Keys, DraggerKeyThatIsAlsoTheMaskKeyHasItsReleasePassedOn) {
         if (tickFirst) {
             sim::keyUpQueued('F');
             sim::advance(1);
-            EXPECT_EQ(state.draggerKey, 0);
+            EXPECT_EQ(draggerKey(), 0);
             sim::takeQueued();
         } else {
             EXPECT_FALSE(sim::keyUp('F'));
         }
-        EXPECT_EQ(state.draggerKey, 0);
+        EXPECT_EQ(draggerKey(), 0);
         EXPECT_EQ(received(), Lines({"main WM_KEYUP CONTROL 0xC001D001", "main WM_KEYUP MENU 0xC0380001",
                                      "main input WM_KEYUP F"}));
     }
@@ -140,13 +140,13 @@ TEST_F(Keys, NonzeroHookCodeOnlyEndsDraggerModeOnLostFocus) {
     EXPECT_EQ(KeyboardProc(3, 'S', 1), 0);
     EXPECT_EQ(KeyboardProc(3, VK_CONTROL, 0xC0000001), 0);
     EXPECT_EQ(sim::nextHookCalls(), before + 2);
-    EXPECT_TRUE(state.ctrlWithheld);
-    EXPECT_FALSE(state.ctrlHeld);
-    EXPECT_EQ(state.pendingCtrlUpWindow, main);
-    EXPECT_EQ(state.draggerKey, 'F');
+    EXPECT_TRUE(ctrlWithheld());
+    EXPECT_FALSE(ctrlHeld());
+    EXPECT_EQ(ctrlUpOwedTo(), main);
+    EXPECT_EQ(draggerKey(), 'F');
     focus(second);
     KeyboardProc(3, 'S', 1);
-    EXPECT_EQ(state.draggerKey, 0);
+    EXPECT_EQ(draggerKey(), 0);
     EXPECT_EQ(received(), Lines{});
 }
 
@@ -155,7 +155,7 @@ TEST_F(Keys, DisabledPassesEverythingOnUntracked) {
     runActions("d:CTRL d:TAB u:TAB d:ALT", main);
     EXPECT_EQ(received(), Lines({"main input WM_KEYDOWN CONTROL", "main input WM_KEYDOWN TAB",
                                  "main input WM_KEYUP TAB", "main input WM_KEYDOWN MENU"}));
-    EXPECT_FALSE(state.ctrlHeld || state.altHeld || state.ctrlWithheld || state.maskActive);
+    EXPECT_FALSE(ctrlHeld() || altHeld() || ctrlWithheld() || maskStandsForCtrl());
 }
 
 TEST_F(Keys, WithoutMainWindowKeysAreStillTranslated) {
@@ -170,10 +170,10 @@ TEST_F(Keys, ReleaseBitsFromBit31Upward) {
     state.ctrlHeld = true;
     // A sign-extended key-up parameter is a release too.
     KeyboardProc(HC_ACTION, VK_CONTROL, static_cast<LParam>(0xFFFFFFFFC0000001ull));
-    EXPECT_FALSE(state.ctrlHeld);
+    EXPECT_FALSE(ctrlHeld());
     // Bit 30 (previous state) alone is an auto-repeat press.
     KeyboardProc(HC_ACTION, VK_CONTROL, 0x40000001);
-    EXPECT_TRUE(state.ctrlHeld);
+    EXPECT_TRUE(ctrlHeld());
 }
 
 // Flags are written before or after each send exactly as ordered, so a
@@ -182,8 +182,8 @@ TEST_F(Keys, FlagsSeenFromInsideTheSends) {
     Lines seen;
     sim::setWindowProcedure(main, [&](const sim::Message& m) {
         if (m.input) return;
-        seen.push_back(describe(m, main, second) + (state.ctrlWithheld ? " withheld" : "") +
-                       (state.maskActive ? " mask" : "") + (state.altInjected ? " injected" : ""));
+        seen.push_back(describe(m, main, second) + (ctrlWithheld() ? " withheld" : "") +
+                       (maskStandsForCtrl() ? " mask" : "") + (altInjected() ? " injected" : ""));
     });
     runActions("d:CTRL d:S u:S bd:L u:CTRL bu:L d:CTRL d:TAB u:TAB", main);
     EXPECT_EQ(seen, Lines({

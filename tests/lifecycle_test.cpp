@@ -16,7 +16,7 @@ TEST_F(Lifecycle, LoadFindsTheFirstTopLevelWindowOfTheCallingThread) {
     sim::addWindow({0, 0}, first);                      // a child: not enumerated
     sim::addWindow({0, 0});                             // ours, but later
     EXPECT_TRUE(load());
-    EXPECT_EQ(state.mainWindow, first);
+    EXPECT_EQ(hostWindow(), first);
 }
 
 TEST_F(Lifecycle, LoadWithoutAMatchKeepsThePreviousWindow) {
@@ -24,23 +24,22 @@ TEST_F(Lifecycle, LoadWithoutAMatchKeepsThePreviousWindow) {
     load();
     sim::setCurrentThread(9);
     EXPECT_TRUE(load());
-    EXPECT_EQ(state.mainWindow, ours);
+    EXPECT_EQ(hostWindow(), ours);
 }
 
 TEST_F(Lifecycle, HooksAreInstalledOnceAndEnableAlwaysSets) {
     doDisable();  // before any enable: harmless
-    EXPECT_FALSE(state.enabled);
+    EXPECT_FALSE(translating());
     doEnable();
     doEnable();
     EXPECT_EQ(sim::hooksInstalled(), 2u);
     EXPECT_EQ(sim::installedHook(WH_MOUSE), &MouseProc);
     EXPECT_EQ(sim::installedHook(WH_KEYBOARD), &KeyboardProc);
-    EXPECT_NE(state.mouseHook, nullptr);
-    EXPECT_NE(state.keyboardHook, nullptr);
-    EXPECT_TRUE(state.enabled);
+    EXPECT_TRUE(hooksInstalled());
+    EXPECT_TRUE(translating());
     doDisable();
-    EXPECT_FALSE(state.enabled);
-    EXPECT_TRUE(state.hooksInstalled);
+    EXPECT_FALSE(translating());
+    EXPECT_TRUE(hooksInstalled());
 }
 
 TEST_F(Lifecycle, FailedInstallationShowsItsBoxOnceAndLeavesTheModuleUsable) {
@@ -66,7 +65,7 @@ TEST_F(Lifecycle, FailedInstallationShowsItsBoxOnceAndLeavesTheModuleUsable) {
         EXPECT_EQ(sim::messageBoxes()[0].text, c.text);
         EXPECT_EQ(sim::messageBoxes()[0].caption, c.caption);
         EXPECT_EQ(sim::hooksInstalled(), c.installed);
-        EXPECT_TRUE(state.enabled);
+        EXPECT_TRUE(translating());
         // The exports still work: the about box, and the mouse hook if it is in.
         EXPECT_TRUE(showAbout());
         EXPECT_EQ(sim::messageBoxes().back().owner, main);
@@ -87,7 +86,7 @@ TEST_F(Lifecycle, LowLevelMouseProcOnlyPassesOn) {
     state.draggerKey = 'F';
     EXPECT_EQ(LowLevelMouseProc(HC_ACTION, WM_MOUSEMOVE, 0), 0);
     EXPECT_EQ(sim::nextHookCalls(), 1u);
-    EXPECT_EQ(state.draggerKey, 'F');
+    EXPECT_EQ(draggerKey(), 'F');
 }
 
 // Each export that hands the system a procedure of the module's pins the

@@ -11,9 +11,9 @@ TEST_F(LostReleases, DragsAHostsOwnRecordsStartAreNotTakenForLostReleases) {
     const struct {
         WParam press;
         bool (*dragging)();
-    } cases[] = {{WM_RBUTTONDOWN, [] { return state.rightGesture == RightGesture::AltDrag; }},
-                 {WM_MBUTTONDOWN, [] { return state.middleGesture == MiddleGesture::AltDrag; }},
-                 {WM_LBUTTONDOWN, [] { return state.leftGesture == LeftGesture::AltDrag; }}};
+    } cases[] = {{WM_RBUTTONDOWN, [] { return rightGesture() == RightGesture::AltDrag; }},
+                 {WM_MBUTTONDOWN, [] { return middleGesture() == MiddleGesture::AltDrag; }},
+                 {WM_LBUTTONDOWN, [] { return leftGesture() == LeftGesture::AltDrag; }}};
     for (const auto& c : cases) {
         nextCase();
         sim::setKeyState(VK_MENU, true);
@@ -128,7 +128,7 @@ TEST_F(LostReleases, SwitchingOffWhileTheKeyStateLagsSettlesWhatTheModuleBegan) 
             if (sim::keyState(key)) key < 8 ? sim::setAsyncKeyState(key, false) : sim::keyUpQueued(key);
         if (!c.askedWhileHeld) doDisable();
         sim::advance(50);
-        EXPECT_FALSE(state.enabled) << c.name;
+        EXPECT_FALSE(translating()) << c.name;
         EXPECT_EQ(received(), c.settled) << c.name;
         sim::takeQueued();  // passed on untouched, translation being off
         received();
@@ -139,7 +139,7 @@ TEST_F(LostReleases, SwitchingOffWhileTheKeyStateLagsSettlesWhatTheModuleBegan) 
         runActions("m:7,7 bd:L d:ALT m:9,9 u:ALT bu:L bd:M d:ALT m:9,11 u:ALT bu:M "
                    "t:S bd:L bu:L bd:R bu:R d:CTRL bd:L bu:L u:CTRL",
                    main);
-        tap(state.maskKey);
+        tap(maskKey());
         EXPECT_EQ(received(),
                   Lines({"main input WM_MOUSEMOVE 0x0000 7,7", "main input WM_LBUTTONDOWN 0x0001 7,7",
                          "main input WM_KEYDOWN MENU", "main input WM_MOUSEMOVE 0x0001 9,9",
@@ -223,10 +223,10 @@ TEST_F(LostReleases, NothingEndsOnTheReadingsOfAKeyStateOutOfReach) {
         sim::move(main, {6, 6});
         sim::advance(50);
         EXPECT_EQ(received(), c.whileInFront) << c.name;
-        EXPECT_TRUE(state.enabled) << c.name;
+        EXPECT_TRUE(translating()) << c.name;
         sim::elevatedInFront(false);
         runActions(c.release, main);
         EXPECT_EQ(received(), c.released) << c.name;
-        EXPECT_EQ(state.enabled, !c.switchOff) << c.name;
+        EXPECT_EQ(translating(), !c.switchOff) << c.name;
     }
 }

@@ -18,7 +18,7 @@ TEST_F(Gestures, AltRightDragBecomesCtrlRightDrag) {
                               "main WM_MOUSEMOVE 0x000A 120,110",
                               "main WM_RBUTTONUP 0x0008 120,110",
                           }));
-    EXPECT_EQ(state.pendingCtrlUpWindow, main);
+    EXPECT_EQ(ctrlUpOwedTo(), main);
     // Alt's repeats leave the key-up owed; Alt's release settles it.
     down(VK_MENU);
     EXPECT_EQ(received(), Lines({"main input WM_KEYDOWN MENU"}));
@@ -40,7 +40,7 @@ TEST_F(Gestures, OwedCtrlUpIsSettledByTheNextButtonPress) {
         ASSERT_FALSE(got.empty());
         EXPECT_EQ(got[0], "main WM_KEYUP CONTROL 0xC001D001");
         EXPECT_EQ(got.size(), 2u);  // then the press itself, passed on
-        EXPECT_EQ(state.pendingCtrlUpWindow, nullptr);
+        EXPECT_EQ(ctrlUpOwedTo(), nullptr);
     }
 }
 
@@ -56,7 +56,7 @@ TEST_F(Gestures, OwedCtrlUpGoesToTheWindowThatGotTheCtrlDown) {
         sim::buttonDown(c.held, main, {5, 5});
         if (c.ending != c.held) sim::buttonDown(c.ending, main, {5, 5});
         sim::buttonUp(c.ending, second, {310, 5});  // released over the second window
-        EXPECT_EQ(state.pendingCtrlUpWindow, main);
+        EXPECT_EQ(ctrlUpOwedTo(), main);
         EXPECT_EQ(received().back(), c.ending == Button::Right ? "second WM_RBUTTONUP 0x0008 10,5"
                                                                : "second WM_RBUTTONUP 0x000A 10,5");
     }
@@ -73,7 +73,7 @@ TEST_F(Gestures, OverlappingDragsOweEachWindowItsCtrlUp) {
     received();
     sim::buttonUp(Button::Right, second, {310, 5});
     EXPECT_EQ(received(), Lines({"second WM_RBUTTONUP 0x0008 10,5", "main WM_KEYUP CONTROL 0xC001D001"}));
-    EXPECT_EQ(state.pendingCtrlUpWindow, second);
+    EXPECT_EQ(ctrlUpOwedTo(), second);
 }
 
 TEST_F(Gestures, OwedCtrlUpIsNotSettledByMotionReleasesOrDoubleClicks) {
@@ -94,7 +94,7 @@ TEST_F(Gestures, OwedCtrlUpIsNotSettledByMotionReleasesOrDoubleClicks) {
                               "main input WM_RBUTTONDBLCLK 0x0003 6,6",
                               "main input WM_MBUTTONDBLCLK 0x0013 6,6",
                           }));
-    EXPECT_EQ(state.pendingCtrlUpWindow, main);
+    EXPECT_EQ(ctrlUpOwedTo(), main);
 }
 
 TEST_F(Gestures, AltMiddleDragBecomesRightDragFromThePressPoint) {
@@ -111,7 +111,7 @@ TEST_F(Gestures, AltMiddleDragBecomesRightDragFromThePressPoint) {
                               "main WM_RBUTTONUP 0x0000 59,71",
                               "main WM_MBUTTONUP 0x0000 59,71",
                           }));
-    EXPECT_EQ(state.middleGesture, MiddleGesture::None);
+    EXPECT_EQ(middleGesture(), MiddleGesture::None);
 }
 
 TEST_F(Gestures, AltMiddleDragSettlesAnOwedCtrlUpBeforeItStarts) {
@@ -160,11 +160,11 @@ TEST_F(Gestures, PressAndReleaseWithoutMotion) {
     sim::setKeyState(VK_MENU, true);
     EXPECT_TRUE(sim::buttonDown(Button::Middle, main, {5, 5}));
     EXPECT_FALSE(sim::buttonUp(Button::Middle, main, {5, 5}));
-    EXPECT_EQ(state.middleGesture, MiddleGesture::None);
+    EXPECT_EQ(middleGesture(), MiddleGesture::None);
 
     EXPECT_TRUE(sim::buttonDown(Button::Left, main, {7, 7}));
     EXPECT_FALSE(sim::buttonUp(Button::Left, main, {7, 7}));
-    EXPECT_EQ(state.leftGesture, LeftGesture::None);  // the release ends the unmoved press
+    EXPECT_EQ(leftGesture(), LeftGesture::None);  // the release ends the unmoved press
     EXPECT_EQ(received(), Lines({"main input WM_MBUTTONUP 0x0000 5,5", "main input WM_LBUTTONUP 0x0000 7,7"}));
 
     // A later plain press, with Alt added before the motion, is the host's:
@@ -205,8 +205,8 @@ TEST_F(Gestures, ChordReleaseWithMiddleUpDoesNotRearm) {
     press(Button::Left, 12, 12);
     sim::setKeyState(VK_MBUTTON, false);
     release(Button::Left, 16, 16);
-    EXPECT_EQ(state.middleGesture, MiddleGesture::None);
-    EXPECT_EQ(state.pendingCtrlUpWindow, main);
+    EXPECT_EQ(middleGesture(), MiddleGesture::None);
+    EXPECT_EQ(ctrlUpOwedTo(), main);
 }
 
 TEST_F(Gestures, LeftAddedToAltMiddleDragSwitchesToChordAfter2ms) {
@@ -240,11 +240,11 @@ TEST_F(Gestures, MiddleAddedToAltLeftDragSwitchesToChord) {
     sim::setTick(sim::now() + 5);
     press(Button::Middle, 12, 12);
     EXPECT_EQ(received(), Lines({"main WM_RBUTTONUP 0x0000 12,12", "main WM_KEYDOWN MENU 0x20380001"}));
-    EXPECT_EQ(state.leftGesture, LeftGesture::ChordPending);
+    EXPECT_EQ(leftGesture(), LeftGesture::ChordPending);
     sim::advance(2);
     moveTo(13, 13);
     EXPECT_EQ(received(), Lines({"main WM_KEYDOWN CONTROL 0xC0000001", "main WM_RBUTTONDOWN 0x0000 13,13"}));
-    EXPECT_EQ(state.leftGesture, LeftGesture::Chord);
+    EXPECT_EQ(leftGesture(), LeftGesture::Chord);
 }
 
 TEST_F(Gestures, LeftReleaseDropsAPendingSwitch) {
@@ -259,7 +259,7 @@ TEST_F(Gestures, LeftReleaseDropsAPendingSwitch) {
     sim::advance(5);
     moveTo(20, 20);  // no button held: plain motion, no chord drag
     EXPECT_EQ(received(), Lines({"main input WM_MOUSEMOVE 0x0000 20,20"}));
-    EXPECT_EQ(state.leftGesture, LeftGesture::None);
+    EXPECT_EQ(leftGesture(), LeftGesture::None);
 }
 
 TEST_F(Gestures, ChordSwitchDelayAcrossTickWrap) {
@@ -282,7 +282,7 @@ TEST_F(Gestures, ChordSwitchDelayAcrossTickWrap) {
         press(Button::Middle, 1, 1);  // the switch to the chord waits from here
         sim::setTick(c.switchTick + c.elapsed);
         moveTo(2, 2);
-        EXPECT_EQ(state.leftGesture, c.starts ? LeftGesture::Chord : LeftGesture::ChordPending)
+        EXPECT_EQ(leftGesture(), c.starts ? LeftGesture::Chord : LeftGesture::ChordPending)
             << std::hex << c.switchTick << " +" << c.elapsed;
     }
 }
@@ -310,7 +310,7 @@ TEST_F(Gestures, LeftPressWithAltInjectedSkipsTheAltRules) {
     state.ctrlWithheld = true;
     press(Button::Left, 3, 4);
     EXPECT_EQ(received(), Lines({"main WM_KEYDOWN MENU 0x20380001", "main WM_LBUTTONDOWN 0x0001 3,4"}));
-    EXPECT_EQ(state.leftGesture, LeftGesture::PressSent);
+    EXPECT_EQ(leftGesture(), LeftGesture::PressSent);
 }
 
 TEST_F(Gestures, WithheldCtrlLeftClickIsReplayedWithAlt) {
@@ -324,7 +324,7 @@ TEST_F(Gestures, WithheldCtrlLeftClickIsReplayedWithAlt) {
                               "main input WM_MOUSEMOVE 0x0001 5,6",
                               "main WM_LBUTTONUP 0x0000 5,6",
                           }));
-    EXPECT_TRUE(state.altInjected);  // only a Ctrl release clears it
+    EXPECT_TRUE(altInjected());  // only a Ctrl release clears it
 }
 
 TEST_F(Gestures, MaskedLeftClickPassesThePressAndReplaysTheRelease) {
@@ -333,7 +333,7 @@ TEST_F(Gestures, MaskedLeftClickPassesThePressAndReplaysTheRelease) {
     press(Button::Left, 3, 4);
     release(Button::Left, 5, 6);
     EXPECT_EQ(received(), Lines({"main input WM_LBUTTONDOWN 0x0001 3,4", "main WM_LBUTTONUP 0x0000 5,6"}));
-    EXPECT_EQ(state.leftGesture, LeftGesture::None);
+    EXPECT_EQ(leftGesture(), LeftGesture::None);
 }
 
 TEST_F(Gestures, MotionDuringAReplayedLeftUpIsSwallowed) {
@@ -352,7 +352,7 @@ TEST_F(Gestures, MotionDuringAReplayedLeftUpIsSwallowed) {
         received();
         release(Button::Left, 5, 6);
         EXPECT_EQ(received(), Lines({"main WM_LBUTTONUP 0x0000 5,6"}));
-        EXPECT_FALSE(state.sendingLeftUp);
+        EXPECT_FALSE(sendingLeftUp());
         moveTo(7, 7);
         EXPECT_EQ(received(), Lines({"main input WM_MOUSEMOVE 0x0000 7,7"}));
     }
@@ -370,14 +370,14 @@ TEST_F(Gestures, DraggerModeHoldsBackMotionAndLeftPresses) {
                               "main input WM_MBUTTONDOWN 0x0011 1,1",
                               "main input WM_RBUTTONDOWN 0x0013 1,1",
                           }));
-    EXPECT_EQ(state.draggerKey, 'F');
+    EXPECT_EQ(draggerKey(), 'F');
 }
 
 TEST_F(Gestures, DraggerModeEndsWhenFocusLeavesTheMainWindow) {
     state.draggerKey = 'F';
     focus(second);
     EXPECT_FALSE(sim::move(main, {1, 1}));
-    EXPECT_EQ(state.draggerKey, 0);
+    EXPECT_EQ(draggerKey(), 0);
     EXPECT_EQ(sim::cursorCount(), 1);
 }
 
@@ -395,7 +395,7 @@ TEST_F(Gestures, PassThroughWhenDisabledOrWithoutMainWindow) {
         EXPECT_EQ(MouseProc(HC_ACTION, WM_RBUTTONDOWN, reinterpret_cast<LParam>(&record)), 0);
         EXPECT_EQ(sim::nextHookCalls(), before + 1);
         EXPECT_EQ(record.pt.x, 310);  // left unconverted
-        EXPECT_EQ(state.rightGesture, RightGesture::None);
+        EXPECT_EQ(rightGesture(), RightGesture::None);
         EXPECT_EQ(received(), Lines{});
     }
 }
@@ -412,7 +412,7 @@ TEST_F(Gestures, DisableMidGestureTakesEffectOnceNothingIsHeld) {
     release(Button::Right, 2, 2);
     EXPECT_EQ(received(), Lines({"main WM_MOUSEMOVE 0x000A 2,2", "main WM_RBUTTONUP 0x0008 2,2",
                                  "main WM_KEYUP CONTROL 0xC001D001"}));
-    EXPECT_FALSE(state.enabled);
+    EXPECT_FALSE(translating());
     tap('S');
     EXPECT_EQ(received(), Lines({"main input WM_KEYDOWN S", "main input WM_KEYUP S"}));
 }
@@ -432,11 +432,11 @@ TEST_F(Gestures, NonActionCodesOnlyConvertThePoint) {
     EXPECT_EQ(MouseProc(3, WM_RBUTTONDOWN, reinterpret_cast<LParam>(&record)), 0);
     EXPECT_EQ(record.pt.x, 5);
     EXPECT_EQ(record.pt.y, 6);
-    EXPECT_EQ(state.rightGesture, RightGesture::None);
+    EXPECT_EQ(rightGesture(), RightGesture::None);
     EXPECT_EQ(received(), Lines{});
     focus(second);  // lost focus still ends dragger mode
     MouseProc(3, WM_MOUSEMOVE, reinterpret_cast<LParam>(&record));
-    EXPECT_EQ(state.draggerKey, 0);
+    EXPECT_EQ(draggerKey(), 0);
 }
 
 TEST_F(Gestures, NoRecordPassesOnAndTouchesNothing) {
@@ -445,5 +445,5 @@ TEST_F(Gestures, NoRecordPassesOnAndTouchesNothing) {
     const uint64_t before = sim::nextHookCalls();
     EXPECT_EQ(MouseProc(HC_ACTION, WM_MOUSEMOVE, 0), 0);
     EXPECT_EQ(sim::nextHookCalls(), before + 1);
-    EXPECT_EQ(state.draggerKey, 'F');
+    EXPECT_EQ(draggerKey(), 'F');
 }

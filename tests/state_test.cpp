@@ -27,7 +27,7 @@ TEST_F(Helpers, OwedCtrlUpIsSentOnceThenCleared) {
     settleOwedCtrlUp();
     settleOwedCtrlUp();
     EXPECT_EQ(received(), Lines({"second WM_KEYUP CONTROL 0xC001D001"}));
-    EXPECT_EQ(state.pendingCtrlUpWindow, nullptr);
+    EXPECT_EQ(ctrlUpOwedTo(), nullptr);
 }
 
 // Dropped only when the owed window knows of the held Ctrl and will get its
@@ -52,7 +52,7 @@ TEST_F(Helpers, OwedCtrlUpIsDroppedOnlyWhereTheHeldCtrlsReleaseGoes) {
         state.ctrlWithheld = c.ctrlWithheld;
         settleOwedCtrlUp();
         EXPECT_EQ(received(), c.dropped ? Lines{} : Lines({"second WM_KEYUP CONTROL 0xC001D001"}));
-        EXPECT_EQ(state.pendingCtrlUpWindow, nullptr);
+        EXPECT_EQ(ctrlUpOwedTo(), nullptr);
     }
 }
 
@@ -76,7 +76,7 @@ TEST_F(Helpers, OwedCtrlUpIsSettledBeforeItsSend) {
     state.pendingCtrlUpWindow = second;
     settleOwedCtrlUp();
     EXPECT_EQ(received(), Lines({"second WM_KEYUP CONTROL 0xC001D001"}));
-    EXPECT_EQ(state.pendingCtrlUpWindow, main);
+    EXPECT_EQ(ctrlUpOwedTo(), main);
 }
 
 struct HeldCase {
@@ -119,16 +119,16 @@ TEST_F(Helpers, StopDraggerTwiceShowsTheCursorOnce) {
     stopDragger();
     stopDragger();
     EXPECT_EQ(sim::cursorCount(), 1);
-    EXPECT_EQ(state.draggerKey, 0);
+    EXPECT_EQ(draggerKey(), 0);
     EXPECT_EQ(sim::liveTimers(), 0u);
 }
 
 TEST_F(Helpers, StopDraggerIfUnfocusedOnlyWhenFocusLeftMainWindow) {
     state.draggerKey = 'F';
     stopDraggerIfUnfocused();
-    EXPECT_EQ(state.draggerKey, 'F');
+    EXPECT_EQ(draggerKey(), 'F');
     focus(second);
     stopDraggerIfUnfocused();
-    EXPECT_EQ(state.draggerKey, 0);
+    EXPECT_EQ(draggerKey(), 0);
     EXPECT_EQ(sim::cursorCount(), 1);
 }

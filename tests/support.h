@@ -61,6 +61,27 @@ private:
     void endCase();
 };
 
+// What the module believes, asked here rather than of the state record's
+// fields, so that the cases outlive a change in how the record keeps it.
+// (Cases that set up a belief directly still write the record.)
+inline bool translating() { return state.enabled; }
+inline bool hooksInstalled() { return state.hooksInstalled && state.mouseHook && state.keyboardHook; }
+inline WindowHandle hostWindow() { return state.mainWindow; }
+inline bool ctrlHeld() { return state.ctrlHeld; }
+inline bool ctrlWithheld() { return state.ctrlWithheld; }
+inline bool altHeld() { return state.altHeld; }
+inline bool altInjected() { return state.altInjected; }
+inline WindowHandle ctrlUpOwedTo() { return state.pendingCtrlUpWindow; }
+inline LeftGesture leftGesture() { return state.leftGesture; }
+inline RightGesture rightGesture() { return state.rightGesture; }
+inline MiddleGesture middleGesture() { return state.middleGesture; }
+inline bool sendingLeftUp() { return state.sendingLeftUp; }
+inline int draggerKey() { return state.draggerKey; }
+inline int maskKey() { return state.maskKey; }
+inline bool maskStandsForCtrl() { return state.maskActive; }
+inline int burstTicks() { return state.burstTicks; }
+inline bool burstTimerLive() { return state.burstTimer != 0; }
+
 // Runs a line of user actions, e.g. "d:CTRL bd:L m:5,5 bu:L u:CTRL t:S w:50":
 // d:/u:/t: key down, up, down and up; bd:/bu: button L, R or M down or up at
 // the pointer; m:x,y moves the pointer over the main window; w:ms advances

@@ -31,7 +31,7 @@ TEST_F(Dragger, RepeatsTheHeldKeyEvery50msUntilItIsReleased) {
     EXPECT_TRUE(sim::keyDown('F'));  // the platform's own repeat is swallowed
     up('F');
     EXPECT_EQ(received(), Lines({"main input WM_KEYUP F"}));
-    EXPECT_EQ(state.draggerKey, 0);
+    EXPECT_EQ(draggerKey(), 0);
     EXPECT_EQ(sim::cursorCount(), 0);
     sim::advance(200);
     EXPECT_EQ(received(), Lines{});
@@ -56,7 +56,7 @@ TEST_F(Dragger, StartIsRefused) {
         if (c.focusOnChild) focus(sim::addWindow({0, 0}, main));
         startDraggerMode();
         sim::advance(200);
-        EXPECT_EQ(state.draggerKey, 0) << c.why;
+        EXPECT_EQ(draggerKey(), 0) << c.why;
         EXPECT_EQ(sim::cursorCount(), 0) << c.why;
         EXPECT_EQ(sim::liveTimers(), 0u) << c.why;  // not even a timer sending key 0
         EXPECT_EQ(received(), Lines{}) << c.why;
@@ -79,7 +79,7 @@ TEST_F(Dragger, SecondStartWhileOnChangesNothing) {
     sim::keyUpQueued('F');  // its release still on its way
     sim::setKeyState('G', true);
     startDraggerMode();
-    EXPECT_EQ(state.draggerKey, 'F');
+    EXPECT_EQ(draggerKey(), 'F');
     EXPECT_EQ(sim::cursorCount(), -1);
     EXPECT_EQ(sim::liveTimers(), 1u);
 }
@@ -94,7 +94,7 @@ TEST_F(Dragger, EndsOnLostFocusThroughEitherHookAndShowsTheCursorOnce) {
             tap('S');
         else
             moveTo(3, 3);
-        EXPECT_EQ(state.draggerKey, 0);
+        EXPECT_EQ(draggerKey(), 0);
         EXPECT_EQ(sim::cursorCount(), 0);
         EXPECT_EQ(sim::liveTimers(), 0u);
         moveTo(4, 4);
@@ -118,7 +118,7 @@ TEST_F(Dragger, WhileDisabledEndsAtTheTickAfterItsKeysReleaseOrLostFocus) {
             focus(second);
         sim::advance(50);
         EXPECT_EQ(countOf(received(), "main WM_KEYDOWN F 0xC01D0001"), 0u);
-        EXPECT_EQ(state.draggerKey, 0);
+        EXPECT_EQ(draggerKey(), 0);
         EXPECT_EQ(sim::cursorCount(), 0);
         EXPECT_EQ(sim::liveTimers(), 0u);
     }
@@ -130,12 +130,12 @@ TEST_F(MaskCapture, HeldKeyBecomesTheMaskKeyAndCtrlFollows50msLater) {
     down('F');
     received();
     customMaskKeyPressed();
-    EXPECT_EQ(state.maskKey, 'F');
+    EXPECT_EQ(maskKey(), 'F');
     sim::advance(49);
     EXPECT_EQ(received(), Lines{});
     sim::advance(1);
     EXPECT_EQ(received(), Lines({"main WM_KEYDOWN CONTROL 0xC01D0001"}));
-    EXPECT_TRUE(state.maskActive);
+    EXPECT_TRUE(maskStandsForCtrl());
     EXPECT_EQ(sim::liveTimers(), 0u);  // fires once
     EXPECT_TRUE(sim::keyDown('F'));
     // The host saw F go down before it became the mask key: it hears it go up.
@@ -169,7 +169,7 @@ TEST_F(MaskCapture, NothingChangesWithoutExactlyOneNonModifierKey) {
         for (int key : held) sim::setKeyState(key, true);
         customMaskKeyPressed();
         sim::advance(100);
-        EXPECT_EQ(state.maskKey, VK_TAB);
+        EXPECT_EQ(maskKey(), VK_TAB);
         EXPECT_EQ(sim::liveTimers(), 0u);
         EXPECT_EQ(received(), Lines{});
     }
@@ -179,7 +179,7 @@ TEST_F(MaskCapture, RefusedWhenFocusIsNotTheMainWindow) {
     sim::setKeyState('F', true);
     focus(second);
     customMaskKeyPressed();
-    EXPECT_EQ(state.maskKey, VK_TAB);
+    EXPECT_EQ(maskKey(), VK_TAB);
 }
 
 TEST_F(MaskCapture, SecondCaptureBeforeTheTickReArmsTheSameTimer) {
@@ -190,7 +190,7 @@ TEST_F(MaskCapture, SecondCaptureBeforeTheTickReArmsTheSameTimer) {
     sim::setKeyState('G', true);
     customMaskKeyPressed();
     EXPECT_EQ(sim::liveTimers(), 1u);
-    EXPECT_EQ(state.maskKey, 'G');
+    EXPECT_EQ(maskKey(), 'G');
     sim::advance(49);
     EXPECT_EQ(received(), Lines{});
     sim::advance(1);
@@ -202,7 +202,7 @@ TEST_F(MaskCapture, CaptureWhileMaskActiveChangesTheKeyOnly) {
     sim::keyUpQueued(VK_TAB);  // its release still on its way
     sim::setKeyState('F', true);
     customMaskKeyPressed();
-    EXPECT_EQ(state.maskKey, 'F');
+    EXPECT_EQ(maskKey(), 'F');
     EXPECT_EQ(sim::liveTimers(), 0u);
 }
 
@@ -227,8 +227,8 @@ TEST_F(MaskCapture, ReleaseOfTheKeyHeldAtCaptureReachesTheHostOnlyIfItsPressDid)
         received();
         up(c.key);
         EXPECT_EQ(received(), c.atRelease) << c.name;
-        EXPECT_EQ(state.maskKey, c.key) << c.name;
-        EXPECT_FALSE(state.maskActive) << c.name;
+        EXPECT_EQ(maskKey(), c.key) << c.name;
+        EXPECT_FALSE(maskStandsForCtrl()) << c.name;
     }
 }
 
@@ -239,8 +239,8 @@ TEST_F(MaskCapture, WhileDisabledOnlyChangesTheKey) {
     down('F');
     customMaskKeyPressed();
     sim::advance(50);
-    EXPECT_EQ(state.maskKey, 'F');
-    EXPECT_FALSE(state.maskActive);
+    EXPECT_EQ(maskKey(), 'F');
+    EXPECT_FALSE(maskStandsForCtrl());
     EXPECT_FALSE(sim::keyUp('F'));
     doEnable();
     tap('F');
@@ -257,7 +257,7 @@ TEST_F(MaskCapture, KeyReleasedBeforeTheTickPressesNoCtrl) {
     received();
     sim::advance(100);
     EXPECT_EQ(received(), Lines{});
-    EXPECT_FALSE(state.maskActive);
+    EXPECT_FALSE(maskStandsForCtrl());
     EXPECT_EQ(sim::liveTimers(), 0u);
     // The next press and release of the new mask key work as usual.
     tap('F');
@@ -273,7 +273,7 @@ TEST_F(MaskCapture, CtrlWithheldWhenTheTickFiresIsHandedOverWithAlt) {
     received();
     sim::advance(50);
     EXPECT_EQ(received(), Lines({"main WM_KEYDOWN CONTROL 0xC01D0001", "main WM_KEYDOWN MENU 0x20380001"}));
-    EXPECT_FALSE(state.ctrlWithheld);
+    EXPECT_FALSE(ctrlWithheld());
 }
 
 using Burst = Host;
@@ -291,8 +291,8 @@ TEST_F(Burst, FivePairsThenTheTimerIsGone) {
         EXPECT_EQ(received(), kPair) << "pair " << pair;
     }
     sim::advance(10);
-    EXPECT_EQ(state.burstTicks, 6);
-    EXPECT_EQ(state.burstTimer, 0u);
+    EXPECT_EQ(burstTicks(), 6);
+    EXPECT_FALSE(burstTimerLive());
     EXPECT_EQ(sim::liveTimers(), 0u);
     sim::advance(100);
     EXPECT_EQ(received(), Lines{});
@@ -305,7 +305,7 @@ TEST_F(Burst, CancelAfterTwoPairsThenRestart) {
     setOrvalindeIsEnabled();
     sim::advance(100);
     EXPECT_EQ(received(), Lines{});
-    EXPECT_EQ(state.burstTicks, 2);
+    EXPECT_EQ(burstTicks(), 2);
     doDelayedEnable();
     sim::advance(100);
     EXPECT_EQ(countOf(received(), kPair[0]), 5u);
@@ -330,7 +330,7 @@ TEST_F(Burst, IgnoresEnabledAndFocus) {
     EXPECT_EQ(got.size(), 10u);
     EXPECT_EQ(countOf(got, kPair[0]), 5u);
     EXPECT_EQ(countOf(got, kPair[1]), 5u);
-    EXPECT_FALSE(state.enabled);
+    EXPECT_FALSE(translating());
 }
 
 // Timer ids without a window are the thread's to hand out again once freed,
