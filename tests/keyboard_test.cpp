@@ -13,45 +13,48 @@ struct SequenceCase {
 
 TEST_F(Keys, SequencesReachTheHostAsWritten) {
     const SequenceCase cases[] = {
-        {"d:TAB d:TAB u:TAB",  // Tab alone, with one auto-repeat
+        {"key down TAB, key down TAB, key up TAB",  // Tab alone, with one auto-repeat
          {"main WM_KEYDOWN CONTROL 0xC01D0001", "main WM_KEYUP CONTROL 0xC001D001", "main WM_KEYUP MENU 0xC0380001"}},
-        {"d:SHIFT d:TAB u:TAB u:SHIFT", {"main input WM_KEYDOWN SHIFT", "main input WM_KEYUP SHIFT"}},
-        {"d:CTRL d:CTRL u:CTRL", {}},
-        {"d:CTRL d:S u:S u:CTRL",
+        {"key down SHIFT, key down TAB, key up TAB, key up SHIFT",
+         {"main input WM_KEYDOWN SHIFT", "main input WM_KEYUP SHIFT"}},
+        {"key down CONTROL, key down CONTROL, key up CONTROL", {}},
+        {"key down CONTROL, key down S, key up S, key up CONTROL",
          {"main WM_KEYDOWN CONTROL 0x001D0001", "main input WM_KEYDOWN S", "main WM_KEYUP CONTROL 0xC01D0001",
           "main input WM_KEYUP S"}},
-        {"d:CTRL d:S d:A u:A u:S u:CTRL",  // Ctrl withheld again only when the last key goes up
+        // Ctrl withheld again only when the last key goes up
+        {"key down CONTROL, key down S, key down A, key up A, key up S, key up CONTROL",
          {"main WM_KEYDOWN CONTROL 0x001D0001", "main input WM_KEYDOWN S", "main input WM_KEYDOWN A",
           "main input WM_KEYUP A", "main WM_KEYUP CONTROL 0xC01D0001", "main input WM_KEYUP S"}},
-        {"bd:L d:CTRL u:CTRL bu:L",
+        {"button down left, key down CONTROL, key up CONTROL, button up left",
          {"main input WM_LBUTTONDOWN 0x0001 0,0", "main WM_KEYDOWN MENU 0x20380001", "main WM_KEYUP MENU 0xC0380001",
           "main input WM_LBUTTONUP 0x0000 0,0"}},
-        {"d:CTRL bd:L bu:L u:CTRL",
+        {"key down CONTROL, button down left, button up left, key up CONTROL",
          {"main WM_KEYDOWN MENU 0x20380001", "main WM_LBUTTONDOWN 0x0001 0,0", "main WM_LBUTTONUP 0x0000 0,0",
           "main WM_KEYUP MENU 0xC0380001"}},
-        {"d:TAB d:CTRL u:CTRL u:TAB",
+        {"key down TAB, key down CONTROL, key up CONTROL, key up TAB",
          {"main WM_KEYDOWN CONTROL 0xC01D0001", "main WM_KEYDOWN MENU 0x20380001", "main input WM_KEYDOWN CONTROL",
           "main WM_KEYUP MENU 0xC0380001", "main WM_KEYUP CONTROL 0xC001D001", "main WM_KEYUP MENU 0xC0380001"}},
-        {"d:CTRL d:TAB u:TAB u:CTRL",
+        {"key down CONTROL, key down TAB, key up TAB, key up CONTROL",
          {"main WM_KEYDOWN CONTROL 0xC01D0001", "main WM_KEYDOWN MENU 0x20380001", "main WM_KEYUP CONTROL 0xC001D001",
           "main WM_KEYUP MENU 0xC0380001", "main input WM_KEYUP CONTROL"}},
-        {"d:CTRL bd:L d:ALT",  // Alt joins a withheld Ctrl with Alt injected
+        {"key down CONTROL, button down left, key down MENU",  // Alt joins a withheld Ctrl with Alt injected
          {"main WM_KEYDOWN MENU 0x20380001", "main WM_LBUTTONDOWN 0x0001 0,0", "main WM_KEYUP MENU 0xC0380001",
           "main WM_KEYDOWN CONTROL 0x001D0001", "main input WM_KEYDOWN MENU"}},
-        {"d:TAB bd:L bu:L u:TAB",
+        {"key down TAB, button down left, button up left, key up TAB",
          {"main WM_KEYDOWN CONTROL 0xC01D0001", "main input WM_LBUTTONDOWN 0x0001 0,0",
           "main WM_LBUTTONUP 0x0000 0,0", "main WM_KEYUP CONTROL 0xC001D001", "main WM_KEYUP MENU 0xC0380001"}},
-        {"d:ALT bd:R m:5,5 bu:R d:ALT u:ALT",  // the owed Ctrl key-up waits for Alt's release
+        // the owed Ctrl key-up waits for Alt's release
+        {"key down MENU, button down right, move 5 5, button up right, key down MENU, key up MENU",
          {"main input WM_KEYDOWN MENU", "main WM_KEYDOWN CONTROL 0xC0000001", "main WM_RBUTTONDOWN 0x0000 0,0",
           "main WM_MOUSEMOVE 0x000A 5,5", "main WM_RBUTTONUP 0x0008 5,5", "main input WM_KEYDOWN MENU",
           "main WM_KEYUP CONTROL 0xC001D001", "main input WM_KEYUP MENU"}},
-        {"d:CTRL t:S d:S",  // pressing S again hands Ctrl back to the host
+        {"key down CONTROL, key tap S, key down S",  // pressing S again hands Ctrl back to the host
          {"main WM_KEYDOWN CONTROL 0x001D0001", "main input WM_KEYDOWN S", "main WM_KEYUP CONTROL 0xC01D0001",
           "main input WM_KEYUP S", "main WM_KEYDOWN CONTROL 0x001D0001", "main input WM_KEYDOWN S"}},
     };
     for (const SequenceCase& c : cases) {
         nextCase();
-        runActions(c.actions, main);
+        runActions(c.actions);
         EXPECT_EQ(received(), c.expected) << c.actions;
     }
 }
@@ -63,13 +66,14 @@ struct FlushCase {
 
 TEST_F(Keys, EveryKeystrokeButAnAltPressSettlesTheOwedCtrlUp) {
     const FlushCase cases[] = {
-        {"d:ALT", false}, {"d:LALT", false}, {"d:RALT", true}, {"d:ALT u:ALT", true}, {"d:S", true},
-        {"u:S", true},    {"d:CTRL", true},  {"d:TAB", true},  {"d:SHIFT", true},
+        {"key down MENU", false}, {"key down LMENU", false}, {"key down RMENU", true},
+        {"key down MENU, key up MENU", true}, {"key down S", true}, {"key up S", true},
+        {"key down CONTROL", true}, {"key down TAB", true}, {"key down SHIFT", true},
     };
     for (const FlushCase& c : cases) {
         nextCase();
         state.pendingCtrlUpWindow = second;
-        runActions(c.actions, main);
+        runActions(c.actions);
         const Lines got = received();
         const bool settled = std::count(got.begin(), got.end(), "second WM_KEYUP CONTROL 0xC001D001") == 1;
         EXPECT_EQ(settled, c.settles) << c.actions;
@@ -78,28 +82,29 @@ TEST_F(Keys, EveryKeystrokeButAnAltPressSettlesTheOwedCtrlUp) {
 }
 
 TEST_F(Keys, CtrlReleaseDropsTheOwedKeyUpItOwns) {
-    runActions("d:ALT bd:R bu:R d:CTRL", main);  // Ctrl joins Alt: passed on, key-up settled first
+    // Ctrl joins Alt: passed on, key-up settled first
+    runActions("key down MENU, button down right, button up right, key down CONTROL");
     received();
     state.pendingCtrlUpWindow = main;  // a second gesture finished while Ctrl is held
-    runActions("u:CTRL", main);
+    runActions("key up CONTROL");
     EXPECT_EQ(received(), Lines({"main input WM_KEYUP CONTROL"}));
     EXPECT_EQ(ctrlUpOwedTo(), nullptr);
 }
 
 TEST_F(Keys, LeftAndRightModifiersAreTracked) {
-    runActions("d:RALT", main);
+    runActions("key down RMENU");
     EXPECT_TRUE(altHeld());
-    runActions("u:RALT d:LCTRL", main);
+    runActions("key up RMENU, key down LCONTROL");
     EXPECT_FALSE(altHeld());
     EXPECT_TRUE(ctrlHeld());
     EXPECT_TRUE(ctrlWithheld());
-    runActions("u:LCTRL", main);
+    runActions("key up LCONTROL");
     EXPECT_FALSE(ctrlHeld() || ctrlWithheld());
     EXPECT_EQ(received(), Lines({"main input WM_KEYDOWN RMENU", "main input WM_KEYUP RMENU"}));
 }
 
 TEST_F(Keys, DraggerKeyRepeatsAreSwallowedAndItsReleaseEndsTheMode) {
-    runActions("d:F", main);
+    runActions("key down F");
     startDraggerMode();
     ASSERT_EQ(draggerKey(), 'F');
     EXPECT_TRUE(sim::keyDown('F'));
@@ -152,7 +157,7 @@ TEST_F(Keys, NonzeroHookCodeOnlyEndsDraggerModeOnLostFocus) {
 
 TEST_F(Keys, DisabledPassesEverythingOnUntracked) {
     doDisable();
-    runActions("d:CTRL d:TAB u:TAB d:ALT", main);
+    runActions("key down CONTROL, key down TAB, key up TAB, key down MENU");
     EXPECT_EQ(received(), Lines({"main input WM_KEYDOWN CONTROL", "main input WM_KEYDOWN TAB",
                                  "main input WM_KEYUP TAB", "main input WM_KEYDOWN MENU"}));
     EXPECT_FALSE(ctrlHeld() || altHeld() || ctrlWithheld() || maskStandsForCtrl());
@@ -185,7 +190,8 @@ TEST_F(Keys, FlagsSeenFromInsideTheSends) {
         seen.push_back(describe(m, main, second) + (ctrlWithheld() ? " withheld" : "") +
                        (maskStandsForCtrl() ? " mask" : "") + (altInjected() ? " injected" : ""));
     });
-    runActions("d:CTRL d:S u:S bd:L u:CTRL bu:L d:CTRL d:TAB u:TAB", main);
+    runActions("key down CONTROL, key down S, key up S, button down left, key up CONTROL, button up left, "
+               "key down CONTROL, key down TAB, key up TAB");
     EXPECT_EQ(seen, Lines({
                         "main WM_KEYDOWN CONTROL 0x001D0001",  // handed over before the send
                         "main WM_KEYUP CONTROL 0xC01D0001 withheld",    // set before the send
@@ -205,38 +211,39 @@ TEST_F(Keys, FlagsSeenFromInsideTheSends) {
 // it saw, sent or passed on, are key-ups (or it saw none).
 TEST_F(Keys, NoModifierIsLeftDownForTheHost) {
     const char* const cases[] = {
-        "d:TAB d:TAB u:TAB",
-        "d:SHIFT d:TAB u:TAB u:SHIFT",
-        "d:CTRL u:CTRL",
-        "d:CTRL d:S u:S u:CTRL",
-        "d:CTRL d:S u:CTRL u:S",
-        "d:CTRL bd:L bu:L u:CTRL",
-        "d:CTRL bd:L u:CTRL bu:L",
-        "bd:L d:CTRL u:CTRL bu:L",
-        "d:TAB d:CTRL u:CTRL u:TAB",
-        "d:TAB bd:L bu:L u:TAB",
-        "d:TAB bd:L d:CTRL u:CTRL bu:L u:TAB",
-        "d:CTRL d:TAB u:TAB u:CTRL",
-        "d:CTRL d:ALT u:ALT u:CTRL",
-        "d:CTRL d:ALT u:CTRL u:ALT",
-        "d:ALT d:CTRL u:CTRL u:ALT",
-        "d:CTRL bd:L d:ALT u:ALT bu:L u:CTRL",
-        "d:ALT bd:R m:5,5 bu:R u:ALT",
-        "d:ALT bd:R m:5,5 d:CTRL bu:R u:CTRL u:ALT",
-        "d:ALT bd:M m:5,5 bu:M u:ALT",
-        "d:ALT bd:L m:5,5 bu:L u:ALT",
-        "d:ALT bd:M bd:L m:5,5 bu:L bu:M u:ALT",
-        "d:RALT bd:R m:5,5 bu:R u:RALT",
-        "d:CTRL d:TAB bd:L u:TAB bu:L u:CTRL",
-        "d:CTRL d:TAB bd:L u:CTRL u:TAB bu:L",
-        "bd:L d:TAB d:CTRL u:TAB bu:L u:CTRL",
-        "d:ALT bd:R m:5,5 u:ALT d:CTRL bu:R u:CTRL",
-        "d:ALT bd:M m:5,5 bd:L u:ALT bu:M bu:L w:5 m:9,9",
-        "d:CTRL d:S d:TAB u:S u:TAB d:CTRL u:CTRL",
+        "key down TAB, key down TAB, key up TAB",
+        "key down SHIFT, key down TAB, key up TAB, key up SHIFT",
+        "key down CONTROL, key up CONTROL",
+        "key down CONTROL, key down S, key up S, key up CONTROL",
+        "key down CONTROL, key down S, key up CONTROL, key up S",
+        "key down CONTROL, button down left, button up left, key up CONTROL",
+        "key down CONTROL, button down left, key up CONTROL, button up left",
+        "button down left, key down CONTROL, key up CONTROL, button up left",
+        "key down TAB, key down CONTROL, key up CONTROL, key up TAB",
+        "key down TAB, button down left, button up left, key up TAB",
+        "key down TAB, button down left, key down CONTROL, key up CONTROL, button up left, key up TAB",
+        "key down CONTROL, key down TAB, key up TAB, key up CONTROL",
+        "key down CONTROL, key down MENU, key up MENU, key up CONTROL",
+        "key down CONTROL, key down MENU, key up CONTROL, key up MENU",
+        "key down MENU, key down CONTROL, key up CONTROL, key up MENU",
+        "key down CONTROL, button down left, key down MENU, key up MENU, button up left, key up CONTROL",
+        "key down MENU, button down right, move 5 5, button up right, key up MENU",
+        "key down MENU, button down right, move 5 5, key down CONTROL, button up right, key up CONTROL, key up MENU",
+        "key down MENU, button down middle, move 5 5, button up middle, key up MENU",
+        "key down MENU, button down left, move 5 5, button up left, key up MENU",
+        "key down MENU, button down middle, button down left, move 5 5, button up left, button up middle, key up MENU",
+        "key down RMENU, button down right, move 5 5, button up right, key up RMENU",
+        "key down CONTROL, key down TAB, button down left, key up TAB, button up left, key up CONTROL",
+        "key down CONTROL, key down TAB, button down left, key up CONTROL, key up TAB, button up left",
+        "button down left, key down TAB, key down CONTROL, key up TAB, button up left, key up CONTROL",
+        "key down MENU, button down right, move 5 5, key up MENU, key down CONTROL, button up right, key up CONTROL",
+        "key down MENU, button down middle, move 5 5, button down left, key up MENU, button up middle, "
+        "button up left, wait 5, move 9 9",
+        "key down CONTROL, key down S, key down TAB, key up S, key up TAB, key down CONTROL, key up CONTROL",
     };
     for (const char* actions : cases) {
         nextCase();
-        runActions(std::string(actions) + " t:S", main);
+        runActions(std::string(actions) + ", key tap S");
         std::string lastCtrl = "none", lastAlt = "none";
         for (const sim::Message& m : sim::messages()) {
             if (m.message != WM_KEYDOWN && m.message != WM_KEYUP) continue;

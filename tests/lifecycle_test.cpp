@@ -115,17 +115,17 @@ TEST_F(HookChain, LaterHooksAreHandedTheScreenPoint) {
         const char* name;
         void (*event)(WindowHandle second);
     } cases[] = {
-        {"motion passed on", [](WindowHandle second) { sim::move(second, {350, 20}); }},
-        {"motion left in the queue", [](WindowHandle second) { sim::peek(second, {350, 20}); }},
+        {"motion passed on", [](WindowHandle second) { sim::move(second, at(second, 50, 20)); }},
+        {"motion left in the queue", [](WindowHandle second) { sim::peek(second, at(second, 50, 20)); }},
         {"a press passed on beside the mask key",
          [](WindowHandle second) {
              sim::keyDown(VK_TAB);
-             sim::buttonDown(Button::Left, second, {350, 20});
+             sim::buttonDown(Button::Left, second, at(second, 50, 20));
          }},
         {"motion with translation off",
          [](WindowHandle second) {
              doDisable();
-             sim::move(second, {350, 20});
+             sim::move(second, at(second, 50, 20));
          }},
     };
     for (const auto& c : cases) {
@@ -133,11 +133,11 @@ TEST_F(HookChain, LaterHooksAreHandedTheScreenPoint) {
         c.event(second);
         const std::vector<Point> handed = sim::pointsPassedOn();
         ASSERT_EQ(handed.size(), 1u) << c.name;
-        EXPECT_EQ(handed[0].x, 350) << c.name;
-        EXPECT_EQ(handed[0].y, 20) << c.name;
+        EXPECT_EQ(handed[0].x, at(second, 50, 20).x) << c.name;
+        EXPECT_EQ(handed[0].y, at(second, 50, 20).y) << c.name;
     }
     nextCase();
-    MouseHookRecord record = {{350, 20}, second, 1, 0};
+    MouseHookRecord record = {at(second, 50, 20), second, 1, 0};
     MouseProc(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LParam>(&record));
     EXPECT_EQ(record.pt.x, 50);
 }

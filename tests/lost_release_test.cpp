@@ -17,7 +17,7 @@ TEST_F(LostReleases, DragsAHostsOwnRecordsStartAreNotTakenForLostReleases) {
     for (const auto& c : cases) {
         nextCase();
         sim::setKeyState(VK_MENU, true);
-        MouseHookRecord record = {{5, 5}, main, 1, 0};
+        MouseHookRecord record = {at(main, 5, 5), main, 1, 0};
         MouseProc(HC_ACTION, c.press, reinterpret_cast<LParam>(&record));
         // The left and middle drags ask for their button at the first motion.
         const int button = c.press == WM_LBUTTONDOWN ? VK_LBUTTON : VK_MBUTTON;
@@ -41,21 +41,21 @@ TEST_F(LostReleases, APressOfAButtonWhoseReleaseWasLostEndsItsDragFirst) {
     moveTo(6, 6);
     sim::releaseOutside(Button::Right);
     received();
-    sim::buttonDown(Button::Right, second, {310, 5});
+    sim::buttonDown(Button::Right, second, at(second, 10, 5));
     EXPECT_EQ(received(), Lines({"main WM_RBUTTONUP 0x0008 6,6", "main WM_KEYUP CONTROL 0xC001D001",
                                  "second WM_KEYDOWN CONTROL 0xC0000001", "second WM_RBUTTONDOWN 0x0000 10,5"}));
     press(Button::Left, 7, 7);
     moveTo(8, 8);
     sim::releaseOutside(Button::Left);
     received();
-    sim::doubleClick(Button::Left, main, {8, 8});
+    sim::doubleClick(Button::Left, main, at(main, 8, 8));
     EXPECT_EQ(received(), Lines({"main WM_RBUTTONUP 0x0000 8,8", "main input WM_LBUTTONDBLCLK 0x0003 8,8"}));
 }
 
 // A press the key state has not caught up with: the hook sees it with its
 // button still up.
 static void pressAhead(WindowHandle window, WParam message) {
-    MouseHookRecord record = {{5, 5}, window, 1, 0};
+    MouseHookRecord record = {at(window, 5, 5), window, 1, 0};
     MouseProc(HC_ACTION, message, reinterpret_cast<LParam>(&record));
 }
 
@@ -71,49 +71,49 @@ TEST_F(LostReleases, SwitchingOffWhileTheKeyStateLagsSettlesWhatTheModuleBegan) 
         Lines settled;
         bool askedWhileHeld;  // the switch waits, and a tick finds the quiet moment
     } cases[] = {
-        {"a withheld Ctrl handed over", [](WindowHandle main) { runActions("d:CTRL d:S", main); },
+        {"a withheld Ctrl handed over", [](WindowHandle) { runActions("key down CONTROL, key down S"); },
          {"main WM_KEYUP CONTROL 0xC01D0001"}, false},
-        {"Ctrl + left: an injected Alt", [](WindowHandle main) { runActions("d:CTRL bd:L", main); },
+        {"Ctrl + left: an injected Alt", [](WindowHandle) { runActions("key down CONTROL, button down left"); },
          {"main WM_LBUTTONUP 0x0000 0,0", "main WM_KEYUP MENU 0xC0380001"}, false},
-        {"the mask's Ctrl", [](WindowHandle main) { runActions("d:TAB", main); }, {"main WM_KEYUP CONTROL 0xC001D001"},
+        {"the mask's Ctrl", [](WindowHandle) { runActions("key down TAB"); }, {"main WM_KEYUP CONTROL 0xC001D001"},
          false},
-        {"the mask key with the left button", [](WindowHandle main) { runActions("d:TAB bd:L", main); },
+        {"the mask key with the left button", [](WindowHandle) { runActions("key down TAB, button down left"); },
          {"main WM_LBUTTONUP 0x0000 0,0", "main WM_KEYUP CONTROL 0xC001D001"}, false},
         // Presses the key state is behind on: the module holds no gesture
         // for them, only what they armed.
         {"the mask key with a left press ahead of the key state",
          [](WindowHandle main) {
-             runActions("d:TAB", main);
+             runActions("key down TAB");
              pressAhead(main, WM_LBUTTONDOWN);
          },
          {"main WM_KEYUP CONTROL 0xC001D001"}, false},
         {"an Alt + left press ahead of the key state",
          [](WindowHandle main) {
-             runActions("d:ALT", main);
+             runActions("key down MENU");
              pressAhead(main, WM_LBUTTONDOWN);
          },
          {}, false},
         {"an Alt + middle press ahead of the key state",
          [](WindowHandle main) {
-             runActions("d:ALT", main);
+             runActions("key down MENU");
              pressAhead(main, WM_MBUTTONDOWN);
          },
          {}, false},
         {"a left press ahead of the key state joining an Alt + middle drag",
          [](WindowHandle main) {
-             runActions("d:ALT bd:M m:5,5", main);
+             runActions("key down MENU, button down middle, move 5 5");
              pressAhead(main, WM_LBUTTONDOWN);
          },
          {}, false},
         {"a drag whose release went to another thread",
-         [](WindowHandle main) {
-             runActions("d:ALT bd:R m:5,5", main);
+         [](WindowHandle) {
+             runActions("key down MENU, button down right, move 5 5");
              sim::releaseOutside(Button::Right);
          },
          {"main WM_RBUTTONUP 0x0008 5,5", "main WM_KEYUP CONTROL 0xC001D001"}, false},
         {"a key captured as the mask key, released before the capture's tick",
-         [](WindowHandle main) {
-             runActions("d:F", main);
+         [](WindowHandle) {
+             runActions("key down F");
              customMaskKeyPressed();
          },
          {}, true},
@@ -136,9 +136,11 @@ TEST_F(LostReleases, SwitchingOffWhileTheKeyStateLagsSettlesWhatTheModuleBegan) 
         // plain keys and clicks pass on untouched, and Ctrl + left and the
         // mask key are translated as ever.
         doEnable();
-        runActions("m:7,7 bd:L d:ALT m:9,9 u:ALT bu:L bd:M d:ALT m:9,11 u:ALT bu:M "
-                   "t:S bd:L bu:L bd:R bu:R d:CTRL bd:L bu:L u:CTRL",
-                   main);
+        runActions(
+            "move 7 7, button down left, key down MENU, move 9 9, key up MENU, button up left, "
+            "button down middle, key down MENU, move 9 11, key up MENU, button up middle, key tap S, "
+            "button down left, button up left, button down right, button up right, "
+            "key down CONTROL, button down left, button up left, key up CONTROL");
         tap(maskKey());
         EXPECT_EQ(received(),
                   Lines({"main input WM_MOUSEMOVE 0x0000 7,7", "main input WM_LBUTTONDOWN 0x0001 7,7",
@@ -167,21 +169,22 @@ TEST_F(LostReleases, KeysLetGoElsewhereAreSettledAtTheNextEventTickOrCall) {
         void (*next)(WindowHandle main);
         Lines settled;
     } cases[] = {
-        {"Ctrl + left: the injected Alt, at a motion", "d:CTRL bd:L", {VK_CONTROL, VK_LBUTTON},
-         [](WindowHandle main) { sim::move(main, {3, 3}); },
+        {"Ctrl + left: the injected Alt, at a motion", "key down CONTROL, button down left", {VK_CONTROL, VK_LBUTTON},
+         [](WindowHandle main) { sim::move(main, at(main, 3, 3)); },
          // The button first, as when it goes up before Ctrl.
          {"main WM_LBUTTONUP 0x0000 0,0", "main WM_KEYUP MENU 0xC0380001", "main input WM_MOUSEMOVE 0x0000 3,3"}},
-        {"Alt + left drag: the Alt told to main, at a keystroke", "d:ALT bd:L m:5,5 bu:L", {VK_MENU},
+        {"Alt + left drag: the Alt told to main, at a keystroke",
+         "key down MENU, button down left, move 5 5, button up left", {VK_MENU},
          [](WindowHandle) { sim::keyDown('S'); },
          {"main WM_KEYUP MENU 0xC0380001", "main input WM_KEYDOWN S"}},
-        {"the mask key, at a call", "d:TAB", {VK_TAB}, [](WindowHandle) { setOrvalindeIsEnabled(); },
+        {"the mask key, at a call", "key down TAB", {VK_TAB}, [](WindowHandle) { setOrvalindeIsEnabled(); },
          {"main WM_KEYUP CONTROL 0xC001D001", "main WM_KEYUP MENU 0xC0380001"}},
-        {"dragger mode, at its tick", "d:F", {'F'}, [](WindowHandle) { sim::advance(50); }, {}},
+        {"dragger mode, at its tick", "key down F", {'F'}, [](WindowHandle) { sim::advance(50); }, {}},
     };
     for (const auto& c : cases) {
         nextCase();
-        runActions(c.hold, main);
-        if (c.hold == std::string("d:F")) startDraggerMode();
+        runActions(c.hold);
+        if (c.hold == std::string("key down F")) startDraggerMode();
         received();
         focusAway();
         for (int key : c.away) key == VK_LBUTTON ? sim::releaseOutside(Button::Left) : (void)sim::keyUp(key);
@@ -207,25 +210,27 @@ TEST_F(LostReleases, NothingEndsOnTheReadingsOfAKeyStateOutOfReach) {
         const char* release;
         Lines released;
     } cases[] = {
-        {"an Alt + right drag gets motion", "d:ALT bd:R m:5,5", false, {"main WM_MOUSEMOVE 0x000A 6,6"}, "bu:R u:ALT",
+        {"an Alt + right drag gets motion", "key down MENU, button down right, move 5 5", false,
+         {"main WM_MOUSEMOVE 0x000A 6,6"}, "button up right, key up MENU",
          {"main WM_RBUTTONUP 0x0008 5,5", "main WM_KEYUP CONTROL 0xC001D001", "main input WM_KEYUP MENU"}},
-        {"a switch off waits for a quiet moment", "d:ALT bd:R m:5,5", true, {"main WM_MOUSEMOVE 0x000A 6,6"},
-         "bu:R u:ALT", {"main WM_RBUTTONUP 0x0008 5,5", "main WM_KEYUP CONTROL 0xC001D001", "main input WM_KEYUP MENU"}},
-        {"the mask key is not settled", "d:TAB", false, {"main input WM_MOUSEMOVE 0x0000 6,6"}, "u:TAB",
+        {"a switch off waits for a quiet moment", "key down MENU, button down right, move 5 5", true,
+         {"main WM_MOUSEMOVE 0x000A 6,6"}, "button up right, key up MENU",
+         {"main WM_RBUTTONUP 0x0008 5,5", "main WM_KEYUP CONTROL 0xC001D001", "main input WM_KEYUP MENU"}},
+        {"the mask key is not settled", "key down TAB", false, {"main input WM_MOUSEMOVE 0x0000 6,6"}, "key up TAB",
          {"main WM_KEYUP CONTROL 0xC001D001", "main WM_KEYUP MENU 0xC0380001"}},
     };
     for (const auto& c : cases) {
         nextCase();
-        runActions(c.hold, main);
+        runActions(c.hold);
         if (c.switchOff) doDisable();
         received();
         sim::elevatedInFront(true);
-        sim::move(main, {6, 6});
+        sim::move(main, at(main, 6, 6));
         sim::advance(50);
         EXPECT_EQ(received(), c.whileInFront) << c.name;
         EXPECT_TRUE(translating()) << c.name;
         sim::elevatedInFront(false);
-        runActions(c.release, main);
+        runActions(c.release);
         EXPECT_EQ(received(), c.released) << c.name;
         EXPECT_EQ(translating(), !c.switchOff) << c.name;
     }

@@ -53,9 +53,9 @@ TEST_F(Gestures, OwedCtrlUpGoesToTheWindowThatGotTheCtrlDown) {
     for (const auto& c : cases) {
         nextCase();
         sim::setKeyState(VK_MENU, true);
-        sim::buttonDown(c.held, main, {5, 5});
-        if (c.ending != c.held) sim::buttonDown(c.ending, main, {5, 5});
-        sim::buttonUp(c.ending, second, {310, 5});  // released over the second window
+        sim::buttonDown(c.held, main, at(main, 5, 5));
+        if (c.ending != c.held) sim::buttonDown(c.ending, main, at(main, 5, 5));
+        sim::buttonUp(c.ending, second, at(second, 10, 5));  // released over the second window
         EXPECT_EQ(ctrlUpOwedTo(), main);
         EXPECT_EQ(received().back(), c.ending == Button::Right ? "second WM_RBUTTONUP 0x0008 10,5"
                                                                : "second WM_RBUTTONUP 0x000A 10,5");
@@ -68,10 +68,10 @@ TEST_F(Gestures, OverlappingDragsOweEachWindowItsCtrlUp) {
     sim::setKeyState(VK_MENU, true);
     press(Button::Middle, 5, 5);
     press(Button::Left, 5, 5);                        // chord: Ctrl to main
-    sim::buttonDown(Button::Right, second, {310, 5});  // Alt + right: Ctrl to second
-    sim::buttonUp(Button::Left, second, {310, 5});
+    sim::buttonDown(Button::Right, second, at(second, 10, 5));  // Alt + right: Ctrl to second
+    sim::buttonUp(Button::Left, second, at(second, 10, 5));
     received();
-    sim::buttonUp(Button::Right, second, {310, 5});
+    sim::buttonUp(Button::Right, second, at(second, 10, 5));
     EXPECT_EQ(received(), Lines({"second WM_RBUTTONUP 0x0008 10,5", "main WM_KEYUP CONTROL 0xC001D001"}));
     EXPECT_EQ(ctrlUpOwedTo(), second);
 }
@@ -84,9 +84,9 @@ TEST_F(Gestures, OwedCtrlUpIsNotSettledByMotionReleasesOrDoubleClicks) {
     received();
     moveTo(6, 6);
     release(Button::Left, 6, 6);
-    sim::doubleClick(Button::Left, main, {6, 6});
-    sim::doubleClick(Button::Right, main, {6, 6});
-    sim::doubleClick(Button::Middle, main, {6, 6});
+    sim::doubleClick(Button::Left, main, at(main, 6, 6));
+    sim::doubleClick(Button::Right, main, at(main, 6, 6));
+    sim::doubleClick(Button::Middle, main, at(main, 6, 6));
     EXPECT_EQ(received(), Lines({
                               "main input WM_MOUSEMOVE 0x0000 6,6",
                               "main input WM_LBUTTONUP 0x0000 6,6",
@@ -158,12 +158,12 @@ TEST_F(Gestures, AltLeftDragWithoutAltRecordedHeldSendsNoAltDownAtTheEnd) {
 
 TEST_F(Gestures, PressAndReleaseWithoutMotion) {
     sim::setKeyState(VK_MENU, true);
-    EXPECT_TRUE(sim::buttonDown(Button::Middle, main, {5, 5}));
-    EXPECT_FALSE(sim::buttonUp(Button::Middle, main, {5, 5}));
+    EXPECT_TRUE(sim::buttonDown(Button::Middle, main, at(main, 5, 5)));
+    EXPECT_FALSE(sim::buttonUp(Button::Middle, main, at(main, 5, 5)));
     EXPECT_EQ(middleGesture(), MiddleGesture::None);
 
-    EXPECT_TRUE(sim::buttonDown(Button::Left, main, {7, 7}));
-    EXPECT_FALSE(sim::buttonUp(Button::Left, main, {7, 7}));
+    EXPECT_TRUE(sim::buttonDown(Button::Left, main, at(main, 7, 7)));
+    EXPECT_FALSE(sim::buttonUp(Button::Left, main, at(main, 7, 7)));
     EXPECT_EQ(leftGesture(), LeftGesture::None);  // the release ends the unmoved press
     EXPECT_EQ(received(), Lines({"main input WM_MBUTTONUP 0x0000 5,5", "main input WM_LBUTTONUP 0x0000 7,7"}));
 
@@ -341,7 +341,7 @@ TEST_F(Gestures, MotionDuringAReplayedLeftUpIsSwallowed) {
         nextCase();
         sim::setWindowProcedure(main, [&](const sim::Message& m) {
             if (m.message == WM_LBUTTONUP && !m.input) {
-                EXPECT_TRUE(sim::move(main, {9, 9}));
+                EXPECT_TRUE(sim::move(main, at(main, 9, 9)));
             }
         });
         if (masked)
@@ -361,10 +361,10 @@ TEST_F(Gestures, MotionDuringAReplayedLeftUpIsSwallowed) {
 TEST_F(Gestures, DraggerModeHoldsBackMotionAndLeftPresses) {
     state.draggerKey = 'F';
     sim::setKeyState('F', true);
-    EXPECT_TRUE(sim::move(main, {1, 1}));
-    EXPECT_TRUE(sim::buttonDown(Button::Left, main, {1, 1}));
-    EXPECT_FALSE(sim::buttonDown(Button::Middle, main, {1, 1}));
-    EXPECT_FALSE(sim::buttonDown(Button::Right, main, {1, 1}));
+    EXPECT_TRUE(sim::move(main, at(main, 1, 1)));
+    EXPECT_TRUE(sim::buttonDown(Button::Left, main, at(main, 1, 1)));
+    EXPECT_FALSE(sim::buttonDown(Button::Middle, main, at(main, 1, 1)));
+    EXPECT_FALSE(sim::buttonDown(Button::Right, main, at(main, 1, 1)));
     EXPECT_EQ(received(), Lines({
                               "main WM_KEYDOWN F 0xC01D0001",
                               "main input WM_MBUTTONDOWN 0x0011 1,1",
@@ -376,7 +376,7 @@ TEST_F(Gestures, DraggerModeHoldsBackMotionAndLeftPresses) {
 TEST_F(Gestures, DraggerModeEndsWhenFocusLeavesTheMainWindow) {
     state.draggerKey = 'F';
     focus(second);
-    EXPECT_FALSE(sim::move(main, {1, 1}));
+    EXPECT_FALSE(sim::move(main, at(main, 1, 1)));
     EXPECT_EQ(draggerKey(), 0);
     EXPECT_EQ(sim::cursorCount(), 1);
 }
@@ -390,11 +390,11 @@ TEST_F(Gestures, PassThroughWhenDisabledOrWithoutMainWindow) {
         else
             state.mainWindow = nullptr;
         sim::setKeyState(VK_MENU, true);
-        MouseHookRecord record = {{310, 7}, second, 1, 0};
+        MouseHookRecord record = {at(second, 10, 7), second, 1, 0};
         const uint64_t before = sim::nextHookCalls();
         EXPECT_EQ(MouseProc(HC_ACTION, WM_RBUTTONDOWN, reinterpret_cast<LParam>(&record)), 0);
         EXPECT_EQ(sim::nextHookCalls(), before + 1);
-        EXPECT_EQ(record.pt.x, 310);  // left unconverted
+        EXPECT_EQ(record.pt.x, at(second, 10, 7).x);  // left unconverted
         EXPECT_EQ(rightGesture(), RightGesture::None);
         EXPECT_EQ(received(), Lines{});
     }
@@ -419,7 +419,7 @@ TEST_F(Gestures, DisableMidGestureTakesEffectOnceNothingIsHeld) {
 
 TEST_F(Gestures, PointsAreConvertedToTheTargetsClientArea) {
     sim::setKeyState(VK_MENU, true);
-    sim::buttonDown(Button::Right, second, {350, -20});
+    sim::buttonDown(Button::Right, second, at(second, 50, -20));
     EXPECT_EQ(received(), Lines({"second WM_KEYDOWN CONTROL 0xC0000001", "second WM_RBUTTONDOWN 0x0000 50,-20"}));
 }
 
@@ -428,7 +428,7 @@ TEST_F(Gestures, PointsAreConvertedToTheTargetsClientArea) {
 TEST_F(Gestures, NonActionCodesOnlyConvertThePoint) {
     sim::setKeyState(VK_MENU, true);
     state.draggerKey = 'F';
-    MouseHookRecord record = {{305, 6}, second, 1, 0};
+    MouseHookRecord record = {at(second, 5, 6), second, 1, 0};
     EXPECT_EQ(MouseProc(3, WM_RBUTTONDOWN, reinterpret_cast<LParam>(&record)), 0);
     EXPECT_EQ(record.pt.x, 5);
     EXPECT_EQ(record.pt.y, 6);

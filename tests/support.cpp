@@ -2,8 +2,10 @@
 
 #include <cstdio>
 
-// Where runActions' pointer is; every test starts at the origin.
-static Point pointer = {0, 0};
+#include <algorithm>
+
+// The running case's host, for runActions.
+static SimulatedHost* current = nullptr;
 
 namespace {
 
@@ -71,12 +73,10 @@ void Host::SetUp() {
     begun = true;
     believed.clear();
     observed = 0;
-    sim::reset();
-    state = TranslationState{};
-    pointer = {0, 0};
-    main = sim::addWindow({0, 0});
-    second = sim::addWindow({300, 0});
-    sim::setFocus(main);
+    world = SimulatedHost();
+    current = &world;
+    main = world.main;
+    second = world.second;
     load();
     doEnable();
 }
@@ -84,6 +84,7 @@ void Host::SetUp() {
 void Host::TearDown() {
     if (begun) endCase();
     begun = false;
+    current = nullptr;
 }
 
 void Host::observe() {
@@ -125,11 +126,13 @@ void Host::endCase() {
     sim::elevatedInFront(false);
     for (int key = 8; key < 256; ++key)
         if (sim::keyState(key)) sim::keyUp(key);
+    const WindowHandle under = world.handle(world.pointerWindow);
+    const Point pointer = at(under, world.pointer.x, world.pointer.y);
     for (Button button : {Button::Left, Button::Right, Button::Middle})
-        if (sim::buttonHeld(button)) sim::buttonUp(button, main, pointer);
+        if (sim::buttonHeld(button)) sim::buttonUp(button, under, pointer);
     sim::keyDown('Q');
     sim::keyUp('Q');
-    sim::move(main, pointer);
+    sim::move(under, pointer);
     sim::advance(1000);
     observe();
     for (const auto& [window, held] : believed) {
@@ -152,60 +155,24 @@ Lines Host::received() {
     return lines;
 }
 
-#include <sstream>
-
-int keyByName(const std::string& name) {
-    struct Named {
-        const char* name;
-        int key;
-    };
-    static const Named names[] = {
-        {"CTRL", VK_CONTROL}, {"LCTRL", VK_LCONTROL}, {"RCTRL", VK_RCONTROL}, {"ALT", VK_MENU},
-        {"LALT", VK_LMENU},   {"RALT", VK_RMENU},     {"SHIFT", VK_SHIFT},    {"TAB", VK_TAB},
-    };
-    for (const Named& n : names)
-        if (name == n.name) return n.key;
-    if (name.size() == 1 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= '0' && name[0] <= '9'))) return name[0];
-    ADD_FAILURE() << "unknown key " << name;
-    return 0;
+Point at(WindowHandle window, int x, int y) {
+    const Point origin = current != nullptr ? current->origin(current->windowOf(window)) : Point{0, 0};
+    return {origin.x + x, origin.y + y};
 }
 
-namespace {
-
-Button buttonByName(const std::string& name) {
-    if (name == "L") return Button::Left;
-    if (name == "R") return Button::Right;
-    if (name != "M") ADD_FAILURE() << "unknown button " << name;
-    return Button::Middle;
-}
-
-}  // namespace
-
-void runActions(const std::string& line, WindowHandle window) {
-    std::istringstream words(line);
-    std::string word;
-    while (words >> word) {
-        const size_t colon = word.find(':');
-        const std::string verb = word.substr(0, colon);
-        const std::string arg = colon == std::string::npos ? "" : word.substr(colon + 1);
-        if (verb == "d") {
-            sim::keyDown(keyByName(arg));
-        } else if (verb == "u") {
-            sim::keyUp(keyByName(arg));
-        } else if (verb == "t") {
-            sim::keyDown(keyByName(arg));
-            sim::keyUp(keyByName(arg));
-        } else if (verb == "bd") {
-            sim::buttonDown(buttonByName(arg), window, pointer);
-        } else if (verb == "bu") {
-            sim::buttonUp(buttonByName(arg), window, pointer);
-        } else if (verb == "m") {
-            std::sscanf(arg.c_str(), "%d,%d", &pointer.x, &pointer.y);
-            sim::move(window, pointer);
-        } else if (verb == "w") {
-            sim::advance(static_cast<uint32_t>(std::stoul(arg)));
-        } else {
-            ADD_FAILURE() << "unknown action " << word;
-        }
+void runActions(const std::string& lines) {
+    if (current == nullptr) {
+        ADD_FAILURE() << "no case is running";
+        return;
     }
+    std::string text = lines;
+    std::replace(text.begin(), text.end(), ',', '\n');
+    scenario::Scenario actions;
+    std::string error;
+    if (!scenario::parse("actions", text, &actions, &error)) {
+        ADD_FAILURE() << error << " in \"" << lines << "\"";
+        return;
+    }
+    for (const scenario::Step& step : actions.steps)
+        if (!scenario::perform(actions, step, *current, &error)) ADD_FAILURE() << error;
 }

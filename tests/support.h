@@ -1,8 +1,9 @@
-// A host on the simulated platform: a main window and a second top-level
-// window, the module loaded and enabled, and helpers that read as the user's
+// A host on the simulated platform, the tools' own (see tools/sim_host.h):
+// main, its child window second, and another top-level window of the thread,
+// the module loaded and enabled, and helpers that read as the user's
 // actions. received() returns what the windows got since the last call, one
-// line per message, e.g. "main WM_RBUTTONDOWN 0x0000 100,100" or, for input
-// the hooks passed on, "main input WM_KEYDOWN S".
+// line per message, e.g. "main WM_RBUTTONDOWN 0x0000 100,100" (client
+// coordinates) or, for input the hooks passed on, "main input WM_KEYDOWN S".
 // Every case ends (at TearDown, or at the SetUp of the next case of a table)
 // as a user ends: letting go of every key and button; and then no window may
 // believe any of them down.
@@ -16,6 +17,7 @@
 
 #include "belief.h"
 #include "module/exports.h"
+#include "sim_host.h"
 #include "simulated.h"
 #include "state/state.h"
 #include "translate/hooks.h"
@@ -25,7 +27,12 @@ using sim::Button;
 
 std::string describe(const sim::Message& message, WindowHandle mainWindow, WindowHandle second);
 
+// The screen point at (x, y) in the client area of a window of the running
+// case's host.
+Point at(WindowHandle window, int x, int y);
+
 struct Host : ::testing::Test {
+    SimulatedHost world{SimulatedHost::NoWorld{}};
     WindowHandle main = nullptr;
     WindowHandle second = nullptr;
 
@@ -47,9 +54,10 @@ struct Host : ::testing::Test {
         sim::keyDown(key);
         sim::keyUp(key);
     }
-    void press(Button button, int x, int y) { sim::buttonDown(button, main, {x, y}); }
-    void release(Button button, int x, int y) { sim::buttonUp(button, main, {x, y}); }
-    void moveTo(int x, int y) { sim::move(main, {x, y}); }
+    // Over main, at (x, y) in its client area.
+    void press(Button button, int x, int y) { sim::buttonDown(button, main, at(main, x, y)); }
+    void release(Button button, int x, int y) { sim::buttonUp(button, main, at(main, x, y)); }
+    void moveTo(int x, int y) { sim::move(main, at(main, x, y)); }
 
 private:
     // What each window believes held, from every message it got so far.
@@ -82,9 +90,7 @@ inline bool maskStandsForCtrl() { return state.maskActive; }
 inline int burstTicks() { return state.burstTicks; }
 inline bool burstTimerLive() { return state.burstTimer != 0; }
 
-// Runs a line of user actions, e.g. "d:CTRL bd:L m:5,5 bu:L u:CTRL t:S w:50":
-// d:/u:/t: key down, up, down and up; bd:/bu: button L, R or M down or up at
-// the pointer; m:x,y moves the pointer over the main window; w:ms advances
-// the clock. Key names: CTRL LCTRL RCTRL ALT LALT RALT SHIFT TAB, letters.
-void runActions(const std::string& line, WindowHandle window);
-int keyByName(const std::string& name);
+// Runs user actions in the scenario files' words, one line after another,
+// separated by commas: "key down CONTROL, button down left, move 5 5, wait 50"
+// (see lib/scenario/scenario.h), against the running case's host.
+void runActions(const std::string& lines);

@@ -1,5 +1,6 @@
-// The scenario driver for the simulated platform: the same window layout as
-// the Windows test host, with the module's exports callable by name.
+// The one host on the simulated platform, for the tools and the logic tests
+// alike: the scenario driver, with the same window layout as the Windows test
+// host and the module's exports callable by name.
 #pragma once
 
 #include <string>
