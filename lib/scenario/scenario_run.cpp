@@ -208,46 +208,131 @@ bool expectedAnywhere(const Scenario& s, const Received& r) {
     return false;
 }
 
-}  // namespace
-
-bool run(const Scenario& s, Driver& driver, std::string* error, double* lateMs) {
-    std::deque<Received> pending;
-    auto pull = [&] {
-        for (const Received& r : driver.take()) pending.push_back(r);
-    };
-    // The first `early` pending messages came before the action after a
-    // call that armed a timer, with time enough for a tick: the action was
-    // late. The expectations after it may take them, in order; what none
-    // takes was an extra tick.
-    size_t early = 0;
-    auto pop = [&] {
-        pending.pop_front();
-        if (early > 0) --early;
-    };
-    auto dropEarly = [&](const Step* unless) {
-        while (early > 0 && (unless == nullptr || !matches(*unless, pending.front()))) pop();
-    };
+// The runner's tolerance for a busy host: whether a failure that timing can
+// explain is put down to the host, and how late the host was. It follows the
+// actions as they are performed.
+struct Lateness {
     bool afterTimerCall = false;  // the last action was a call that armed a timer
     // The last call that armed a timer, and the waits planned since: a host
     // far behind that plan lets a timer's message through before an action
     // planned to come first. How far behind it was at such a message.
     double armedAt = -1, plannedSinceArmed = 0, behindPlan = 0;
-    uint64_t ticksBefore = 0;     // the module's timer ticks when the last action began
+    uint64_t ticksBefore = 0;  // the module's timer ticks when the last action began
+    Mark lastCall;
+
+    // Messages came before an action after a call that armed a timer, with
+    // time enough for a tick: the action was late, and they may be its ticks.
+    bool tickLetThrough(Driver& driver) const {
+        return afterTimerCall && driver.clockMs() - lastCall.at >= kSoonestTickMs;
+    }
+    bool ticked(Driver& driver) const { return driver.moduleTimerTicks() > ticksBefore; }
+    // A message came before an action that no plan explains. Far behind the
+    // plan, a timer may fire before an action planned to come first, and then
+    // find the world otherwise than planned (the mask's key still held): what
+    // it sends is expected nowhere, but a tick came before it.
+    void unexpectedBeforeAction(Driver& driver, bool expected) {
+        if ((expected || ticked(driver)) && armedAt >= 0)
+            behindPlan = driver.clockMs() - armedAt - plannedSinceArmed;
+    }
+    void performing(const Step& step, Driver& driver) {
+        afterTimerCall = step.kind == Kind::Call && armsTimer(step.name);
+        if (step.kind == Kind::Call) lastCall = {driver.clockMs(), driver.stalledMs()};
+        if (afterTimerCall) armedAt = driver.clockMs(), plannedSinceArmed = 0;
+        if (step.kind == Kind::Wait) plannedSinceArmed += step.milliseconds;
+        ticksBefore = driver.moduleTimerTicks();
+    }
+    // How late the host was, for a failure that timing can explain; else 0.
+    double lateMs(Driver& driver, bool failedOnTiming) const {
+        const double longest = std::max(driver.longestStallMs(), behindPlan);
+        return failedOnTiming && longest >= kLateMs ? longest : 0;
+    }
+};
+
+// Performs the actions and matches what the windows received against the
+// expectations, in order.
+class Runner {
+public:
+    Runner(const Scenario& s, Driver& driver, std::string* error) : s(s), driver(driver), error(error) {}
+
+    bool run(double* lateMs) {
+        Walker walker{s, driver, error, [this](const Step& step) { return visit(step); }, nullptr};
+        bool ok = walker.run();
+        if (ok) {
+            pull();
+            dropEarly(nullptr);
+            ok = pending.empty() || unexpected(s.steps.back().line, "after the last line");
+        }
+        if (lateMs != nullptr) *lateMs = lateness.lateMs(driver, !ok && timing);
+        return ok;
+    }
+
+private:
+    const Scenario& s;
+    Driver& driver;
+    std::string* error;
+    std::deque<Received> pending;
+    // The first `early` pending messages came before the action after a
+    // call that armed a timer, with time enough for a tick: the action was
+    // late. The expectations after it may take them, in order; what none
+    // takes was an extra tick.
+    size_t early = 0;
     // Whether timing can explain the failure at hand: a message missing,
     // out of place or unexpected; not a run outside its measured bounds,
     // nor a message wrong only in its parameter.
     bool timing = true;
-    auto unexpected = [&](int line, const char* when) {
+    std::map<std::string, Mark> runs;
+    Lateness lateness;
+
+    void pull() {
+        for (const Received& r : driver.take()) pending.push_back(r);
+    }
+    void pop() {
+        pending.pop_front();
+        if (early > 0) --early;
+    }
+    void dropEarly(const Step* unless) {
+        while (early > 0 && (unless == nullptr || !matches(*unless, pending.front()))) pop();
+    }
+    bool unexpected(int line, const char* when) {
         *error = where(s, line) + "unexpected `" + describe(pending.front()) + "` " + when;
         return false;
-    };
-    Mark lastCall;
-    std::map<std::string, Mark> runs;
-    auto checkRun = [&](const Step& step) {
+    }
+    bool fail(const std::string& what, bool timingExplains) {
+        *error = what;
+        timing = timingExplains;
+        return false;
+    }
+
+    bool visit(const Step& step) {
+        switch (step.kind) {
+        case Kind::Expect:
+        case Kind::ExpectBox:
+            pull();
+            return step.everyMs != 0 ? expectRun(step) : expectMessages(step);
+        case Kind::ExpectCursor:
+            if (driver.cursorShown() == step.cursorShown) return true;
+            *error = where(s, step.line) + "expected the cursor " + (step.cursorShown ? "shown" : "hidden");
+            return false;
+        case Kind::ExpectNoTimer:
+            if (driver.moduleTimerTicks() == lateness.ticksBefore) return true;
+            return fail(where(s, step.line) + "expected no timer of the module to fire during the action before, " +
+                            std::to_string(driver.moduleTimerTicks() - lateness.ticksBefore) + " fired",
+                        false);
+        case Kind::ExpectModule:
+            if (driver.moduleLoaded() == step.moduleLoaded) return true;
+            return fail(where(s, step.line) + "expected the module " + (step.moduleLoaded ? "loaded" : "unloaded"),
+                        false);
+        default: return act(step);
+        }
+    }
+
+    // A timer's run: as many alike as its period allows over the time since
+    // it was last expected, the time the host was away from its queue aside.
+    bool expectRun(const Step& step) {
         const Mark now = {driver.clockMs(), driver.stalledMs()};
         const std::string key = describe(step.expected);
         const auto found = runs.find(key);
-        const Mark from = found == runs.end() ? lastCall : found->second;
+        const Mark from = found == runs.end() ? lateness.lastCall : found->second;
         runs[key] = now;
         const double t = now.at - from.at, looking = t - (now.stalled - from.stalled);
         const int low = std::max(0, static_cast<int>(std::floor(looking / step.everyMs)) - 1);
@@ -259,99 +344,62 @@ bool run(const Scenario& s, Driver& driver, std::string* error, double* lateMs) 
             ++count;
         }
         if (count >= low && count <= high) return true;
-        timing = false;
         char over[96];
         std::snprintf(over, sizeof over, " (one every %u ms over %.0f ms, %.0f of them at the queue)", step.everyMs, t,
                       looking);
-        *error = where(s, step.line) + "expected " + std::to_string(low) + ".." + std::to_string(high) + " of `" +
-                 describe(step.expected) + "`" + over + ", got " + std::to_string(count);
-        return false;
-    };
-    Walker walker{s, driver, error, nullptr, nullptr};
-    walker.visit = [&](const Step& step) {
-        if (step.kind == Kind::Expect && step.everyMs != 0) {
-            pull();
-            return checkRun(step);
+        return fail(where(s, step.line) + "expected " + std::to_string(low) + ".." + std::to_string(high) + " of `" +
+                        describe(step.expected) + "`" + over + ", got " + std::to_string(count),
+                    false);
+    }
+
+    bool expectMessages(const Step& step) {
+        dropEarly(&step);
+        int count = 0;
+        while (count < step.maxCount && !pending.empty() && matches(step, pending.front())) {
+            pop();
+            ++count;
         }
-        if (step.kind == Kind::Expect || step.kind == Kind::ExpectBox) {
-            pull();
-            dropEarly(&step);
-            int count = 0;
-            while (count < step.maxCount && !pending.empty() && matches(step, pending.front())) {
-                pop();
-                ++count;
-            }
-            if (count >= step.minCount) return true;
-            const std::string got = pending.empty() ? "nothing" : "`" + describe(pending.front()) + "`";
-            timing = pending.empty() || !sameMessage(step.expected, pending.front());
-            if (step.minCount == 1 && step.maxCount == 1)
-                *error = where(s, step.line) + "expected `" + describe(step.expected) + "`, got " + got;
-            else
-                *error = where(s, step.line) + "expected " + std::to_string(step.minCount) + ".." +
-                         std::to_string(step.maxCount) + " of `" + describe(step.expected) + "`, got " +
-                         std::to_string(count) + " then " + got;
-            return false;
-        }
-        if (step.kind == Kind::ExpectCursor) {
-            if (driver.cursorShown() == step.cursorShown) return true;
-            *error = where(s, step.line) + "expected the cursor " + (step.cursorShown ? "shown" : "hidden");
-            return false;
-        }
-        if (step.kind == Kind::ExpectNoTimer) {
-            if (driver.moduleTimerTicks() == ticksBefore) return true;
-            timing = false;
-            *error = where(s, step.line) + "expected no timer of the module to fire during the action before, " +
-                     std::to_string(driver.moduleTimerTicks() - ticksBefore) + " fired";
-            return false;
-        }
-        if (step.kind == Kind::ExpectModule) {
-            if (driver.moduleLoaded() == step.moduleLoaded) return true;
-            timing = false;
-            *error = where(s, step.line) + "expected the module " + (step.moduleLoaded ? "loaded" : "unloaded");
-            return false;
-        }
-        // What arrives before a wait belongs to it: the time between two
-        // actions is the wait's, however long the host took over the first
-        // (a timer armed by a call may fire before the wait begins). Before
-        // any other action, only the tick of a timer the last action armed,
-        // when this one came late, with a message the scenario expects.
+        if (count >= step.minCount) return true;
+        const std::string got = pending.empty() ? "nothing" : "`" + describe(pending.front()) + "`";
+        const bool timingExplains = pending.empty() || !sameMessage(step.expected, pending.front());
+        if (step.minCount == 1 && step.maxCount == 1)
+            return fail(where(s, step.line) + "expected `" + describe(step.expected) + "`, got " + got,
+                        timingExplains);
+        return fail(where(s, step.line) + "expected " + std::to_string(step.minCount) + ".." +
+                        std::to_string(step.maxCount) + " of `" + describe(step.expected) + "`, got " +
+                        std::to_string(count) + " then " + got,
+                    timingExplains);
+    }
+
+    // What arrives before a wait belongs to it: the time between two actions
+    // is the wait's, however long the host took over the first (a timer armed
+    // by a call may fire before the wait begins). Before any other action,
+    // only the tick of a timer the last action armed, when this one came
+    // late, with a message the scenario expects.
+    bool act(const Step& step) {
         if (step.kind != Kind::Wait) {
             pull();
             dropEarly(nullptr);
-            const bool late = afterTimerCall && driver.clockMs() - lastCall.at >= kSoonestTickMs;
             const bool expected =
                 std::all_of(pending.begin(), pending.end(), [&](const Received& r) { return expectedAnywhere(s, r); });
-            if (late && expected) {
+            if (lateness.tickLetThrough(driver) && expected) {
                 early = pending.size();
             } else if (!pending.empty()) {
-                // Far behind the plan, a timer may fire before an action planned
-                // to come first, and then find the world otherwise than planned
-                // (the mask's key still held): what it sends is expected nowhere.
-                const bool ticked = driver.moduleTimerTicks() > ticksBefore;
-                if ((expected || ticked) && armedAt >= 0) behindPlan = driver.clockMs() - armedAt - plannedSinceArmed;
+                lateness.unexpectedBeforeAction(driver, expected);
                 return unexpected(step.line, "before this action");
             }
         }
-        afterTimerCall = step.kind == Kind::Call && armsTimer(step.name);
-        if (step.kind == Kind::Call) lastCall = {driver.clockMs(), driver.stalledMs()};
-        if (afterTimerCall) armedAt = driver.clockMs(), plannedSinceArmed = 0;
-        if (step.kind == Kind::Wait) plannedSinceArmed += step.milliseconds;
-        ticksBefore = driver.moduleTimerTicks();
+        lateness.performing(step, driver);
         if (perform(s, step, driver, error)) return true;
         timing = false;
         return false;
-    };
-    bool ok = walker.run();
-    if (ok) {
-        pull();
-        dropEarly(nullptr);
-        ok = pending.empty() || unexpected(s.steps.back().line, "after the last line");
     }
-    if (lateMs != nullptr) {
-        const double longest = std::max(driver.longestStallMs(), behindPlan);
-        *lateMs = !ok && timing && longest >= kLateMs ? longest : 0;
-    }
-    return ok;
+};
+
+}  // namespace
+
+bool run(const Scenario& s, Driver& driver, std::string* error, double* lateMs) {
+    return Runner(s, driver, error).run(lateMs);
 }
 
 }  // namespace scenario
