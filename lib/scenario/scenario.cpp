@@ -127,6 +127,8 @@ struct Parser {
     bool end() { return !more() || fail("unexpected '" + peek() + "'"); }
 };
 
+bool parseExpectedMessage(Parser& p, Step* step, std::string w);
+
 bool parseExpect(Parser& p, Step* step) {
     std::string w;
     if (!p.word(&w, "what to expect")) return false;
@@ -166,6 +168,11 @@ bool parseExpect(Parser& p, Step* step) {
         step->maxCount = static_cast<int>(high);
         if (!p.word(&w, "window")) return false;
     }
+    return parseExpectedMessage(p, step, w);
+}
+
+// The receiving window (or a box's owner), named in `w`, and the rest.
+bool parseExpectedMessage(Parser& p, Step* step, std::string w) {
     Received& r = step->expected;
     if (w == "box") {
         if (step->everyMs != 0) return p.fail("a timer sends no message box");
@@ -211,58 +218,135 @@ int pick(const std::string& word, std::initializer_list<const char*> choices) {
     return -1;
 }
 
+bool parseLayout(Parser& p, Step* step) {
+    std::string w;
+    step->kind = Kind::Layout;
+    if (!p.word(&w, "main, second, ime or tooltip") || !parseWindow(w, &step->window) || step->window == NoWindow ||
+        step->window == OtherWindow)
+        return p.fail("window takes main, second, ime or tooltip");
+    if (step->window == Ime || step->window == Tooltip) return p.end();
+    int64_t v[4] = {0, 0, 0, 0};
+    const int first = step->window == Second ? 0 : 2;
+    static const char* const names[] = {"x", "y", "width", "height"};
+    for (int i = first; i < 4; ++i)
+        if (!p.number(&v[i], names[i])) return false;
+    if (v[2] < 1 || v[3] < 1 || v[2] > 4000 || v[3] > 4000) return p.fail("a window is 1 to 4000 pixels each way");
+    step->x = static_cast<int>(v[0]), step->y = static_cast<int>(v[1]);
+    step->width = static_cast<int>(v[2]), step->height = static_cast<int>(v[3]);
+    while (step->window == Main && p.more()) {
+        const int trait = pick(p.peek(), {"hidden", "tool"});
+        if (trait < 0) break;
+        ++p.next;
+        (trait == 0 ? step->hidden : step->toolWindow) = true;
+    }
+    return p.end();
+}
+
+bool parseHost(Parser& p, Step* step) {
+    std::string w;
+    step->kind = Kind::Host;
+    if (!p.word(&w, "captures, keys, main or second")) return false;
+    if (w == "captures") return step->captures = true, p.end();
+    if (w == "keys") {
+        if (!p.word(&w, "first") || w != "first") return p.fail("host keys first [one deep]");
+        step->keyOrder = KeysFirst;
+        if (!p.more()) return true;
+        if (!p.word(&w, "one") || w != "one" || !p.word(&w, "deep") || w != "deep")
+            return p.fail("host keys first [one deep]");
+        step->keyOrder = KeysFirstOneDeep;
+        return p.end();
+    }
+    if (!parseWindow(w, &step->window) || step->window > Second)
+        return p.fail("host takes captures, keys first, main or second");
+    std::string at;
+    if (!p.word(&w, "loop") || w != "loop" || !p.word(&at, "at") || at != "at")
+        return p.fail("a window's host behaviour is: loop at [next] MESSAGE");
+    if (!p.word(&w, "message")) return false;
+    if (w == "next") {
+        step->once = true;
+        if (!p.word(&w, "message")) return false;
+    }
+    return (parseMessage(w, &step->expected.message) || p.fail("unknown message '" + w + "'")) && p.end();
+}
+
+bool parseKeyStep(Parser& p, Step* step) {
+    std::string w;
+    if (!p.word(&w, "down, up or tap")) return false;
+    static const Kind kinds[] = {Kind::KeyDown, Kind::KeyUp, Kind::KeyTap};
+    const int which = pick(w, {"down", "up", "tap"});
+    if (which < 0) return p.fail("key takes down, up or tap");
+    step->kind = kinds[which];
+    if (!p.word(&w, "key") || !(parseKey(w, &step->key) || p.fail("unknown key '" + w + "'"))) return false;
+    if (step->kind == Kind::KeyUp && p.more()) {
+        if (p.peek() != "queued") return p.fail("a key's release is queued or nothing");
+        ++p.next;
+        step->release = Queued;
+    }
+    return p.end();
+}
+
+bool parseButtonStep(Parser& p, Step* step) {
+    std::string w;
+    if (!p.word(&w, "down, up or double")) return false;
+    static const Kind kinds[] = {Kind::ButtonDown, Kind::ButtonUp, Kind::ButtonDouble};
+    const int which = pick(w, {"down", "up", "double"});
+    if (which < 0) return p.fail("button takes down, up or double");
+    step->kind = kinds[which];
+    if (!p.word(&w, "left, right or middle")) return false;
+    const int button = pick(w, {"left", "right", "middle"});  // in the order of Button
+    if (button < 0) return p.fail("unknown button '" + w + "'");
+    step->button = static_cast<Button>(button);
+    if (step->kind == Kind::ButtonUp && p.more()) {
+        const int how = pick(p.peek(), {"", "outside", "queued", "nonclient"});  // in the order of Release
+        if (how < 1) return p.fail("a release is outside, queued or nonclient");
+        ++p.next;
+        step->release = static_cast<Release>(how);
+    }
+    return p.end();
+}
+
+bool parseWait(Parser& p, Step* step) {
+    step->kind = Kind::Wait;
+    int64_t ms = 0;
+    if (!p.number(&ms, "milliseconds")) return false;
+    if (ms < 0 || ms > 60000) return p.fail("wait takes 0 to 60000 ms");
+    step->milliseconds = static_cast<uint32_t>(ms);
+    return p.end();
+}
+
+bool parseFocus(Parser& p, Step* step) {
+    std::string w;
+    step->kind = Kind::Focus;
+    if (!p.word(&w, "window")) return false;
+    if (w == "away" || w == "elevated") return step->window = NoWindow, step->elevated = w == "elevated", p.end();
+    return ((parseWindow(w, &step->window) && step->window <= Second) ||
+            p.fail("focus takes main, second, away or elevated")) &&
+           p.end();
+}
+
+bool parseButtons(Parser& p, Step* step) {
+    std::string w;
+    step->kind = Kind::Buttons;
+    if (!p.word(&w, "swapped or normal") || (w != "swapped" && w != "normal"))
+        return p.fail("buttons are swapped or normal");
+    step->swapped = w == "swapped";
+    return p.end();
+}
+
 bool parseStep(Parser& p, Step* step) {
     std::string verb, w;
     p.word(&verb, "action");
-    if (verb == "window") {
-        step->kind = Kind::Layout;
-        if (!p.word(&w, "main, second, ime or tooltip") || !parseWindow(w, &step->window) || step->window == NoWindow ||
-            step->window == OtherWindow)
-            return p.fail("window takes main, second, ime or tooltip");
-        if (step->window == Ime || step->window == Tooltip) return p.end();
-        int64_t v[4] = {0, 0, 0, 0};
-        const int first = step->window == Second ? 0 : 2;
-        static const char* const names[] = {"x", "y", "width", "height"};
-        for (int i = first; i < 4; ++i)
-            if (!p.number(&v[i], names[i])) return false;
-        if (v[2] < 1 || v[3] < 1 || v[2] > 4000 || v[3] > 4000) return p.fail("a window is 1 to 4000 pixels each way");
-        step->x = static_cast<int>(v[0]), step->y = static_cast<int>(v[1]);
-        step->width = static_cast<int>(v[2]), step->height = static_cast<int>(v[3]);
-        while (step->window == Main && p.more()) {
-            const int trait = pick(p.peek(), {"hidden", "tool"});
-            if (trait < 0) break;
-            ++p.next;
-            (trait == 0 ? step->hidden : step->toolWindow) = true;
-        }
-        return p.end();
-    }
-    if (verb == "host") {
-        step->kind = Kind::Host;
-        if (!p.word(&w, "captures, keys, main or second")) return false;
-        if (w == "captures") return step->captures = true, p.end();
-        if (w == "keys") {
-            if (!p.word(&w, "first") || w != "first") return p.fail("host keys first [one deep]");
-            step->keyOrder = KeysFirst;
-            if (!p.more()) return true;
-            if (!p.word(&w, "one") || w != "one" || !p.word(&w, "deep") || w != "deep")
-                return p.fail("host keys first [one deep]");
-            step->keyOrder = KeysFirstOneDeep;
-            return p.end();
-        }
-        if (!parseWindow(w, &step->window) || step->window > Second)
-            return p.fail("host takes captures, keys first, main or second");
-        std::string at;
-        if (!p.word(&w, "loop") || w != "loop" || !p.word(&at, "at") || at != "at")
-            return p.fail("a window's host behaviour is: loop at [next] MESSAGE");
-        if (!p.word(&w, "message")) return false;
-        if (w == "next") {
-            step->once = true;
-            if (!p.word(&w, "message")) return false;
-        }
-        return (parseMessage(w, &step->expected.message) || p.fail("unknown message '" + w + "'")) && p.end();
-    }
-    if (verb == "pointer") {
-        step->kind = Kind::Pointer;
+    static const struct {
+        const char* verb;
+        bool (*parse)(Parser& p, Step* step);
+    } verbs[] = {
+        {"window", parseLayout}, {"host", parseHost},   {"key", parseKeyStep},       {"button", parseButtonStep},
+        {"wait", parseWait},     {"focus", parseFocus}, {"buttons", parseButtons}, {"expect", parseExpect},
+    };
+    for (const auto& v : verbs)
+        if (verb == v.verb) return v.parse(p, step);
+    if (verb == "pointer" || verb == "move") {
+        step->kind = verb == "pointer" ? Kind::Pointer : Kind::Move;
         return p.coordinates(step) && p.end();
     }
     if (verb == "end") {
@@ -273,70 +357,10 @@ bool parseStep(Parser& p, Step* step) {
         step->kind = Kind::Call;
         return p.word(&step->name, "export name") && p.end();
     }
-    if (verb == "key") {
-        if (!p.word(&w, "down, up or tap")) return false;
-        static const Kind kinds[] = {Kind::KeyDown, Kind::KeyUp, Kind::KeyTap};
-        const int which = pick(w, {"down", "up", "tap"});
-        if (which < 0) return p.fail("key takes down, up or tap");
-        step->kind = kinds[which];
-        if (!p.word(&w, "key") || !(parseKey(w, &step->key) || p.fail("unknown key '" + w + "'"))) return false;
-        if (step->kind == Kind::KeyUp && p.more()) {
-            if (p.peek() != "queued") return p.fail("a key's release is queued or nothing");
-            ++p.next;
-            step->release = Queued;
-        }
-        return p.end();
-    }
-    if (verb == "button") {
-        if (!p.word(&w, "down, up or double")) return false;
-        static const Kind kinds[] = {Kind::ButtonDown, Kind::ButtonUp, Kind::ButtonDouble};
-        const int which = pick(w, {"down", "up", "double"});
-        if (which < 0) return p.fail("button takes down, up or double");
-        step->kind = kinds[which];
-        if (!p.word(&w, "left, right or middle")) return false;
-        const int button = pick(w, {"left", "right", "middle"});  // in the order of Button
-        if (button < 0) return p.fail("unknown button '" + w + "'");
-        step->button = static_cast<Button>(button);
-        if (step->kind == Kind::ButtonUp && p.more()) {
-            const int how = pick(p.peek(), {"", "outside", "queued", "nonclient"});  // in the order of Release
-            if (how < 1) return p.fail("a release is outside, queued or nonclient");
-            ++p.next;
-            step->release = static_cast<Release>(how);
-        }
-        return p.end();
-    }
-    if (verb == "move") {
-        step->kind = Kind::Move;
-        return p.coordinates(step) && p.end();
-    }
-    if (verb == "wait") {
-        step->kind = Kind::Wait;
-        int64_t ms = 0;
-        if (!p.number(&ms, "milliseconds")) return false;
-        if (ms < 0 || ms > 60000) return p.fail("wait takes 0 to 60000 ms");
-        step->milliseconds = static_cast<uint32_t>(ms);
-        return p.end();
-    }
-    if (verb == "focus") {
-        step->kind = Kind::Focus;
-        if (!p.word(&w, "window")) return false;
-        if (w == "away" || w == "elevated") return step->window = NoWindow, step->elevated = w == "elevated", p.end();
-        return ((parseWindow(w, &step->window) && step->window <= Second) ||
-                p.fail("focus takes main, second, away or elevated")) &&
-               p.end();
-    }
-    if (verb == "buttons") {
-        step->kind = Kind::Buttons;
-        if (!p.word(&w, "swapped or normal") || (w != "swapped" && w != "normal"))
-            return p.fail("buttons are swapped or normal");
-        step->swapped = w == "swapped";
-        return p.end();
-    }
     if (verb == "peek" || verb == "unload") {
         step->kind = verb == "peek" ? Kind::Peek : Kind::Unload;
         return p.end();
     }
-    if (verb == "expect") return parseExpect(p, step);
     return p.fail("unknown action '" + verb + "'");
 }
 
