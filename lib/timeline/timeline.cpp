@@ -32,18 +32,6 @@ constexpr int kLane = 20;       // one held key or button
 constexpr int kMark = 17;       // one message
 constexpr int kPad = 24;
 
-std::string escape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '&') out += "&amp;";
-        else if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else if (c == '"') out += "&quot;";
-        else out += c;
-    }
-    return out;
-}
-
 std::string fit(const std::string& text, int width) {
     const size_t chars = static_cast<size_t>(width / kCharWidth);
     return text.size() <= chars ? text : text.substr(0, chars - 1) + "~";
@@ -161,107 +149,109 @@ struct Painter {
     }
 };
 
-}  // namespace
-
-Picture layout(const scenario::Scenario& s, const std::vector<scenario::TracedAction>& actions, uint32_t hideWaitsUnder) {
-    // Columns: every action, and what arrived before the first if anything did.
+// Every action gets a column, and what arrived before the first if anything
+// did; declarations, and short waits that brought nothing, get none.
+std::vector<const scenario::TracedAction*> columnsOf(const std::vector<scenario::TracedAction>& actions,
+                                                     uint32_t hideWaitsUnder) {
     std::vector<const scenario::TracedAction*> columns;
     for (const scenario::TracedAction& a : actions) {
-        // Declarations, and short waits that brought nothing, get no column.
         const bool declaration = a.step != nullptr && (a.step->kind == Kind::Layout || a.step->kind == Kind::Host ||
                                                        a.step->kind == Kind::Pointer);
         const bool hidden = a.step != nullptr && (declaration ||
                                                   (a.step->kind == Kind::Wait && a.step->milliseconds < hideWaitsUnder));
         if ((a.step != nullptr || !a.received.empty()) && !(hidden && a.received.empty())) columns.push_back(&a);
     }
-    // Wide enough for the columns, the legend and the title.
-    int width = std::max(kLeft + kColumn * static_cast<int>(columns.size()) + kPad, 960);
-    for (size_t i = 0; i < s.heading.size(); ++i)
-        width = std::max(width, 2 * kPad + static_cast<int>(s.heading[i].size()) * 9);
+    return columns;
+}
 
+int rows(const std::vector<std::vector<Mark>>& perColumn) {
+    size_t most = 0;
+    for (const auto& marks : perColumn) most = std::max(most, marks.size());
+    return static_cast<int>(most);
+}
+
+// What the columns tell: what the user held, what each window believed down,
+// and the marks of each column.
+struct Story {
+    explicit Story(size_t columns)
+        : away(columns, false), swapped(columns, false), swallowed(columns), sent{Marks(columns), Marks(columns)} {}
+    using Marks = std::vector<std::vector<Mark>>;
     Lanes user;
     Lanes believed[2];
     belief::Held held[2];
-    bool second = false;
+    bool second = false;  // the second window got something
     // The columns whose actions the user made with the focus in another
     // program: from `focus away` until the focus comes back.
-    std::vector<bool> away(columns.size(), false), swapped(columns.size(), false);
+    std::vector<bool> away, swapped;
+    Marks swallowed, sent[2];
     bool elsewhere = false, swappedNow = false;
     int focused = scenario::Main;
-    std::vector<std::vector<Mark>> swallowed(columns.size()), sent[2];
-    sent[0].resize(columns.size());
-    sent[1].resize(columns.size());
-    for (size_t c = 0; c < columns.size(); ++c) {
-        const scenario::TracedAction& a = *columns[c];
-        const int x0 = kLeft + kColumn * static_cast<int>(c), mid = x0 + kColumn / 2;
-        if (a.step != nullptr) {
-            const scenario::Step& step = *a.step;
-            if (step.kind == Kind::Focus) {
-                elsewhere = step.window == scenario::NoWindow;
-                // The window losing the focus is told so, and forgets the keys it saw go down.
-                if (focused <= scenario::Second && step.window != focused) {
-                    belief::loseFocus(held[focused]);
-                    believed[focused].close(mid, true);
-                }
-                focused = step.window;
-            }
-            away[c] = elsewhere;
-            if (step.kind == Kind::Buttons) swappedNow = step.swapped;
-            swapped[c] = swappedNow;
-            if (step.kind == Kind::KeyDown) user.press(step.key, mid);
-            if (step.kind == Kind::KeyUp) user.release(step.key, mid);
-            if (step.kind == Kind::KeyTap) user.press(step.key, x0 + kColumn / 3), user.release(step.key, x0 + 2 * kColumn / 3);
-            if (step.kind == Kind::ButtonDown) user.press(buttonKey(step.button), mid);
-            if (step.kind == Kind::ButtonDouble) user.press(buttonKey(step.button), mid), user.at(buttonKey(step.button)).ticks.push_back(mid);
-            if (step.kind == Kind::ButtonUp) user.release(buttonKey(step.button), mid);
-            for (const auto& input : inputsOf(step)) {
-                bool passed = false;
-                for (const Received& r : a.received)
-                    passed = passed || (r.input && scenario::plainKeyMessage(r.message) == input.first &&
-                                        (input.second == 0 || static_cast<int>(r.wParam) == input.second));
-                std::string label = shortMessage(input.first);
-                if (input.second != 0) label += " " + keyLabel(belief::generic(input.second));
-                // Keys went to the other program; the mouse still goes by the pointer.
-                const bool toOther = (elsewhere && scenario::isKeyMessage(input.first)) ||
-                                     (step.kind == Kind::ButtonUp && step.release == scenario::Outside);
-                if (!passed) swallowed[c].push_back({toOther ? 3 : 2, label, 1});
-            }
+
+    void action(const scenario::Step& step, const std::vector<Received>& received, size_t c, int x0);
+    void received(const std::vector<Received>& received, size_t c, int x0);
+};
+
+void Story::action(const scenario::Step& step, const std::vector<Received>& received, size_t c, int x0) {
+    const int mid = x0 + kColumn / 2;
+    if (step.kind == Kind::Focus) {
+        elsewhere = step.window == scenario::NoWindow;
+        // The window losing the focus is told so, and forgets the keys it saw go down.
+        if (focused <= scenario::Second && step.window != focused) {
+            belief::loseFocus(held[focused]);
+            believed[focused].close(mid, true);
         }
-        const size_t n = a.received.size();
-        for (size_t k = 0; k < n; ++k) {
-            const Received& r = a.received[k];
-            if (r.window > scenario::Second) continue;
-            second = second || r.window == scenario::Second;
-            const int x = x0 + static_cast<int>(kColumn * (k + 1) / (n + 1));
-            if (!r.box) {
-                const int key = belief::update(held[r.window], r.message, r.wParam);
-                if (key != 0) held[r.window].test(key) ? believed[r.window].press(key, x) : believed[r.window].release(key, x);
-            }
-            std::vector<Mark>& marks = sent[r.window][c];
-            if (k > 0 && same(r, a.received[k - 1]) && !marks.empty())
-                ++marks.back().times;
-            else
-                marks.push_back({r.input ? 1 : 0, markLabel(r), 1});
-        }
+        focused = step.window;
     }
-    user.close(width - kPad);
-    for (Lanes& lanes : believed) lanes.close(width - kPad);
+    away[c] = elsewhere;
+    if (step.kind == Kind::Buttons) swappedNow = step.swapped;
+    swapped[c] = swappedNow;
+    if (step.kind == Kind::KeyDown) user.press(step.key, mid);
+    if (step.kind == Kind::KeyUp) user.release(step.key, mid);
+    if (step.kind == Kind::KeyTap) user.press(step.key, x0 + kColumn / 3), user.release(step.key, x0 + 2 * kColumn / 3);
+    if (step.kind == Kind::ButtonDown) user.press(buttonKey(step.button), mid);
+    if (step.kind == Kind::ButtonDouble) user.press(buttonKey(step.button), mid), user.at(buttonKey(step.button)).ticks.push_back(mid);
+    if (step.kind == Kind::ButtonUp) user.release(buttonKey(step.button), mid);
+    for (const auto& input : inputsOf(step)) {
+        bool passed = false;
+        for (const Received& r : received)
+            passed = passed || (r.input && scenario::plainKeyMessage(r.message) == input.first &&
+                                (input.second == 0 || static_cast<int>(r.wParam) == input.second));
+        std::string label = shortMessage(input.first);
+        if (input.second != 0) label += " " + keyLabel(belief::generic(input.second));
+        // Keys went to the other program; the mouse still goes by the pointer.
+        const bool toOther = (elsewhere && scenario::isKeyMessage(input.first)) ||
+                             (step.kind == Kind::ButtonUp && step.release == scenario::Outside);
+        if (!passed) swallowed[c].push_back({toOther ? 3 : 2, label, 1});
+    }
+}
 
-    auto rows = [&](const std::vector<std::vector<Mark>>& perColumn) {
-        size_t most = 0;
-        for (const auto& marks : perColumn) most = std::max(most, marks.size());
-        return static_cast<int>(most);
-    };
+void Story::received(const std::vector<Received>& all, size_t c, int x0) {
+    const size_t n = all.size();
+    for (size_t k = 0; k < n; ++k) {
+        const Received& r = all[k];
+        if (r.window > scenario::Second) continue;
+        second = second || r.window == scenario::Second;
+        const int x = x0 + static_cast<int>(kColumn * (k + 1) / (n + 1));
+        if (!r.box) {
+            const int key = belief::update(held[r.window], r.message, r.wParam);
+            if (key != 0) held[r.window].test(key) ? believed[r.window].press(key, x) : believed[r.window].release(key, x);
+        }
+        std::vector<Mark>& marks = sent[r.window][c];
+        if (k > 0 && same(r, all[k - 1]) && !marks.empty())
+            ++marks.back().times;
+        else
+            marks.push_back({r.input ? 1 : 0, markLabel(r), 1});
+    }
+}
 
-    Painter paint;
-    paint.picture.width = width;
+// The title (the scenario's opening comment, line by line) and the legend;
+// returns where the columns' headers go.
+int paintHeading(Painter& paint, const scenario::Scenario& s, const Story& story) {
     int y = kPad + 6;
-    // The title: the scenario's opening comment, line by line.
     const std::vector<std::string> title = s.heading.empty() ? std::vector<std::string>{s.file} : s.heading;
     paint.pinning = true;
     for (size_t i = 0; i < title.size(); ++i) paint.text(kPad, y += (i ? 18 : 0), title[i], Style::Title);
     y += 26;
-    // Legend.
     const Mark legend[] = {{0, "sent by the module", 1}, {1, "input passed on", 1}, {2, "input swallowed", 1}};
     for (int i = 0; i < 3; ++i) paint.mark(kPad + i * (kColumn + 10), y, legend[i]);
     paint.rect(kPad + 3 * (kColumn + 10), y + 3, 40, 8, Style::UserBar);
@@ -269,23 +259,72 @@ Picture layout(const scenario::Scenario& s, const std::vector<scenario::TracedAc
     paint.rect(kPad + 3 * (kColumn + 10) + 170, y + 3, 40, 8, Style::BelievedBar);
     paint.text(kPad + 3 * (kColumn + 10) + 216, y + 11, "a window believes it down");
     bool toOther = false;
-    for (const std::vector<Mark>& marks : swallowed)
+    for (const std::vector<Mark>& marks : story.swallowed)
         for (const Mark& m : marks) toOther = toOther || m.style == 3;
-    if (toOther || std::find(away.begin(), away.end(), true) != away.end()) {
+    if (toOther || std::find(story.away.begin(), story.away.end(), true) != story.away.end()) {
         y += 20;
         paint.mark(kPad, y, {3, "to another program", 1});
         paint.rect(kPad + kColumn + 10, y + 1, 40, kMark - 5, Style::Away);
         paint.text(kPad + kColumn + 56, y + 11, "the focus in another program");
     }
-    const bool anySwapped = std::find(swapped.begin(), swapped.end(), true) != swapped.end();
-    if (anySwapped) {
+    if (std::find(story.swapped.begin(), story.swapped.end(), true) != story.swapped.end()) {
         y += 20;
         paint.rect(kPad, y + 4, 40, 6, Style::Swapped);
         paint.text(kPad + 46, y + 11, "the buttons swapped (a left-handed user): the left button is the physical right one");
     }
     paint.pinning = false;
-    y += 34;
+    return y + 34;
+}
 
+void paintMarks(Painter& paint, const Story::Marks& perColumn, int* y) {
+    for (size_t c = 0; c < perColumn.size(); ++c)
+        for (size_t i = 0; i < perColumn[c].size(); ++i)
+            paint.mark(kLeft + kColumn * static_cast<int>(c) + 6, *y + static_cast<int>(i) * kMark, perColumn[c][i]);
+    *y += std::max(1, rows(perColumn)) * kMark + 8;
+}
+
+// The lanes of what the user held and each window believed down, with the
+// marks of each column beneath; returns the bottom.
+int paintLanes(Painter& paint, Story& story, int y) {
+    const int width = paint.picture.width;
+    paint.text(kPad, y += 14, "the user holds", Style::UserHeading);
+    y += 6;
+    paint.lanes(story.user, &y, Style::UserBar);
+    paint.text(kPad, y + 12, "input swallowed");
+    paintMarks(paint, story.swallowed, &y);
+    const char* const names[] = {"main window", "second window"};
+    for (int w = 0; w < (story.second ? 2 : 1); ++w) {
+        paint.line(kPad, y, width - kPad, y, Style::Separator);
+        paint.text(kPad, y += 16, std::string(names[w]) + " believes down", Style::WindowHeading);
+        y += 6;
+        paint.lanes(story.believed[w], &y, Style::BelievedBar);
+        paint.text(kPad, y + 12, std::string("messages to ") + (w == 0 ? "main" : "second"));
+        paintMarks(paint, story.sent[w], &y);
+    }
+    return y;
+}
+
+}  // namespace
+
+Picture layout(const scenario::Scenario& s, const std::vector<scenario::TracedAction>& actions, uint32_t hideWaitsUnder) {
+    const std::vector<const scenario::TracedAction*> columns = columnsOf(actions, hideWaitsUnder);
+    // Wide enough for the columns, the legend and the title.
+    int width = std::max(kLeft + kColumn * static_cast<int>(columns.size()) + kPad, 960);
+    for (size_t i = 0; i < s.heading.size(); ++i)
+        width = std::max(width, 2 * kPad + static_cast<int>(s.heading[i].size()) * 9);
+
+    Story story(columns.size());
+    for (size_t c = 0; c < columns.size(); ++c) {
+        const int x0 = kLeft + kColumn * static_cast<int>(c);
+        if (columns[c]->step != nullptr) story.action(*columns[c]->step, columns[c]->received, c, x0);
+        story.received(columns[c]->received, c, x0);
+    }
+    story.user.close(width - kPad);
+    for (Lanes& lanes : story.believed) lanes.close(width - kPad);
+
+    Painter paint;
+    paint.picture.width = width;
+    int y = paintHeading(paint, s, story);
     const int top = y;
     int x = kLeft;
     for (const scenario::TracedAction* a : columns) {
@@ -295,36 +334,15 @@ Picture layout(const scenario::Scenario& s, const std::vector<scenario::TracedAc
         paint.text(x + 4, y, fit(header, kColumn - 8), Style::Header);
         x += kColumn;
     }
-    y += 14;
-    const int lanesTop = y;
-    paint.text(kPad, y += 14, "the user holds", Style::UserHeading);
-    y += 6;
-    paint.lanes(user, &y, Style::UserBar);
-    paint.text(kPad, y + 12, "input swallowed");
-    for (size_t c = 0; c < columns.size(); ++c)
-        for (size_t i = 0; i < swallowed[c].size(); ++i)
-            paint.mark(kLeft + kColumn * static_cast<int>(c) + 6, y + static_cast<int>(i) * kMark, swallowed[c][i]);
-    y += std::max(1, rows(swallowed)) * kMark + 8;
-    const char* const names[] = {"main window", "second window"};
-    for (int w = 0; w < (second ? 2 : 1); ++w) {
-        paint.line(kPad, y, width - kPad, y, Style::Separator);
-        paint.text(kPad, y += 16, std::string(names[w]) + " believes down", Style::WindowHeading);
-        y += 6;
-        paint.lanes(believed[w], &y, Style::BelievedBar);
-        paint.text(kPad, y + 12, std::string("messages to ") + (w == 0 ? "main" : "second"));
-        for (size_t c = 0; c < columns.size(); ++c)
-            for (size_t i = 0; i < sent[w][c].size(); ++i)
-                paint.mark(kLeft + kColumn * static_cast<int>(c) + 6, y + static_cast<int>(i) * kMark, sent[w][c][i]);
-        y += std::max(1, rows(sent[w])) * kMark + 8;
-    }
-    const int bottom = y;
+    const int lanesTop = y + 14;
+    const int bottom = paintLanes(paint, story, lanesTop);
 
     // Behind everything: the columns, and the waits as gaps in time.
     for (size_t c = 0; c < columns.size(); ++c) {
         const int x0 = kLeft + kColumn * static_cast<int>(c);
-        if (away[c])
+        if (story.away[c])
             paint.picture.items.push_back({ItemKind::Rect, Style::Away, true, false, x0, lanesTop, kColumn, bottom - lanesTop, ""});
-        if (swapped[c]) paint.rect(x0, lanesTop + 2, kColumn, 6, Style::Swapped);
+        if (story.swapped[c]) paint.rect(x0, lanesTop + 2, kColumn, 6, Style::Swapped);
         if (columns[c]->step != nullptr && columns[c]->step->kind == Kind::Wait)
             paint.picture.items.push_back({ItemKind::Gap, Style::Plain, true, false, x0, top - 14, kColumn, bottom - top + 14, ""});
         else
@@ -373,68 +391,3 @@ uint32_t strokeColour(Style style) {
 }
 
 }  // namespace timeline
-
-namespace {
-
-std::string colour(uint32_t rgb) {
-    char out[8];
-    std::snprintf(out, sizeof out, "#%06x", rgb);
-    return out;
-}
-
-std::string svgItem(const timeline::Item& item) {
-    using timeline::Style;
-    char out[400];
-    switch (item.kind) {
-    case timeline::ItemKind::Text: {
-        const char* extra = item.style == Style::Title           ? " font-size=\"14\" font-weight=\"bold\""
-                            : item.style == Style::Header        ? " font-weight=\"bold\""
-                            : item.style == Style::UserHeading   ? " font-weight=\"bold\" fill=\"#4a4a4a\""
-                            : item.style == Style::WindowHeading ? " font-weight=\"bold\" fill=\"#2f7fc1\""
-                            : item.style == Style::MarkSent      ? " fill=\"#ffffff\""
-                                                                 : "";
-        std::snprintf(out, sizeof out, "<text x=\"%d\" y=\"%d\"%s>", item.x, item.y, extra);
-        return out + timeline::escape(item.text) + "</text>\n";
-    }
-    case timeline::ItemKind::Rect: {
-        const bool bar = item.style == Style::UserBar || item.style == Style::BelievedBar || item.style == Style::Away ||
-                         item.style == Style::Swapped;
-        const bool dashed = item.style == Style::MarkSwallowed || item.style == Style::MarkElsewhere;
-        const char* extra = bar ? " rx=\"3\"" : dashed ? " stroke-dasharray=\"3,2\" rx=\"2\"" : " rx=\"2\"";
-        std::snprintf(out, sizeof out, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"%s\" stroke=\"%s\"%s/>\n",
-                      item.x, item.y, item.w, item.h, colour(timeline::fillColour(item.style)).c_str(),
-                      bar ? "none" : colour(timeline::strokeColour(item.style)).c_str(), extra);
-        return out;
-    }
-    case timeline::ItemKind::Line:
-        std::snprintf(out, sizeof out, "<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"%s\"%s/>\n", item.x, item.y,
-                      item.w, item.h, colour(timeline::strokeColour(item.style)).c_str(),
-                      item.style == Style::Tick ? " stroke-width=\"2\"" : "");
-        return out;
-    case timeline::ItemKind::Gap:
-        std::snprintf(out, sizeof out, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"url(#gap)\"/>\n", item.x,
-                      item.y, item.w, item.h);
-        return out;
-    }
-    return "";
-}
-
-}  // namespace
-
-std::string timelineSvg(const scenario::Scenario& s, const std::vector<scenario::TracedAction>& actions) {
-    const timeline::Picture picture = timeline::layout(s, actions);
-    char head[600];
-    std::snprintf(head, sizeof head,
-                  "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" "
-                  "font-family=\"DejaVu Sans Mono, monospace\" font-size=\"10\">\n"
-                  "<defs><pattern id=\"gap\" width=\"8\" height=\"8\" patternUnits=\"userSpaceOnUse\" "
-                  "patternTransform=\"rotate(45)\"><rect width=\"8\" height=\"8\" fill=\"#f7f7f7\"/>"
-                  "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"8\" stroke=\"#e4e4e4\" stroke-width=\"3\"/></pattern></defs>\n"
-                  "<rect width=\"100%%\" height=\"100%%\" fill=\"#ffffff\"/>\n",
-                  picture.width, picture.height, picture.width, picture.height);
-    std::string out = head;
-    for (int pass = 0; pass < 2; ++pass)
-        for (const timeline::Item& item : picture.items)
-            if (item.background == (pass == 0)) out += svgItem(item);
-    return out + "</svg>\n";
-}
