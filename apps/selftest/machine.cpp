@@ -2,6 +2,8 @@
 // run there.
 #include "machine.h"
 
+#include <orvalinde.h>
+
 #include <bcrypt.h>
 #include <imm.h>
 #include <softpub.h>
@@ -223,4 +225,36 @@ std::string noDesktop() {
     if (input == nullptr) return "the input desktop cannot be opened: the screen is locked, or it belongs to another session";
     CloseDesktop(input);
     return "";
+}
+
+std::string buttonSetting() {
+    return GetSystemMetrics(SM_SWAPBUTTON) ? "swapped, the right button primary (left-handed)"
+                                           : "the left button primary (right-handed)";
+}
+
+std::string unfit(const std::string& dll, bool swapped) {
+    if (wineMajor() >= 10)
+        return "it runs under Wine " + std::to_string(wineMajor()) +
+               ", whose X11 driver releases keys pressed with SendInput at the next pointer event, so no held key "
+               "survives a gesture (Wine 8 keeps them)";
+    std::string why = wrongDll(dll);
+    if (why.empty()) why = noDesktop();
+    if (why.empty() && swapped && wineMajor() > 0)
+        why = "it runs under Wine, where swapping the buttons changes only the setting and no input, so a "
+              "left-handed run would check nothing a person meets";
+    return why;
+}
+
+std::string machineReport(const std::string& dll, const std::string& dpiLine, const std::string& buttonsLine,
+                          bool swapped) {
+    std::string report = "Orvalinde self-test " ORVALINDE_VERSION "\n";
+    report += "System: " + systemVersion() + "\n";
+    report += "Architecture: " + architecture() + "\n";
+    report += "DPI: " + dpiLine + "\n";
+    report += "Keyboard: " + keyboard() + "\n";
+    report += "Buttons: " + buttonsLine + (swapped ? "; swapped for this run (--swapped): " + buttonSetting() : "") +
+              "\n";
+    report += "Orvalinde.dll: version " + fileVersion(dll) + ", SHA-256 " + sha256(dll) + "\n";
+    report += "Signature: " + signature(dll) + "\n";
+    return report;
 }

@@ -25,3 +25,11 @@ std::string wrongDll(const std::string& path);
 std::string clickLockReport();
 // Why this session cannot take input as a person gives it, or empty.
 std::string noDesktop();
+// The buttons' setting, in words.
+std::string buttonSetting();
+// Why the self-test cannot run with this DLL on this machine (left-handed,
+// if swapped), or empty.
+std::string unfit(const std::string& dll, bool swapped);
+// The report's head: this machine and the DLL.
+std::string machineReport(const std::string& dll, const std::string& dpiLine, const std::string& buttonsLine,
+                          bool swapped);

@@ -246,11 +246,6 @@ LONG WINAPI restoreAtCrash(EXCEPTION_POINTERS*) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-std::string buttonSetting() {
-    return GetSystemMetrics(SM_SWAPBUTTON) ? "swapped, the right button primary (left-handed)"
-                                           : "the left button primary (right-handed)";
-}
-
 struct Options {
     bool yes = false;
     bool swapped = false;
@@ -258,28 +253,76 @@ struct Options {
     std::vector<std::string> only;
 };
 
-int run(const Options& options) {
-    const std::string dll = ownFolder() + "Orvalinde.dll";
+// The scenarios asked for (all if none), and whether AltGr is among them.
+std::vector<std::string> chosen(const Options& options, bool* altGr) {
     std::vector<std::string> names;
-    bool altGr = options.only.empty();
+    *altGr = options.only.empty();
     for (const std::string& name : options.only) {
         if (name == kAltGr)
-            altGr = true;
+            *altGr = true;
         else
             names.push_back(name);
     }
     if (options.only.empty())
         for (size_t i = 0; i < kCarriedCount; ++i) names.push_back(kCarried[i].name);
-    if (wineMajor() >= 10)
-        return refuse("it runs under Wine " + std::to_string(wineMajor()) +
-                      ", whose X11 driver releases keys pressed with SendInput at the next pointer event, so no "
-                      "held key survives a gesture (Wine 8 keeps them)");
-    std::string why = wrongDll(dll);
-    if (why.empty()) why = noDesktop();
+    return names;
+}
+
+struct Tally {
+    int passed = 0, failed = 0, late = 0;
+    std::string results;
+    void add(const std::string& line) {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+        results += line + "\n";
+    }
+};
+
+// Runs one scenario in a process of its own, again while it is late;
+// returns the last run's code, and counts and reports it unless it stopped
+// or refused.
+int runScenario(const std::string& name, Tally* tally) {
+    Child child;
+    int tries = 0;
+    while (tries < kTries) {
+        ++tries;
+        child = runChild("--run " + name);
+        if (child.code != kLate) break;
+    }
+    if (child.code == kStopped || child.code == kRefused || touched) return child.code;
+    const std::string why = child.output.substr(child.output.find(' ') + 1);
+    if (child.code == kPassed) {
+        ++tally->passed;
+        tally->add("PASS " + name);
+    } else if (child.code == kLate) {
+        // Late each time: this machine kept the host from its queue.
+        ++tally->late;
+        tally->add(format("LATE %s: late in each of %d tries (not a failure): ", name.c_str(), tries) + why);
+    } else {
+        ++tally->failed;
+        tally->add("FAIL " + name + ": " + why);
+    }
+    return child.code;
+}
+
+int runAltGr(Tally* tally) {
+    const Child child = runChild("--altgr");
+    if (child.code == kStopped || touched) return kStopped;
+    if (child.code == kPassed) ++tally->passed;
+    if (child.code != kPassed && child.code != kSkipped) ++tally->failed;
+    std::string line = child.output.substr(0, child.output.find_last_not_of("\r\n") + 1);
+    if (line.empty())
+        line = std::string("FAIL AltGr types characters: ") + (child.code == kFailed ? "it did not finish" : "no report");
+    tally->add(line);
+    return child.code;
+}
+
+int run(const Options& options) {
+    const std::string dll = ownFolder() + "Orvalinde.dll";
+    bool altGr = false;
+    const std::vector<std::string> names = chosen(options, &altGr);
+    const std::string why = unfit(dll, options.swapped);
     if (!why.empty()) return refuse(why);
-    if (options.swapped && wineMajor() > 0)
-        return refuse("it runs under Wine, where swapping the buttons changes only the setting and no input, so a "
-                      "left-handed run would check nothing a person meets");
 
     const unsigned seconds = 5 + static_cast<unsigned>(names.size());
     std::printf("Orvalinde self-test %s\n\n"
@@ -319,64 +362,23 @@ int run(const Options& options) {
         if (keys == nullptr || mouse == nullptr) return refuse("it cannot watch the mouse and keyboard for a touch");
     }
 
-    std::string report = "Orvalinde self-test " ORVALINDE_VERSION "\n";
-    report += "System: " + systemVersion() + "\n";
-    report += "Architecture: " + architecture() + "\n";
-    report += "DPI: " + dpiLine + "\n";
-    report += "Keyboard: " + keyboard() + "\n";
-    report += "Buttons: " + buttonsLine +
-              (options.swapped ? "; swapped for this run (--swapped): " + buttonSetting() : std::string()) + "\n";
-    report += "Orvalinde.dll: version " + fileVersion(dll) + ", SHA-256 " + sha256(dll) + "\n";
-    report += "Signature: " + signature(dll) + "\n";
-    std::string summary = report;
+    std::string report = machineReport(dll, dpiLine, buttonsLine, options.swapped);
+    const std::string summary = report;
     const Child windows = runChild("--windows");
     if (windows.code == kStopped) return stopped("its look at the windows");
     if (windows.code == kRefused) return refuse("its main window cannot take the keyboard focus");
     report += "Top-level windows of its thread, in the system's order:\n" + windows.output + "\n";
 
-    int passed = 0, failed = 0, late = 0;
-    std::string results;
+    Tally tally;
     for (const std::string& name : names) {
-        Child child;
-        int tries = 0;
-        while (tries < kTries) {
-            ++tries;
-            child = runChild("--run " + name);
-            if (child.code != kLate) break;
-        }
-        if (child.code == kStopped || touched) return stopped(name);
-        if (child.code == kRefused) return refuse("its main window cannot take the keyboard focus");
-        const std::string why = child.output.substr(child.output.find(' ') + 1);
-        std::string line;
-        if (child.code == kPassed) {
-            ++passed;
-            line = "PASS " + name;
-        } else if (child.code == kLate) {
-            // Late each time: this machine kept the host from its queue.
-            ++late;
-            line = format("LATE %s: late in each of %d tries (not a failure): ", name.c_str(), tries) + why;
-        } else {
-            ++failed;
-            line = "FAIL " + name + ": " + why;
-        }
-        std::printf("%s\n", line.c_str());
-        std::fflush(stdout);
-        results += line + "\n";
+        const int code = runScenario(name, &tally);
+        if (code == kStopped || touched) return stopped(name);
+        if (code == kRefused) return refuse("its main window cannot take the keyboard focus");
     }
-    if (altGr) {
-        const Child child = runChild("--altgr");
-        if (child.code == kStopped || touched) return stopped(kAltGr);
-        if (child.code == kPassed) ++passed;
-        if (child.code != kPassed && child.code != kSkipped) ++failed;
-        std::string line = child.output.substr(0, child.output.find_last_not_of("\r\n") + 1);
-        if (line.empty()) line = std::string("FAIL AltGr types characters: ") + (child.code == kFailed ? "it did not finish" : "no report");
-        std::printf("%s\n", line.c_str());
-        std::fflush(stdout);
-        results += line + "\n";
-    }
+    if (altGr && runAltGr(&tally) == kStopped) return stopped(kAltGr);
     if (keys != nullptr) UnhookWindowsHookEx(keys), UnhookWindowsHookEx(mouse);
-    const std::string total = format("%d passed, %d failed, %d late\n", passed, failed, late);
-    report += results + total;
+    const std::string total = format("%d passed, %d failed, %d late\n", tally.passed, tally.failed, tally.late);
+    report += tally.results + total;
     std::printf("\n%s%s", summary.c_str(), total.c_str());
     if (!options.report.empty()) {
         FILE* out = std::fopen(options.report.c_str(), "wb");
@@ -384,7 +386,7 @@ int run(const Options& options) {
             return refuse("it cannot write the report to " + options.report);
         std::printf("The full report is in %s.\n", options.report.c_str());
     }
-    return failed > 0 ? kFailed : kPassed;
+    return tally.failed > 0 ? kFailed : kPassed;
 }
 
 }  // namespace
