@@ -79,71 +79,86 @@ Point pointerForEvents() {
 
 }  // namespace
 
-std::string key() {
-    std::string k;
-    k.reserve(192);  // one allocation: keys are built for every transition
-    auto put = [&k](const void* data, size_t size) { k.append(static_cast<const char*>(data), size); };
-    auto byte = [&k](int value) { k.push_back(static_cast<char>(value)); };
-    for (bool TranslationState::*flag : kFlags) byte(flagByte(flag));
-    byte(gestureByte(&TranslationState::leftGesture));
-    byte(gestureByte(&TranslationState::rightGesture));
-    byte(gestureByte(&TranslationState::middleGesture));
-    put(&state.mainWindow, sizeof state.mainWindow);
-    put(&state.pendingCtrlUpWindow, sizeof state.pendingCtrlUpWindow);
-    put(&state.altRightCtrlWindow, sizeof state.altRightCtrlWindow);
-    put(&state.chordCtrlWindow, sizeof state.chordCtrlWindow);
-    put(&state.ctrlDownWindow, sizeof state.ctrlDownWindow);
+namespace {
+
+void put(std::string& k, const void* data, size_t size) { k.append(static_cast<const char*>(data), size); }
+void byte(std::string& k, int value) { k.push_back(static_cast<char>(value)); }
+
+// The module's record: its flags and gestures, the windows it keeps, where
+// its gestures' buttons were last sent, the dragger's and mask's keys, the
+// burst and the anchors. Reduced: a button's press counts only while its
+// gesture is held, the burst's count only while its timer lives, an anchor
+// only while armed.
+void moduleKey(std::string& k, const std::vector<sim::TimerInfo>& timers) {
+    for (bool TranslationState::*flag : kFlags) byte(k, flagByte(flag));
+    byte(k, gestureByte(&TranslationState::leftGesture));
+    byte(k, gestureByte(&TranslationState::rightGesture));
+    byte(k, gestureByte(&TranslationState::middleGesture));
+    put(k, &state.mainWindow, sizeof state.mainWindow);
+    put(k, &state.pendingCtrlUpWindow, sizeof state.pendingCtrlUpWindow);
+    put(k, &state.altRightCtrlWindow, sizeof state.altRightCtrlWindow);
+    put(k, &state.chordCtrlWindow, sizeof state.chordCtrlWindow);
+    put(k, &state.ctrlDownWindow, sizeof state.ctrlDownWindow);
     // A held gesture's last send point is where a lost release ends it (and
     // the Alt + middle anchor, once a chord's left release is lost).
-    // Reduced: a button's press counts only while its gesture is held, the
-    // burst's count only while its timer lives, an anchor only while armed.
     const bool all = !reduced;
     const Point pointer = pointerForEvents();
     for (const GestureButton& g : state.gestureButtons) {
-        byte(g.held | (g.held && samePoint(g.at, pointer)) << 1 | (g.rightPressOut && (all || g.held)) << 2);
-        if (g.held) put(&g.window, sizeof g.window);
+        byte(k, g.held | (g.held && samePoint(g.at, pointer)) << 1 | (g.rightPressOut && (all || g.held)) << 2);
+        if (g.held) put(k, &g.window, sizeof g.window);
     }
-    put(&state.draggerKey, sizeof state.draggerKey);
-    put(&state.maskKey, sizeof state.maskKey);
-    const std::vector<sim::TimerInfo> timers = sim::timers();
-    const bool burstLive = std::any_of(timers.begin(), timers.end(), [](const sim::TimerInfo& t) { return t.id == state.burstTimer; });
+    put(k, &state.draggerKey, sizeof state.draggerKey);
+    put(k, &state.maskKey, sizeof state.maskKey);
+    const bool burstLive =
+        std::any_of(timers.begin(), timers.end(), [](const sim::TimerInfo& t) { return t.id == state.burstTimer; });
     const uint32_t burstTicks = all || burstLive ? state.burstTicks : 0;
-    put(&burstTicks, sizeof burstTicks);
+    put(k, &burstTicks, sizeof burstTicks);
     // Whether the host still wants the burst is read only while its timer lives.
-    byte((all || burstLive) && world.burstWanted);
+    byte(k, (all || burstLive) && world.burstWanted);
     // Only whether an anchor is the pointer matters: every event happens there.
-    byte((all || state.leftGesture == LeftGesture::AltArmed) && samePoint(state.leftAnchor, pointer));
-    byte((all || state.middleGesture == MiddleGesture::AltArmed) && samePoint(state.middleAnchor, pointer));
-    byte(world.host.pointerWindow);
+    byte(k, (all || state.leftGesture == LeftGesture::AltArmed) && samePoint(state.leftAnchor, pointer));
+    byte(k, (all || state.middleGesture == MiddleGesture::AltArmed) && samePoint(state.middleAnchor, pointer));
+    byte(k, world.host.pointerWindow);
     // The switch tick matters only while pending, and only up to 2 ms old.
-    byte(state.leftGesture == LeftGesture::ChordPending ? std::min<uint32_t>(sim::now() - state.chordSwitchTick, 2) : 0);
+    byte(k, state.leftGesture == LeftGesture::ChordPending ? std::min<uint32_t>(sim::now() - state.chordSwitchTick, 2) : 0);
+}
+
+// Which of the module's timers live, in the platform's order; timed, how
+// long until each is due; untimed, which may be due first.
+void timersKey(std::string& k, const std::vector<sim::TimerInfo>& timers) {
     for (TimerId id : {state.draggerTimer, state.maskTimer, state.burstTimer}) {
         int live = 0;
         for (size_t i = 0; i < timers.size(); ++i)
             if (timers[i].id == id) live = static_cast<int>(i) + 1;
-        byte(live);
+        byte(k, live);
     }
-    // Untimed, which timers are live is all that matters of them.
     for (const sim::TimerInfo& t : timers) {
-        put(&t.procedure, sizeof t.procedure);
+        put(k, &t.procedure, sizeof t.procedure);
         if (untimed) continue;
-        put(&t.interval, sizeof t.interval);
-        put(&t.dueIn, sizeof t.dueIn);
+        put(k, &t.interval, sizeof t.interval);
+        put(k, &t.dueIn, sizeof t.dueIn);
     }
-    // ... and how long until each is due, and which may be due first.
     if (untimed && boundTimers)
         for (int i = 0; i <= world.zone.count; ++i)
             for (int j = 0; j <= world.zone.count; ++j)
-                if (i != j) byte(world.zone.bound[i][j]);
-    byte(0xFF);
+                if (i != j) byte(k, world.zone.bound[i][j]);
+    byte(k, 0xFF);
+}
+
+// The platform and the host's windows: the key states, the focus, the
+// cursor, what each window believes and is excused, the capture, the
+// releases still queued, the elevated window, and the presses and releases
+// sent and due.
+void worldKey(std::string& k) {
+    const bool all = !reduced;
     const std::bitset<256> keys = sim::keyStates();
     packKeys(&k, keys);
     // The thread's own key state, where it is behind the desktop's (the
     // buttons and codes below 8 are read from the desktop's alone).
     packKeys(&k, (keys ^ sim::threadKeyStates()) & ~std::bitset<256>(0xFF));
-    byte(sim::focusIsAway());
-    byte(windowIndex(sim::focus()));
-    byte(sim::cursorCount());
+    byte(k, sim::focusIsAway());
+    byte(k, windowIndex(sim::focus()));
+    byte(k, sim::cursorCount());
     for (int w = 0; w < 2; ++w) {
         packKeys(&k, world.believed[w]);
         for (const Believed& e : world.excused[w]) packKeys(&k, e);
@@ -154,21 +169,32 @@ std::string key() {
         for (int w = 0; w < 2; ++w) {
             // Read only for a button the window believes down.
             const Believed b = all ? world.byInput[w] : world.byInput[w] & world.believed[w];
-            byte(b.test(1) | b.test(2) << 1 | b.test(3) << 2 | b.test(4) << 3);
+            byte(k, b.test(1) | b.test(2) << 1 | b.test(3) << 2 | b.test(4) << 3);
         }
     // The capturing host's window that holds the mouse gets its releases,
     // until the release of the button that took it.
-    byte(windowIndex(sim::capture()) + 1);
-    byte(sim::capture() != nullptr ? sim::captureButton() : 0);
+    byte(k, windowIndex(sim::capture()) + 1);
+    byte(k, sim::capture() != nullptr ? sim::captureButton() : 0);
     // Releases still queued, which the thread takes behind its next event.
     for (const sim::QueuedEvent& q : sim::queuedReleases()) {
-        put(&q.message, sizeof q.message);
-        byte(q.key);
-        byte(windowIndex(q.window) + 1);
-        put(&q.screen, sizeof q.screen);
+        put(k, &q.message, sizeof q.message);
+        byte(k, q.key);
+        byte(k, windowIndex(q.window) + 1);
+        put(k, &q.screen, sizeof q.screen);
     }
-    byte(sim::elevatedIsInFront());
-    for (int b = 0; b < 3; ++b) byte(world.sentPresses[b] | world.releaseDue[b] << 2);
+    byte(k, sim::elevatedIsInFront());
+    for (int b = 0; b < 3; ++b) byte(k, world.sentPresses[b] | world.releaseDue[b] << 2);
+}
+
+}  // namespace
+
+std::string key() {
+    std::string k;
+    k.reserve(192);  // one allocation: keys are built for every transition
+    const std::vector<sim::TimerInfo> timers = sim::timers();
+    moduleKey(k, timers);
+    timersKey(k, timers);
+    worldKey(k);
     return k;
 }
 
