@@ -108,47 +108,79 @@ void restore(const Saved& saved) {
     world = saved.world;
 }
 
+namespace {
+
+// Presses (or auto-repeats) and releases of the keys; away, the user only
+// lets go of what is held. Where the thread lags, a release may still wait
+// in its queue.
+void keyActions(std::vector<scenario::Step>* out, bool away, bool lags) {
+    for (int key : kKeys) {
+        const bool queued = releaseQueued(0x0101, key);
+        if (!away && !queued) out->push_back(keyStep(scenario::Kind::KeyDown, key));
+        if (!sim::keyState(key)) continue;
+        out->push_back(keyStep(scenario::Kind::KeyUp, key));
+        if (!lags) continue;
+        out->push_back(keyStep(scenario::Kind::KeyUp, key));
+        out->back().release = scenario::Queued;
+    }
+}
+
+// Presses, double-clicks and releases of the buttons (away: over the other
+// program or over the host, where the pointer may be); the modal host's
+// windows may run a loop at each, with an action nested inside.
+void buttonActions(std::vector<scenario::Step>* out, bool away, bool lags) {
+    for (int b = 0; b < 3; ++b) {
+        const size_t first = out->size();
+        if (sim::buttonHeld(static_cast<sim::Button>(b))) {
+            out->push_back(buttonStep(scenario::Kind::ButtonUp, b));
+            if (lags || away)
+                for (scenario::Release how : {scenario::Outside, scenario::Queued, scenario::NonClient}) {
+                    if (away && how != scenario::Outside) continue;
+                    out->push_back(buttonStep(scenario::Kind::ButtonUp, b));
+                    out->back().release = how;
+                }
+        } else if (!away && !releaseQueued(0x0202 + 3 * b, 0)) {
+            out->push_back(buttonStep(scenario::Kind::ButtonDown, b));
+            out->push_back(buttonStep(scenario::Kind::ButtonDouble, b));
+        }
+        if (variant != kModalHost) continue;
+        const size_t last = out->size();
+        for (int nested = 0; nested < kNestedActions; ++nested)
+            for (size_t i = first; i < last; ++i) {
+                out->push_back((*out)[i]);
+                out->back().nested = nested;
+            }
+    }
+}
+
+// The focus to the window that does not have it; on the away host, also
+// away to another program (or back), or to an elevated window, where the
+// host's thread reads no key or button down until it comes back.
+void focusActions(std::vector<scenario::Step>* out, bool away) {
+    scenario::Step focus = step(scenario::Kind::Focus);
+    focus.window = sim::focus() == world.host.main ? scenario::Second : scenario::Main;
+    out->push_back(focus);
+    if (variant != kAwayHost) return;
+    focus.window = away ? (focus.window == scenario::Main ? scenario::Second : scenario::Main) : scenario::NoWindow;
+    out->push_back(focus);
+    if (!away) {
+        focus.elevated = true;
+        out->push_back(focus);
+    }
+}
+
+}  // namespace
+
 std::vector<scenario::Step> alphabet() {
     std::vector<scenario::Step> out;
     out.reserve(64);  // built for every state the search expands
-    // Away, the user only lets go of what is held: keys there, buttons
-    // over the other program or over the host (the pointer may be there).
     const bool away = sim::focusIsAway();
     // The lost-release host's thread may lag: a release (one at a time)
     // still waits in its queue when the next event, tick or call comes.
     // Nothing is pressed again before its release is taken.
     const bool lags = (variant == kLostReleases || variant == kSwappedHost) && sim::queuedReleases().empty();
-    for (int key : kKeys) {
-        const bool queued = releaseQueued(0x0101, key);
-        if (!away && !queued) out.push_back(keyStep(scenario::Kind::KeyDown, key));  // a press, or an auto-repeat
-        if (!sim::keyState(key)) continue;
-        out.push_back(keyStep(scenario::Kind::KeyUp, key));
-        if (!lags) continue;
-        out.push_back(keyStep(scenario::Kind::KeyUp, key));
-        out.back().release = scenario::Queued;
-    }
-    for (int b = 0; b < 3; ++b) {
-        const size_t first = out.size();
-        if (sim::buttonHeld(static_cast<sim::Button>(b))) {
-            out.push_back(buttonStep(scenario::Kind::ButtonUp, b));
-            if (lags || away)
-                for (scenario::Release how : {scenario::Outside, scenario::Queued, scenario::NonClient}) {
-                    if (away && how != scenario::Outside) continue;
-                    out.push_back(buttonStep(scenario::Kind::ButtonUp, b));
-                    out.back().release = how;
-                }
-        } else if (!away && !releaseQueued(0x0202 + 3 * b, 0)) {
-            out.push_back(buttonStep(scenario::Kind::ButtonDown, b));
-            out.push_back(buttonStep(scenario::Kind::ButtonDouble, b));
-        }
-        if (variant != kModalHost) continue;
-        const size_t last = out.size();
-        for (int nested = 0; nested < kNestedActions; ++nested)
-            for (size_t i = first; i < last; ++i) {
-                out.push_back(out[i]);
-                out.back().nested = nested;
-            }
-    }
+    keyActions(&out, away, lags);
+    buttonActions(&out, away, lags);
     out.push_back(moveStep(world.host.pointerWindow, world.host.pointer));
     for (scenario::Window w : {scenario::Main, scenario::Second}) out.push_back(moveStep(w, newPoint()));
     if (untimed)
@@ -159,20 +191,7 @@ std::vector<scenario::Step> alphabet() {
             s.milliseconds = ms;
             out.push_back(s);
         }
-    scenario::Step focus = step(scenario::Kind::Focus);
-    focus.window = sim::focus() == world.host.main ? scenario::Second : scenario::Main;
-    out.push_back(focus);
-    if (variant == kAwayHost) {
-        // Away to another program, or back to the window that did not have it.
-        focus.window = away ? (focus.window == scenario::Main ? scenario::Second : scenario::Main) : scenario::NoWindow;
-        out.push_back(focus);
-        // ... or to an elevated window, where the host's thread reads no key
-        // or button down until it comes back.
-        if (!away) {
-            focus.elevated = true;
-            out.push_back(focus);
-        }
-    }
+    focusActions(&out, away);
     out.push_back(step(scenario::Kind::Peek));
     for (const char* name : kExports) {
         scenario::Step s = step(scenario::Kind::Call);
