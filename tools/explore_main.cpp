@@ -42,37 +42,43 @@
 #include "explore.h"
 #include "model.h"
 
-int main(int argc, char** argv) {
-    if (argc >= 3 && std::strcmp(argv[1], "--corpus") == 0) return corpus(argv[2], argc - 3, argv + 3);
+namespace {
+
+struct Options {
     int depth = -1;
     const char* outDir = nullptr;
     uint64_t walkEvents = 0, seed = 1;
     bool lean = false, split = false, firstOnly = false;
+};
+
+// Reads the options into `o` and the model's settings; false, having said
+// why, for one it does not know or a bad value.
+bool readOptions(int argc, char** argv, Options* o) {
     for (int i = 1; i < argc; ++i) {
         const bool value = i + 1 < argc;
         if (std::strcmp(argv[i], "--depth") == 0 && value) {
-            depth = std::atoi(argv[++i]);
+            o->depth = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--host") == 0 && value) {
             const char* name = argv[++i];
             int v = 0;
             while (v < model::kVariantCount && std::strcmp(name, model::kVariantNames[v]) != 0) ++v;
             if (v == model::kVariantCount) {
                 std::fprintf(stderr, "explore: no host '%s' (plain, lost, capture, modal, away, swapped or reentrant)\n", name);
-                return 2;
+                return false;
             }
             model::variant = static_cast<model::Variant>(v);
         } else if (std::strcmp(argv[i], "--max-held") == 0 && value) {
             model::maxHeld = std::atoi(argv[++i]);
             if (model::maxHeld < 1 || model::maxHeld > 9) {
                 std::fprintf(stderr, "explore: --max-held takes 1 to 9 (of the six keys and three buttons)\n");
-                return 2;
+                return false;
             }
         } else if (std::strcmp(argv[i], "--first") == 0) {
-            firstOnly = true;
+            o->firstOnly = true;
         } else if (std::strcmp(argv[i], "--lean") == 0) {
-            lean = true;
+            o->lean = true;
         } else if (std::strcmp(argv[i], "--split") == 0) {
-            lean = split = true;
+            o->lean = o->split = true;
         } else if (std::strcmp(argv[i], "--untimed") == 0) {
             model::untimed = true;
         } else if (std::strcmp(argv[i], "--bound-timers") == 0) {
@@ -86,25 +92,34 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--gestures") == 0) {
             gesture_states::wanted = true;
         } else if (std::strcmp(argv[i], "--out") == 0 && value) {
-            outDir = argv[++i];
+            o->outDir = argv[++i];
         } else if (std::strcmp(argv[i], "--walk") == 0 && value) {
-            walkEvents = std::strtoull(argv[++i], nullptr, 10);
+            o->walkEvents = std::strtoull(argv[++i], nullptr, 10);
         } else if (std::strcmp(argv[i], "--seed") == 0 && value) {
-            seed = std::strtoull(argv[++i], nullptr, 10);
+            o->seed = std::strtoull(argv[++i], nullptr, 10);
         } else {
             std::fprintf(stderr,
                          "usage: explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced] [--bound-timers] [--lean] [--split] [--first] [--gestures] [--out DIR] | "
                          "explore [--host H] --walk EVENTS [--seed N] | "
                          "explore --corpus DIR SCENARIO...\n");
-            return 2;
+            return false;
         }
     }
-    if (walkEvents > 0) return walk(walkEvents, seed);
-    if (split && gesture_states::wanted) {
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "--corpus") == 0) return corpus(argv[2], argc - 3, argv + 3);
+    Options o;
+    if (!readOptions(argc, argv, &o)) return 2;
+    if (o.walkEvents > 0) return walk(o.walkEvents, o.seed);
+    if (o.split && gesture_states::wanted) {
         std::fprintf(stderr, "explore: --gestures reads each new state, which a split level's second process keeps\n");
         return 2;
     }
-    const int result = search::run(depth, outDir, lean, split, firstOnly);
+    const int result = search::run(o.depth, o.outDir, o.lean, o.split, o.firstOnly);
     if (findings::unsettled == 0 || model::boundTimers) return result;
     // A kind the paths tried did not settle may still be real on a path
     // merged into theirs: the same search again, each state with the bounds
