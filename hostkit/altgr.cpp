@@ -69,6 +69,34 @@ void tap(int key) {
     inject(keyInput(key, false));
 }
 
+// What main received for AltGr + Q and AltGr + E on a German layout: the
+// characters, no system key or menu, and neither Ctrl nor Alt left down.
+Outcome judge(std::string* line) {
+    std::string wrong;
+    auto has = [](UINT message, WPARAM wParam) {
+        for (const Got& g : got)
+            if (g.message == message && g.wParam == wParam) return true;
+        return false;
+    };
+    if (!has(WM_CHAR, '@')) wrong += "no '@' (WM_CHAR U+0040) for AltGr + Q; ";
+    if (!has(WM_CHAR, 0x20AC)) wrong += "no euro sign (WM_CHAR U+20AC) for AltGr + E; ";
+    for (const Got& g : got) {
+        if (g.message == WM_SYSKEYDOWN || g.message == WM_SYSKEYUP || g.message == WM_SYSCHAR ||
+            g.message == WM_SYSCOMMAND || g.message == WM_ENTERMENULOOP || g.message == WM_INITMENU) {
+            wrong += "a system key or menu message (" + describe(g) + "); ";
+            break;
+        }
+    }
+    if (believedDown(VK_CONTROL) || GetKeyState(VK_CONTROL) < 0) wrong += "main is left believing Ctrl down; ";
+    if (believedDown(VK_MENU) || GetKeyState(VK_MENU) < 0) wrong += "main is left believing Alt down; ";
+    if (wrong.empty()) return *line = std::string("PASS ") + kName + ": '@' and the euro sign, no menu", Outcome::Passed;
+    std::string seen;
+    for (const Got& g : got) seen += (seen.empty() ? "" : ", ") + describe(g);
+    *line = std::string("FAIL ") + kName + ": " + wrong.substr(0, wrong.size() - 2) + "; main received: " +
+            (seen.empty() ? "nothing" : seen);
+    return Outcome::Failed;
+}
+
 }  // namespace
 
 Outcome checkAltGr(const char* dllPath, std::string* line) {
@@ -124,27 +152,5 @@ Outcome checkAltGr(const char* dllPath, std::string* line) {
         return *line = std::string("SKIP ") + kName + ": " + why, Outcome::Skipped;
     }
 
-    std::string wrong;
-    auto has = [](UINT message, WPARAM wParam) {
-        for (const Got& g : got)
-            if (g.message == message && g.wParam == wParam) return true;
-        return false;
-    };
-    if (!has(WM_CHAR, '@')) wrong += "no '@' (WM_CHAR U+0040) for AltGr + Q; ";
-    if (!has(WM_CHAR, 0x20AC)) wrong += "no euro sign (WM_CHAR U+20AC) for AltGr + E; ";
-    for (const Got& g : got) {
-        if (g.message == WM_SYSKEYDOWN || g.message == WM_SYSKEYUP || g.message == WM_SYSCHAR ||
-            g.message == WM_SYSCOMMAND || g.message == WM_ENTERMENULOOP || g.message == WM_INITMENU) {
-            wrong += "a system key or menu message (" + describe(g) + "); ";
-            break;
-        }
-    }
-    if (believedDown(VK_CONTROL) || GetKeyState(VK_CONTROL) < 0) wrong += "main is left believing Ctrl down; ";
-    if (believedDown(VK_MENU) || GetKeyState(VK_MENU) < 0) wrong += "main is left believing Alt down; ";
-    if (wrong.empty()) return *line = std::string("PASS ") + kName + ": '@' and the euro sign, no menu", Outcome::Passed;
-    std::string seen;
-    for (const Got& g : got) seen += (seen.empty() ? "" : ", ") + describe(g);
-    *line = std::string("FAIL ") + kName + ": " + wrong.substr(0, wrong.size() - 2) + "; main received: " +
-            (seen.empty() ? "nothing" : seen);
-    return Outcome::Failed;
+    return judge(line);
 }
