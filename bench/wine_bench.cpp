@@ -105,6 +105,89 @@ bool createWindow() {
     return GetFocus() == window;
 }
 
+// 1. The exported hook on a plain motion record, against the one that only
+// passes on; the ratio of their medians. Each call converts the record's
+// point in place, so it is reset before every call of either.
+double perCallRatio(OrvalindeMouseProcFn mouseProc, OrvalindeLowLevelMouseProcFn lowLevel) {
+    const POINT screen = {140, 130};
+    MOUSEHOOKSTRUCT record = {};
+    record.hwnd = window;
+    auto perCall = [&](OrvalindeMouseProcFn hook, int calls) {
+        const double start = nowUs();
+        for (int i = 0; i < calls; ++i) {
+            record.pt = screen;
+            hook(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&record));
+        }
+        return (nowUs() - start) / calls;
+    };
+    std::vector<double> translated, passed;
+    for (int round = 0; round < 200; ++round) {
+        if (round % 2 == 0) translated.push_back(perCall(mouseProc, 200)), passed.push_back(perCall(lowLevel, 200));
+        else passed.push_back(perCall(lowLevel, 200)), translated.push_back(perCall(mouseProc, 200));
+    }
+    std::printf("per call, median of 200 rounds of 200: MouseProc %.2f us, LowLevelMouseProc %.2f us\n",
+                median(translated), median(passed));
+    return median(translated) / median(passed);
+}
+
+// 2. A stream of motion and keystrokes through the host, with the module
+// enabled and then loaded but disabled, round by round; the ratio of the
+// rates, or a negative number if the stream did not arrive. Pairs of rounds
+// go in alternating order and the ratio is the median of the pairs' ratios,
+// so slow drifts of the machine cancel out.
+double throughputRatio(OrvalindeDoEnableFn doEnable, OrvalindeDoDisableFn doDisable) {
+    std::vector<INPUT> stream;
+    for (int i = 0; i < 100; ++i) {
+        stream.push_back(key('A', false));
+        stream.push_back(moveTo(100 + i % 50 * 4, 100 + i % 30 * 5));
+        stream.push_back(key('A', true));
+        stream.push_back(moveTo(120 + i % 40 * 5, 110 + i % 20 * 6));
+    }
+    stream.push_back(key(kMarkerKey, false));
+    stream.push_back(key(kMarkerKey, true));
+    std::vector<double> enabledRates, disabledRates, ratios;
+    auto rate = [&](bool enabled) {
+        enabled ? doEnable() : doDisable();
+        pump();
+        const LONG before = hooked;
+        const double us = injectAndWait(stream, 1);
+        return us < 0 ? -1 : (hooked - before) / (us / 1e6);
+    };
+    constexpr int kPairs = 24;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        const bool enabledFirst = pair % 2 == 0;
+        const double first = rate(enabledFirst), second = rate(!enabledFirst);
+        if (first < 0 || second < 0) return -1;
+        enabledRates.push_back(enabledFirst ? first : second);
+        disabledRates.push_back(enabledFirst ? second : first);
+        ratios.push_back(enabledRates.back() / disabledRates.back());
+    }
+    std::printf("host throughput, median of %d pairs of rounds of %zu events: enabled %.0f events/s, disabled %.0f "
+                "events/s\n",
+                kPairs, stream.size(), median(enabledRates), median(disabledRates));
+    return median(ratios);
+}
+
+// 3. A lone Ctrl press and release (the module scans every key's state),
+// then a marker keystroke, enabled against disabled; false if it did not
+// arrive.
+bool loneCtrl(OrvalindeDoEnableFn doEnable, OrvalindeDoDisableFn doDisable) {
+    std::vector<INPUT> lone = {key(VK_CONTROL, false), key(VK_CONTROL, true), key(kMarkerKey, false), key(kMarkerKey, true)};
+    std::vector<double> loneEnabled, loneDisabled;
+    for (int round = 0; round < 400; ++round) {
+        const bool enabled = round % 2 == 0;
+        enabled ? doEnable() : doDisable();
+        const double us = injectAndWait(lone, 1);
+        if (us < 0) return false;
+        (enabled ? loneEnabled : loneDisabled).push_back(us);
+    }
+    doEnable();
+    std::printf("lone Ctrl press and release, then a keystroke, median of 200: enabled %.1f us, disabled %.1f us; "
+                "the module's share %.1f us\n",
+                median(loneEnabled), median(loneDisabled), median(loneEnabled) - median(loneDisabled));
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,81 +205,12 @@ int main(int argc, char** argv) {
     SetWindowsHookExA(WH_MOUSE, ownHook, nullptr, GetCurrentThreadId());
     SetWindowsHookExA(WH_KEYBOARD, ownHook, nullptr, GetCurrentThreadId());
 
-    // 1. The exported hook on a plain motion record, against the one that
-    // only passes on. Each call converts the record's point in place, so it
-    // is reset before every call of either.
-    POINT screen = {140, 130};
-    MOUSEHOOKSTRUCT record = {};
-    record.hwnd = window;
-    auto perCall = [&](OrvalindeMouseProcFn hook, int calls) {
-        const double start = nowUs();
-        for (int i = 0; i < calls; ++i) {
-            record.pt = screen;
-            hook(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&record));
-        }
-        return (nowUs() - start) / calls;
-    };
-    std::vector<double> translated, passed;
-    for (int round = 0; round < 200; ++round) {
-        if (round % 2 == 0) translated.push_back(perCall(mouseProc, 200)), passed.push_back(perCall(lowLevel, 200));
-        else passed.push_back(perCall(lowLevel, 200)), translated.push_back(perCall(mouseProc, 200));
-    }
-    const double callRatio = median(translated) / median(passed);
-    std::printf("per call, median of 200 rounds of 200: MouseProc %.2f us, LowLevelMouseProc %.2f us\n",
-                median(translated), median(passed));
-
-    // 2. A stream of motion and keystrokes through the host, with the module
-    // enabled and then loaded but disabled, round by round.
-    std::vector<INPUT> stream;
-    for (int i = 0; i < 100; ++i) {
-        stream.push_back(key('A', false));
-        stream.push_back(moveTo(100 + i % 50 * 4, 100 + i % 30 * 5));
-        stream.push_back(key('A', true));
-        stream.push_back(moveTo(120 + i % 40 * 5, 110 + i % 20 * 6));
-    }
-    stream.push_back(key(kMarkerKey, false));
-    stream.push_back(key(kMarkerKey, true));
-    // Pairs of rounds, in alternating order; the ratio is the median of the
-    // pairs' ratios, so slow drifts of the machine cancel out.
-    std::vector<double> enabledRates, disabledRates, ratios;
-    auto rate = [&](bool enabled) {
-        enabled ? doEnable() : doDisable();
-        pump();
-        const LONG before = hooked;
-        const double us = injectAndWait(stream, 1);
-        return us < 0 ? -1 : (hooked - before) / (us / 1e6);
-    };
-    constexpr int kPairs = 24;
-    for (int pair = 0; pair < kPairs; ++pair) {
-        const bool enabledFirst = pair % 2 == 0;
-        const double first = rate(enabledFirst), second = rate(!enabledFirst);
-        if (first < 0 || second < 0) return std::printf("bench: the injected stream did not arrive\n"), 1;
-        enabledRates.push_back(enabledFirst ? first : second);
-        disabledRates.push_back(enabledFirst ? second : first);
-        ratios.push_back(enabledRates.back() / disabledRates.back());
-    }
-    const double throughputRatio = median(ratios);
-    std::printf("host throughput, median of %d pairs of rounds of %zu events: enabled %.0f events/s, disabled %.0f "
-                "events/s\n",
-                kPairs, stream.size(), median(enabledRates), median(disabledRates));
-
-    // 3. A lone Ctrl press and release (the module scans every key's state),
-    // then a marker keystroke, enabled against disabled.
-    std::vector<INPUT> lone = {key(VK_CONTROL, false), key(VK_CONTROL, true), key(kMarkerKey, false), key(kMarkerKey, true)};
-    std::vector<double> loneEnabled, loneDisabled;
-    for (int round = 0; round < 400; ++round) {
-        const bool enabled = round % 2 == 0;
-        enabled ? doEnable() : doDisable();
-        const double us = injectAndWait(lone, 1);
-        if (us < 0) return std::printf("bench: the lone Ctrl press did not arrive\n"), 1;
-        (enabled ? loneEnabled : loneDisabled).push_back(us);
-    }
-    doEnable();
-    std::printf("lone Ctrl press and release, then a keystroke, median of 200: enabled %.1f us, disabled %.1f us; "
-                "the module's share %.1f us\n",
-                median(loneEnabled), median(loneDisabled), median(loneEnabled) - median(loneDisabled));
+    const double callRatio = perCallRatio(mouseProc, lowLevel);
+    const double streamRatio = throughputRatio(doEnable, doDisable);
+    if (streamRatio < 0) return std::printf("bench: the injected stream did not arrive\n"), 1;
+    if (!loneCtrl(doEnable, doDisable)) return std::printf("bench: the lone Ctrl press did not arrive\n"), 1;
     std::printf("MouseProc/LowLevelMouseProc per call: %.2f\n", callRatio);
-    std::printf("enabled/disabled throughput: %.2f\n", throughputRatio);
+    std::printf("enabled/disabled throughput: %.2f\n", streamRatio);
     std::fflush(stdout);
     ExitProcess(0);
 }
