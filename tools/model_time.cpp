@@ -76,17 +76,44 @@ struct Event {
     uint32_t switchAge = 0;
 };
 
+// When a live timer was set: the event that set it, how long after it it
+// is due, and the platform's count of its settings then.
+struct Arm {
+    int event;
+    uint32_t offset;
+    uint32_t arms;
+};
+
+// The timers' side of the event a step makes: the timer it fires (a wait
+// named for one), when that timer was set, and the other timers live.
+Event timersAt(const scenario::Step& s, std::map<TimerId, Arm>& armed) {
+    Event e;
+    const std::vector<sim::TimerInfo> before = sim::timers();
+    TimerId fired = 0;
+    if (s.kind == scenario::Kind::Wait) e.kind = s.name.empty() ? Event::Tick : Event::Fire;
+    for (const sim::TimerInfo& t : before)
+        for (const TimerFeature& f : kTimerFeatures)
+            if (e.kind == Event::Fire && fired == 0 && t.procedure == f.procedure && s.name == f.name) fired = t.id;
+    bool firedSeen = false;
+    for (const sim::TimerInfo& t : before) {
+        const Arm& a = armed[t.id];
+        if (t.id == fired) {
+            e.armedAt = a.event;
+            e.offset = a.offset;
+            firedSeen = true;
+        } else {
+            e.live.push_back({a.event, a.offset, !firedSeen && fired != 0});
+        }
+    }
+    return e;
+}
+
 // Runs `steps` from a fresh start; `events`, when given, gets each step's.
 Outcome run(const std::vector<scenario::Step>& steps, std::vector<Event>* events) {
     Outcome out;
     start();
     collectMessages(&out.messages);
     forgotten.clear();
-    struct Arm {
-        int event;
-        uint32_t offset;
-        uint32_t arms;
-    };
     std::map<TimerId, Arm> armed;
     auto noteArms = [&armed](int event) {
         for (const sim::TimerInfo& t : sim::timers()) {
@@ -101,24 +128,7 @@ Outcome run(const std::vector<scenario::Step>& steps, std::vector<Event>* events
     for (size_t i = 0; i < steps.size(); ++i) {
         const scenario::Step& s = steps[i];
         const int event = static_cast<int>(i) + 1;
-        Event e;
-        const std::vector<sim::TimerInfo> before = sim::timers();
-        TimerId fired = 0;
-        if (s.kind == scenario::Kind::Wait) e.kind = s.name.empty() ? Event::Tick : Event::Fire;
-        for (const sim::TimerInfo& t : before)
-            for (const TimerFeature& f : kTimerFeatures)
-                if (e.kind == Event::Fire && fired == 0 && t.procedure == f.procedure && s.name == f.name) fired = t.id;
-        bool firedSeen = false;
-        for (const sim::TimerInfo& t : before) {
-            const Arm& a = armed[t.id];
-            if (t.id == fired) {
-                e.armedAt = a.event;
-                e.offset = a.offset;
-                firedSeen = true;
-            } else {
-                e.live.push_back({a.event, a.offset, !firedSeen && fired != 0});
-            }
-        }
+        Event e = timersAt(s, armed);
         const bool pendingBefore = state.leftGesture == LeftGesture::ChordPending;
         const uint32_t tickBefore = state.chordSwitchTick;
         if (pendingBefore && e.kind != Event::Tick) {
