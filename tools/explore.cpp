@@ -172,6 +172,41 @@ void readReport(const std::string& kind, int exception, uint32_t node, int actio
     if (node != 0) reportFromSecond(kind, exception, node, action, order);
 }
 
+// Expands the level's states into the next level's; split, a second
+// process expands the second half while this one expands the first, and
+// this one reads back what it found. False, having said why, if the split
+// failed.
+bool expandLevel(bool split, bool lean, FILE* between, int depth) {
+    const size_t half = split && level.frontier.size() >= 2 ? level.frontier.size() / 2 : level.frontier.size();
+    pid_t second = 0;
+    if (half < level.frontier.size()) {
+        std::fflush(nullptr);
+        if (::ftruncate(fileno(between), 0) != 0 || ::lseek(fileno(between), 0, SEEK_SET) != 0 ||
+            (second = ::fork()) < 0) {
+            std::perror("explore: splitting a level");
+            return false;
+        }
+        if (second == 0) {
+            split::begin(fileno(between));
+            level.transitions = 0;
+            level.mostSends = 0;
+            expand(half, level.frontier.size(), lean);
+            split::finish(level.transitions, level.mostSends);
+        }
+    }
+    expand(0, half, lean);
+    if (second > 0) {
+        int status = 0;
+        const bool ended = ::waitpid(second, &status, 0) == second && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (!ended || !split::readBack(fileno(between), {readReport, readCandidate}, &level.transitions,
+                                       &level.mostSends)) {
+            std::fprintf(stderr, "explore: the second process of depth %d failed (status %d)\n", depth, status);
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int search::run(int maxDepth, const char* outDir, bool lean, bool split, bool firstOnly) {
@@ -193,33 +228,7 @@ int search::run(int maxDepth, const char* outDir, bool lean, bool split, bool fi
         level.next.clear();
         level.nextStates.clear();
         level.depth = depth + 1;
-        const size_t half = split && level.frontier.size() >= 2 ? level.frontier.size() / 2 : level.frontier.size();
-        pid_t second = 0;
-        if (half < level.frontier.size()) {
-            std::fflush(nullptr);
-            if (::ftruncate(fileno(between), 0) != 0 || ::lseek(fileno(between), 0, SEEK_SET) != 0 ||
-                (second = ::fork()) < 0) {
-                std::perror("explore: splitting a level");
-                return 2;
-            }
-            if (second == 0) {
-                split::begin(fileno(between));
-                level.transitions = 0;
-                level.mostSends = 0;
-                expand(half, level.frontier.size(), lean);
-                split::finish(level.transitions, level.mostSends);
-            }
-        }
-        expand(0, half, lean);
-        if (second > 0) {
-            int status = 0;
-            const bool ended = ::waitpid(second, &status, 0) == second && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-            if (!ended || !split::readBack(fileno(between), {readReport, readCandidate}, &level.transitions,
-                                           &level.mostSends)) {
-                std::fprintf(stderr, "explore: the second process of depth %d failed (status %d)\n", depth + 1, status);
-                return 2;
-            }
-        }
+        if (!expandLevel(split, lean, between, depth + 1)) return 2;
         level.frontier.swap(level.next);
         level.frontierStates.swap(level.nextStates);
         ++depth;
