@@ -317,6 +317,37 @@ int runAltGr(Tally* tally) {
     return child.code;
 }
 
+// Takes the foreground, swaps the buttons if asked and, on Windows, watches
+// for a touch; reads the DPI and the buttons' setting for the report. Empty,
+// or why it cannot.
+std::string prepare(bool swapped, std::string* dpiLine, std::string* buttonsLine, HHOOK* keys, HHOOK* mouse) {
+    HWND probe = takeForeground();
+    if (GetForegroundWindow() != probe)
+        return "Windows keeps another window in the foreground (" + describeForeground() +
+               "), so this program's windows cannot take the keyboard; start it from a window you are using "
+               "(click the console, run it again)";
+    *dpiLine = dpi(probe);
+    DestroyWindow(probe);
+    *buttonsLine = buttonSetting();
+    if (swapped) {
+        SetConsoleCtrlHandler(restoreAtConsoleEvent, TRUE);
+        SetUnhandledExceptionFilter(restoreAtCrash);
+        buttonsBefore = SwapMouseButton(TRUE) ? 1 : 0;
+    }
+    AllowSetForegroundWindow(ASFW_ANY);  // its scenarios run in processes of their own
+    // Low-level hooks see the person's input anywhere on the desktop. Under
+    // Wine a low-level hook in another process makes the key state the
+    // module reads lag its input by up to 50 ms, so there the scenarios'
+    // own hooks alone watch: they tell the person's input by the mark the
+    // host puts on its own.
+    if (wineMajor() == 0) {
+        *keys = SetWindowsHookExA(WH_KEYBOARD_LL, watchKeyboard, GetModuleHandleA(nullptr), 0);
+        *mouse = SetWindowsHookExA(WH_MOUSE_LL, watchMouse, GetModuleHandleA(nullptr), 0);
+        if (*keys == nullptr || *mouse == nullptr) return "it cannot watch the mouse and keyboard for a touch";
+    }
+    return "";
+}
+
 int run(const Options& options) {
     const std::string dll = ownFolder() + "Orvalinde.dll";
     bool altGr = false;
@@ -336,31 +367,10 @@ int run(const Options& options) {
         if (std::getchar() == EOF) return refuse("no Enter came (give --yes to start without it)");
     }
     std::fflush(stdout);
-    HWND probe = takeForeground();
-    if (GetForegroundWindow() != probe)
-        return refuse("Windows keeps another window in the foreground (" + describeForeground() +
-                      "), so this program's windows cannot take the keyboard; start it from a window you are using "
-                      "(click the console, run it again)");
-    const std::string dpiLine = dpi(probe);
-    DestroyWindow(probe);
-    const std::string buttonsLine = buttonSetting();
-    if (options.swapped) {
-        SetConsoleCtrlHandler(restoreAtConsoleEvent, TRUE);
-        SetUnhandledExceptionFilter(restoreAtCrash);
-        buttonsBefore = SwapMouseButton(TRUE) ? 1 : 0;
-    }
-    AllowSetForegroundWindow(ASFW_ANY);  // its scenarios run in processes of their own
-    // Low-level hooks see the person's input anywhere on the desktop. Under
-    // Wine a low-level hook in another process makes the key state the
-    // module reads lag its input by up to 50 ms, so there the scenarios'
-    // own hooks alone watch: they tell the person's input by the mark the
-    // host puts on its own.
+    std::string dpiLine, buttonsLine;
     HHOOK keys = nullptr, mouse = nullptr;
-    if (wineMajor() == 0) {
-        keys = SetWindowsHookExA(WH_KEYBOARD_LL, watchKeyboard, GetModuleHandleA(nullptr), 0);
-        mouse = SetWindowsHookExA(WH_MOUSE_LL, watchMouse, GetModuleHandleA(nullptr), 0);
-        if (keys == nullptr || mouse == nullptr) return refuse("it cannot watch the mouse and keyboard for a touch");
-    }
+    const std::string notReady = prepare(options.swapped, &dpiLine, &buttonsLine, &keys, &mouse);
+    if (!notReady.empty()) return refuse(notReady);
 
     std::string report = machineReport(dll, dpiLine, buttonsLine, options.swapped);
     const std::string summary = report;
