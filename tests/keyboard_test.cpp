@@ -237,8 +237,8 @@ TEST_F(Keys, NoModifierIsLeftDownForTheHost) {
         "key down CONTROL, key down TAB, button down left, key up CONTROL, key up TAB, button up left",
         "button down left, key down TAB, key down CONTROL, key up TAB, button up left, key up CONTROL",
         "key down MENU, button down right, move 5 5, key up MENU, key down CONTROL, button up right, key up CONTROL",
-        "key down MENU, button down middle, move 5 5, button down left, key up MENU, button up middle, "
-        "button up left, wait 5, move 9 9",
+        ("key down MENU, button down middle, move 5 5, button down left, key up MENU, button up middle, "
+         "button up left, wait 5, move 9 9"),
         "key down CONTROL, key down S, key down TAB, key up S, key up TAB, key down CONTROL, key up CONTROL",
     };
     for (const char* actions : cases) {
