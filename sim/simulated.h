@@ -170,7 +170,10 @@ struct TimerInfo {
     uint32_t dueIn;  // milliseconds from now
     uint32_t arms;   // changes whenever it is set, re-armed or fires: a new due time
 };
-std::vector<TimerInfo> timers();  // the live ones, in creation order
+// The live ones, in creation order. The list is rebuilt in place at each
+// call (the search tools read it several times a step) and holds until the
+// next: copy it to keep it longer.
+const std::vector<TimerInfo>& timers();
 
 int cursorCount();
 // Whether the module pinned itself, and how often it handed the system a

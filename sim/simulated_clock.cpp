@@ -81,8 +81,9 @@ size_t liveTimers() {
     return count;
 }
 
-std::vector<TimerInfo> timers() {
-    std::vector<TimerInfo> out;
+const std::vector<TimerInfo>& timers() {
+    static std::vector<TimerInfo> out;
+    out.clear();
     for (const Timer& timer : world.timers)
         if (timer.live)
             out.push_back({timer.id, timer.procedure, timer.interval, static_cast<uint32_t>(timer.due - world.clock), timer.arms});

@@ -109,6 +109,7 @@ Level level;
 // settled on trust that it will be new there too.
 void expand(size_t from, size_t to, bool lean) {
     Fingerprints mine;  // the candidates sent
+    model::KeyBytes key;
     for (size_t f = from; f < to; ++f) {
         const uint32_t parent = level.frontier[f];
         if (lean) rebuild(parent);
@@ -133,13 +134,14 @@ void expand(size_t from, size_t to, bool lean) {
             }
             if (a < plain) sends[a] = model::sentToHost;
             const Recipe how = {static_cast<int>(a), nullptr};
-            reportForgotten(parent, how, {actions[a]});
+            if (!model::forgotten.empty()) reportForgotten(parent, how, {actions[a]});
             level.mostSends = std::max(level.mostSends, sim::mostSendsPerEntry());
             if (!violation.empty()) {
                 report(violation, parent, how, {actions[a]});
                 continue;  // a broken state is not explored further
             }
-            const uint64_t print = fingerprint(model::key());
+            model::key(&key);
+            const uint64_t print = fingerprint(key.data, key.size);
             if (split::second) {
                 if (contains(seen, print) || !insert(mine, print)) continue;
                 split::candidate(parent, static_cast<uint16_t>(a), print);
@@ -212,7 +214,8 @@ bool expandLevel(bool split, bool lean, FILE* between, int depth) {
 int search::run(int maxDepth, const char* outDir, bool lean, bool split, bool firstOnly) {
     const auto started = std::chrono::steady_clock::now();
     model::start();
-    insert(seen, fingerprint(model::key()));
+    const std::string first = model::key();
+    insert(seen, fingerprint(first.data(), first.size()));
     nodes.push_back({0, 0});
     level.frontier = {0};
     if (!lean) level.frontierStates = {model::save()};

@@ -24,14 +24,25 @@ inline uint64_t mix(uint64_t x) {
     return x ^ (x >> 31);
 }
 
-inline uint64_t fingerprint(const std::string& key) {
-    uint64_t h = mix(0x9E3779B97F4A7C15ull ^ key.size());
-    for (size_t i = 0; i < key.size(); i += 8) {
-        uint64_t word = 0;
-        std::memcpy(&word, key.data() + i, std::min<size_t>(8, key.size() - i));
-        h = mix(h ^ mix(word + i));
+// The high and low halves of a full 64 × 64-bit product, folded: every bit
+// of either factor reaches every bit of the result.
+inline uint64_t fold(uint64_t a, uint64_t b) {
+    const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
+    return static_cast<uint64_t>(product) ^ static_cast<uint64_t>(product >> 64);
+}
+
+// A key is hashed 16 bytes to a product, chained through the running hash;
+// one product a block keeps it cheap, as every transition makes a key.
+inline uint64_t fingerprint(const char* key, size_t size) {
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ size;
+    for (size_t i = 0; i < size; i += 16) {
+        uint64_t a = 0, b = 0;
+        const size_t left = size - i;
+        std::memcpy(&a, key + i, std::min<size_t>(8, left));
+        if (left > 8) std::memcpy(&b, key + i + 8, std::min<size_t>(8, left - 8));
+        h = fold(a ^ 0xA0761D6478BD642Full, b ^ h ^ 0xE7037ED1A0B428DBull);
     }
-    return h | 1;  // 0 marks an empty slot
+    return mix(h ^ size) | 1;  // 0 marks an empty slot
 }
 
 inline bool contains(const Fingerprints& set, uint64_t f) {

@@ -277,6 +277,14 @@ extern const size_t kStateFieldCount;
 // its anchors as "at the pointer" and its timers as what they are, the
 // platform's keys, focus, live timers and cursor count, the beliefs.
 std::string key();
+// The same bytes, written where no allocation is made: the search builds a
+// key for every transition. Room for every key set, in each of the eight
+// sets the key packs, and the rest many times over.
+struct KeyBytes {
+    size_t size = 0;
+    char data[4096];
+};
+void key(KeyBytes* out);
 
 // The default settle keystroke, outside the alphabet.
 constexpr int kSettleKey = 'Q';

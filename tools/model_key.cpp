@@ -2,6 +2,7 @@
 // here on (model.h).
 #include <algorithm>
 #include <bitset>
+#include <cstring>
 
 #include "model.h"
 
@@ -57,13 +58,13 @@ namespace {
 // this is shorter than a bit each.
 // The count goes first but is taken as the codes are written: counting
 // the set bits apart costs more than the rest of this.
-void packKeys(std::string* out, const std::bitset<256>& keys) {
-    const size_t at = out->size();
-    out->append(2, '\0');
-    for (size_t key = keys._Find_first(); key < 256; key = keys._Find_next(key)) out->push_back(static_cast<char>(key));
-    const size_t count = out->size() - at - 2;
-    (*out)[at] = static_cast<char>(count & 0xFF);
-    (*out)[at + 1] = static_cast<char>(count >> 8);
+void packKeys(KeyBytes& k, const std::bitset<256>& keys) {
+    const size_t at = k.size;
+    k.size += 2;
+    for (size_t key = keys._Find_first(); key < 256; key = keys._Find_next(key)) k.data[k.size++] = static_cast<char>(key);
+    const size_t count = k.size - at - 2;
+    k.data[at] = static_cast<char>(count & 0xFF);
+    k.data[at + 1] = static_cast<char>(count >> 8);
 }
 
 // The pointer in the client coordinates of the window the next mouse
@@ -81,15 +82,18 @@ Point pointerForEvents() {
 
 namespace {
 
-void put(std::string& k, const void* data, size_t size) { k.append(static_cast<const char*>(data), size); }
-void byte(std::string& k, int value) { k.push_back(static_cast<char>(value)); }
+void put(KeyBytes& k, const void* data, size_t size) {
+    std::memcpy(k.data + k.size, data, size);
+    k.size += size;
+}
+void byte(KeyBytes& k, int value) { k.data[k.size++] = static_cast<char>(value); }
 
 // The module's record: its flags and gestures, the windows it keeps, where
 // its gestures' buttons were last sent, the dragger's and mask's keys, the
 // burst and the anchors. Reduced: a button's press counts only while its
 // gesture is held, the burst's count only while its timer lives, an anchor
 // only while armed.
-void moduleKey(std::string& k, const std::vector<sim::TimerInfo>& timers) {
+void moduleKey(KeyBytes& k, const std::vector<sim::TimerInfo>& timers) {
     for (bool TranslationState::*flag : kFlags) byte(k, flagByte(flag));
     byte(k, gestureByte(&TranslationState::leftGesture));
     byte(k, gestureByte(&TranslationState::rightGesture));
@@ -125,7 +129,7 @@ void moduleKey(std::string& k, const std::vector<sim::TimerInfo>& timers) {
 
 // Which of the module's timers live, in the platform's order; timed, how
 // long until each is due; untimed, which may be due first.
-void timersKey(std::string& k, const std::vector<sim::TimerInfo>& timers) {
+void timersKey(KeyBytes& k, const std::vector<sim::TimerInfo>& timers) {
     for (TimerId id : {state.draggerTimer, state.maskTimer, state.burstTimer}) {
         int live = 0;
         for (size_t i = 0; i < timers.size(); ++i)
@@ -149,19 +153,19 @@ void timersKey(std::string& k, const std::vector<sim::TimerInfo>& timers) {
 // cursor, what each window believes and is excused, the capture, the
 // releases still queued, the elevated window, and the presses and releases
 // sent and due.
-void worldKey(std::string& k) {
+void worldKey(KeyBytes& k) {
     const bool all = !reduced;
     const std::bitset<256> keys = sim::keyStates();
-    packKeys(&k, keys);
+    packKeys(k, keys);
     // The thread's own key state, where it is behind the desktop's (the
     // buttons and codes below 8 are read from the desktop's alone).
-    packKeys(&k, (keys ^ sim::threadKeyStates()) & ~std::bitset<256>(0xFF));
+    packKeys(k, (keys ^ sim::threadKeyStates()) & ~std::bitset<256>(0xFF));
     byte(k, sim::focusIsAway());
     byte(k, windowIndex(sim::focus()));
     byte(k, sim::cursorCount());
     for (int w = 0; w < 2; ++w) {
-        packKeys(&k, world.believed[w]);
-        for (const Believed& e : world.excused[w]) packKeys(&k, e);
+        packKeys(k, world.believed[w]);
+        for (const Believed& e : world.excused[w]) packKeys(k, e);
     }
     // Where a release may go unseen, whether a believed button came as
     // input decides what that release excuses.
@@ -188,14 +192,18 @@ void worldKey(std::string& k) {
 
 }  // namespace
 
+void key(KeyBytes* k) {
+    k->size = 0;
+    const std::vector<sim::TimerInfo>& timers = sim::timers();
+    moduleKey(*k, timers);
+    timersKey(*k, timers);
+    worldKey(*k);
+}
+
 std::string key() {
-    std::string k;
-    k.reserve(192);  // one allocation: keys are built for every transition
-    const std::vector<sim::TimerInfo> timers = sim::timers();
-    moduleKey(k, timers);
-    timersKey(k, timers);
-    worldKey(k);
-    return k;
+    KeyBytes k;
+    key(&k);
+    return std::string(k.data, k.size);
 }
 
 }  // namespace model

@@ -32,7 +32,7 @@ void close(Zone* z) {
 // Takes in the timers set, re-armed or killed since: one set now is due its
 // interval from now.
 void follow(Zone* z) {
-    const std::vector<sim::TimerInfo> live = sim::timers();
+    const std::vector<sim::TimerInfo>& live = sim::timers();
     Zone next;
     next.impossible = z->impossible;
     next.count = static_cast<uint8_t>(std::min<size_t>(live.size(), Zone::kTimers));

@@ -192,6 +192,13 @@ struct Scenario {
 
 // Runs the actions; takes what the host's windows received since last asked.
 struct Driver {
+    Driver() = default;
+    // Movable without a throw: the tools keep hosts in states they store
+    // by the million, and a vector of them must not copy each as it grows.
+    Driver(const Driver&) = default;
+    Driver(Driver&&) noexcept = default;
+    Driver& operator=(const Driver&) = default;
+    Driver& operator=(Driver&&) noexcept = default;
     virtual ~Driver() = default;
     // Places a window: main's size (and whether it is shown and a tool
     // window), or the second window's client rectangle in main's client
