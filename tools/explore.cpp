@@ -112,8 +112,14 @@ void expand(size_t from, size_t to, bool lean) {
     model::KeyBytes key;
     for (size_t f = from; f < to; ++f) {
         const uint32_t parent = level.frontier[f];
-        if (lean) rebuild(parent);
-        const model::Saved base = lean ? liveStates.back() : std::move(level.frontierStates[f]);
+        // Lean, the state is the last one rebuilt, which nothing below
+        // rebuilds again; else it is taken from the level, freeing it.
+        model::Saved taken;
+        if (lean)
+            rebuild(parent);
+        else
+            taken = std::move(level.frontierStates[f]);
+        const model::Saved& base = lean ? liveStates.back() : taken;
         model::restore(base);
         const std::vector<scenario::Step> actions = model::alphabet();
         // The reentrant host's acts follow the plain actions, a copy of them

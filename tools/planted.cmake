@@ -56,9 +56,9 @@ endfunction()
 
 # The searches of the test command (CMakeLists.txt beside this file).
 set(closed "--max-held 1 --untimed --reduced")
-set(deep "--depth ${ORVALINDE_EXPLORE_DEPTH}")
+set(deep "--depth ${ORVALINDE_EXPLORE_DEPTH} --lean")
 math(EXPR reentered_depth "${ORVALINDE_EXPLORE_DEPTH} - 3")
-set(reentered "--host reentrant --depth ${reentered_depth}")
+set(reentered "--host reentrant --depth ${reentered_depth} --lean")
 set(keys_first "${reentered} --keys-first")
 set(one_deep "${reentered} --one-deep")
 
@@ -120,7 +120,7 @@ bool handleMiddleUp]=])
 # Switching inside a send: a context menu's loop at the drag's release
 # switches translation off, and the Ctrl key-up the drag owes is left to a
 # later event of ours that never comes.
-planted_fault(owed_ctrl_up_after_switch src/translate/mouse.cpp "--host modal --depth ${ORVALINDE_EXPLORE_MODAL_DEPTH}"
+planted_fault(owed_ctrl_up_after_switch src/translate/mouse.cpp "--host modal --depth ${ORVALINDE_EXPLORE_MODAL_DEPTH} --lean"
     "second believes VK_CONTROL is down"
     [=[    if (sentEnabled && !state.enabled) settleOwedCtrlUp();]=]
     [=[    (void)sentEnabled;]=])
