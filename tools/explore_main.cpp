@@ -8,8 +8,11 @@
 //                                        search (to closure unless --depth;
 //                                        with at most N inputs held at once;
 //                                        timers fired in any order and the
-//                                        key reduced, model.h; --lean trades
-//                                        time for memory; --split, lean too,
+//                                        key reduced, model.h; --lean keeps
+//                                        paths, not states: far less memory,
+//                                        and less time at shallow depths,
+//                                        more in a deep closure; --split,
+//                                        lean too,
 //                                        expands each level in two processes;
 //                                        --first ends with the level where
 //                                        a violation is first met;
