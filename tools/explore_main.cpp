@@ -120,8 +120,8 @@ bool readOptions(int argc, char** argv, Options* o) {
 void useHugePages(char** argv) {
     const char* tunables = std::getenv("GLIBC_TUNABLES");
     if (tunables != nullptr && std::strstr(tunables, "glibc.malloc.hugetlb") != nullptr) return;
-    const std::string value = std::string(tunables != nullptr ? tunables : "") + (tunables != nullptr ? ":" : "") +
-                              "glibc.malloc.hugetlb=1";
+    const bool others = tunables != nullptr && tunables[0] != '\0';
+    const std::string value = (others ? std::string(tunables) + ":" : std::string()) + "glibc.malloc.hugetlb=1";
     if (::setenv("GLIBC_TUNABLES", value.c_str(), 1) == 0) ::execv("/proc/self/exe", argv);
 }
 
