@@ -220,8 +220,9 @@ bool expandLevel(bool split, bool lean, FILE* between, int depth) {
 int search::run(int maxDepth, const char* outDir, bool lean, bool split, bool firstOnly) {
     const auto started = std::chrono::steady_clock::now();
     model::start();
-    const std::string first = model::key();
-    insert(seen, fingerprint(first.data(), first.size()));
+    model::KeyBytes first;
+    model::key(&first);
+    insert(seen, fingerprint(first.data, first.size));
     nodes.push_back({0, 0});
     level.frontier = {0};
     if (!lean) level.frontierStates = {model::save()};
