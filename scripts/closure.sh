@@ -6,7 +6,8 @@
 #   scripts/closure.sh N [HOST...]     (hosts: plain lost capture modal away swapped)
 # A host that does not close within CLOSURE_SECONDS (default 3600) is
 # stopped; its line then gives the last level reached and how it grew.
-# CLOSURE_OPTIONS sets the searches' options, "--split" unless given: lean
+# CLOSURE_OPTIONS sets the searches' options, "--split --symmetric" unless
+# given: one state kept of each pair that S and F swapped make alike, and lean
 # (no saved state waits on the frontier, each is replayed from the one
 # expanded before it: 30 to 60 bytes a state in place of about 1.2 KB), and
 # each level's second half expanded by a second process, on the second core
@@ -36,7 +37,7 @@ trap 'rm -rf "$logs"' EXIT
 # itself; with --split they share the cores).
 search() {
     timeout "${CLOSURE_SECONDS:-3600}" /usr/bin/time -f "%e s, %M KB at most" \
-        "$explore" --host "$1" --max-held "$held" --untimed --reduced ${CLOSURE_OPTIONS---split} >"$logs/$1" 2>&1
+        "$explore" --host "$1" --max-held "$held" --untimed --reduced ${CLOSURE_OPTIONS---split --symmetric} >"$logs/$1" 2>&1
     echo $? >"$logs/$1.code"
 }
 running=0

@@ -5,7 +5,10 @@
 # with and without them, to the same depth. The lean search (states
 # rebuilt by replaying their paths) must print all the same but the time,
 # and so must the split one (each level's second half expanded by another
-# process, its findings read back in order).
+# process, its findings read back in order). Keeping one state of each pair
+# that S and F swapped make alike finds the same, but for which of the two
+# keys a violation names, and every state's path, with S and F swapped, must
+# reach the state's mirror.
 #   explore_differential.sh EXPLORE DEPTH [EXPLORE OPTIONS...]
 set -u
 explore=$1 depth=$2
@@ -15,8 +18,11 @@ search() { "$explore" --depth "$depth" "$@" 2>/dev/null | grep -v ' transitions 
 verdicts() {
     sed -n \
         -e 's/^\(VIOLATION\|exception\): \(.*\) ([0-9]* times.*/\1: \2/p' \
-        -e 's/^explored [0-9]* states (depth [0-9]*, \(.*\)): \(.*\)/\1: \2/p' | sort
+        -e 's/^explored [0-9]* states (depth [0-9]*, \(.*\)): \(.*\)/\1: \2/p' \
+        -e 's/^mirrors: [1-9].*/&/p' | sort
 }
+# A violation's kind names S or F, whichever its state kept.
+either() { sed 's/\b[SF]\b/S or F/g' | sort -u; }
 reference=$(search "$@" | verdicts)
 if [ -z "$reference" ]; then
     echo "FAIL: the search printed no verdict"
@@ -41,4 +47,6 @@ done
 # The last is the one the lean and split searches must match.
 same "--lean" "$out" "$(search "$@" --untimed --reduced --lean)"
 same "--split" "$out" "$(search "$@" --untimed --reduced --split)"
+same "--symmetric" "$(verdicts <<<"$out" | either)" \
+    "$(search "$@" --untimed --reduced --symmetric --check-mirror | verdicts | either)"
 exit $status

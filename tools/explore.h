@@ -40,6 +40,9 @@ namespace search {
 // expanded by a second process. `firstOnly`: end with the level where a
 // violation is first met. Returns the exit status.
 int run(int maxDepth, const char* outDir, bool lean, bool split, bool firstOnly);
+// Whether each new state's mirrored path is replayed and checked to reach
+// its mirror (model::symmetric), which the search's verdict then includes.
+extern bool checkMirror;
 // Replays the actions from the start to `node`, which is then the live
 // state; returns them.
 std::vector<scenario::Step> replayTo(uint32_t node);

@@ -4,7 +4,8 @@
 // host window believing anything down.
 //   explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced]
 //           [--bound-timers] [--lean] [--split] [--first]
-//           [--keys-first | --one-deep] [--gestures] [--out DIR]
+//           [--keys-first | --one-deep] [--symmetric] [--check-mirror]
+//           [--gestures] [--out DIR]
 //                                        search (to closure unless --depth;
 //                                        with at most N inputs held at once;
 //                                        timers fired in any order and the
@@ -20,6 +21,10 @@
 //                                        from 9.1 for keys, --one-deep, the
 //                                        same with no keyboard hook inside
 //                                        the keyboard hook: model.h;
+//                                        --symmetric keeps one state of each
+//                                        pair that S and F swapped make
+//                                        alike, --check-mirror checks that
+//                                        the pair's futures are mirrored;
 //                                        --gestures lists the combinations
 //                                        of the gestures and flags it reached)
 //   explore [--host H] --walk EVENTS [--seed N]
@@ -93,6 +98,10 @@ bool readOptions(int argc, char** argv, Options* o) {
             model::keyOrder = scenario::KeysFirstOneDeep;
         } else if (std::strcmp(argv[i], "--reduced") == 0) {
             model::reduced = true;
+        } else if (std::strcmp(argv[i], "--symmetric") == 0) {
+            model::symmetric = true;
+        } else if (std::strcmp(argv[i], "--check-mirror") == 0) {
+            search::checkMirror = true;
         } else if (std::strcmp(argv[i], "--gestures") == 0) {
             gesture_states::wanted = true;
         } else if (std::strcmp(argv[i], "--out") == 0 && value) {
@@ -103,7 +112,7 @@ bool readOptions(int argc, char** argv, Options* o) {
             o->seed = std::strtoull(argv[++i], nullptr, 10);
         } else {
             std::fprintf(stderr,
-                         "usage: explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced] [--bound-timers] [--lean] [--split] [--first] [--gestures] [--out DIR] | "
+                         "usage: explore [--host H] [--depth D] [--max-held N] [--untimed] [--reduced] [--bound-timers] [--lean] [--split] [--first] [--symmetric] [--check-mirror] [--gestures] [--out DIR] | "
                          "explore [--host H] --walk EVENTS [--seed N] | "
                          "explore --corpus DIR SCENARIO...\n");
             return false;
@@ -133,8 +142,8 @@ int main(int argc, char** argv) {
     Options o;
     if (!readOptions(argc, argv, &o)) return 2;
     if (o.walkEvents > 0) return walk(o.walkEvents, o.seed);
-    if (o.split && gesture_states::wanted) {
-        std::fprintf(stderr, "explore: --gestures reads each new state, which a split level's second process keeps\n");
+    if (o.split && (gesture_states::wanted || search::checkMirror)) {
+        std::fprintf(stderr, "explore: --gestures and --check-mirror read each new state, which a split level's second process keeps\n");
         return 2;
     }
     const int result = search::run(o.depth, o.outDir, o.lean, o.split, o.firstOnly);

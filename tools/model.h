@@ -286,6 +286,18 @@ struct KeyBytes {
 };
 void key(KeyBytes* out);
 
+// S and F play the same part for the module and the host: every check and
+// every action treats them alike, and nothing compares their codes but for
+// equality, so a state and its mirror (every S an F and every F an S) have
+// mirrored futures. `symmetric`: key() gives the smaller of the two keys, so
+// the search keeps one state of each such pair (`--check-mirror` checks
+// that the mirrored path reaches the mirrored key).
+extern bool symmetric;
+int mirrorKey(int key);
+scenario::Step mirrorStep(scenario::Step s);
+// The key of the state as it is, or of its mirror, whatever `symmetric`.
+void orientedKey(KeyBytes* out, bool mirrored);
+
 // The default settle keystroke, outside the alphabet.
 constexpr int kSettleKey = 'Q';
 

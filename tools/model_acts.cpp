@@ -1,5 +1,7 @@
 // The reentrant host's acts (model.h): what its handlers do inside the
 // module's sends, and how a path with them is flatSteps as a scenario.
+#include <algorithm>
+
 #include "model.h"
 
 namespace model {
@@ -115,6 +117,13 @@ void addActs(std::vector<scenario::Step>* out) {
             out->back().nested = act;
         }
     }
+}
+
+scenario::Step mirrorStep(scenario::Step s) {
+    s.key = mirrorKey(s.key);
+    if (variant == kReentrantHost && s.nested >= kActKeys && s.nested < kActButtons)
+        s.nested = kActKeys + static_cast<int>(std::find(kKeys, kKeys + kKeyCount, mirrorKey(kKeys[s.nested - kActKeys])) - kKeys);
+    return s;
 }
 
 void armAct(const scenario::Step& s, std::vector<scenario::Step>* flat) {

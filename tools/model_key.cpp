@@ -52,13 +52,33 @@ const StateField kStateFields[] = {
 };
 const size_t kStateFieldCount = sizeof kStateFields / sizeof kStateFields[0];
 
+bool symmetric = false;
+
+int mirrorKey(int key) { return key == 'S' ? 'F' : key == 'F' ? 'S' : key; }
+
 namespace {
+
+// Set while the key being written is the mirror's; `touched` once it has
+// met an S or an F, without which the mirror's key is the same.
+bool mirroring = false;
+bool touched = false;
+
+int vk(int key) {
+    touched |= key == 'S' || key == 'F';
+    return mirroring ? mirrorKey(key) : key;
+}
 
 // The keys set, as their count and codes: few are ever down at once, so
 // this is shorter than a bit each.
 // The count goes first but is taken as the codes are written: counting
 // the set bits apart costs more than the rest of this.
-void packKeys(KeyBytes& k, const std::bitset<256>& keys) {
+void packKeys(KeyBytes& k, std::bitset<256> keys) {
+    if (keys['S'] != keys['F']) {
+        touched = true;
+        if (mirroring) keys.flip('S').flip('F');
+    } else if (keys['S']) {
+        touched = true;
+    }
     const size_t at = k.size;
     k.size += 2;
     for (size_t key = keys._Find_first(); key < 256; key = keys._Find_next(key)) k.data[k.size++] = static_cast<char>(key);
@@ -111,8 +131,8 @@ void moduleKey(KeyBytes& k, const std::vector<sim::TimerInfo>& timers) {
         byte(k, g.held | (g.held && samePoint(g.at, pointer)) << 1 | (g.rightPressOut && (all || g.held)) << 2);
         if (g.held) put(k, &g.window, sizeof g.window);
     }
-    put(k, &state.draggerKey, sizeof state.draggerKey);
-    put(k, &state.maskKey, sizeof state.maskKey);
+    const int32_t keys[2] = {vk(state.draggerKey), vk(state.maskKey)};
+    put(k, keys, sizeof keys);
     const bool burstLive =
         std::any_of(timers.begin(), timers.end(), [](const sim::TimerInfo& t) { return t.id == state.burstTimer; });
     const uint32_t burstTicks = all || burstLive ? state.burstTicks : 0;
@@ -182,7 +202,7 @@ void worldKey(KeyBytes& k) {
     // Releases still queued, which the thread takes behind its next event.
     for (const sim::QueuedEvent& q : sim::queuedReleases()) {
         put(k, &q.message, sizeof q.message);
-        byte(k, q.key);
+        byte(k, vk(q.key));
         byte(k, windowIndex(q.window) + 1);
         put(k, &q.screen, sizeof q.screen);
     }
@@ -192,12 +212,26 @@ void worldKey(KeyBytes& k) {
 
 }  // namespace
 
-void key(KeyBytes* k) {
+void orientedKey(KeyBytes* k, bool mirrored) {
+    mirroring = mirrored;
     k->size = 0;
     const std::vector<sim::TimerInfo>& timers = sim::timers();
     moduleKey(*k, timers);
     timersKey(*k, timers);
     worldKey(*k);
+    mirroring = false;
+}
+
+void key(KeyBytes* k) {
+    touched = false;
+    orientedKey(k, false);
+    if (!symmetric || !touched) return;
+    static KeyBytes mirror;
+    orientedKey(&mirror, true);
+    if (mirror.size < k->size || (mirror.size == k->size && std::memcmp(mirror.data, k->data, k->size) < 0)) {
+        k->size = mirror.size;
+        std::memcpy(k->data, mirror.data, mirror.size);
+    }
 }
 
 std::string key() {
