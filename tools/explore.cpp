@@ -81,12 +81,8 @@ void checkMirrored(uint32_t node) {
     model::orientedKey(&expected, true);
     const model::Saved live = model::save();
     const std::vector<scenario::Step> path = search::replayTo(node);
-    std::vector<scenario::Step> mirrored;
     model::start();
-    for (const scenario::Step& s : path) {
-        mirrored.push_back(model::mirrorStep(s));
-        model::apply(mirrored.back());
-    }
+    for (const scenario::Step& s : path) model::apply(model::mirrorStep(s));
     model::orientedKey(&got, false);
     model::restore(live);
     ++mirrorsChecked;

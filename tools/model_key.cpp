@@ -73,12 +73,8 @@ int vk(int key) {
 // The count goes first but is taken as the codes are written: counting
 // the set bits apart costs more than the rest of this.
 void packKeys(KeyBytes& k, std::bitset<256> keys) {
-    if (keys['S'] != keys['F']) {
-        touched = true;
-        if (mirroring) keys.flip('S').flip('F');
-    } else if (keys['S']) {
-        touched = true;
-    }
+    touched |= keys['S'] || keys['F'];
+    if (mirroring && keys['S'] != keys['F']) keys.flip('S').flip('F');
     const size_t at = k.size;
     k.size += 2;
     for (size_t key = keys._Find_first(); key < 256; key = keys._Find_next(key)) k.data[k.size++] = static_cast<char>(key);
